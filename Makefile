@@ -1,0 +1,50 @@
+# The two commands of a fresh Debian machine: `make run` and `make test`.
+# Both install what is missing first (scripts/install-deps.sh).
+
+JOBS ?= 2
+CMAKE_FLAGS ?=
+ifeq ($(CI),true)
+CMAKE_FLAGS += -DQUIB_WERROR=ON
+endif
+
+.PHONY: all deps build run test unit-test tsan-test format format-check bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	cmake --build build -j$(JOBS)
+
+run: build
+	./build/quib $(ARGS)
+
+# Every test: the unit and end-to-end tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the concurrency tests under ThreadSanitizer.
+test: deps format-check unit-test tsan-test
+
+unit-test:
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ctest --output-on-failure -j$(JOBS) --timeout 600
+
+tsan-test:
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_SANITIZE=thread -DQUIB_BUILD_APP=OFF $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-tsan -j$(JOBS)
+	cd build-tsan && ctest --output-on-failure -L concurrency --timeout 600
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs -r clang-format -i
+
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs -r clang-format --dry-run -Werror
+
+bench: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUIB_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build build -j$(JOBS)
+	@for b in build/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" --benchmark_min_time=0.2 || true; done
+
+clean:
+	rm -rf build build-asan build-tsan

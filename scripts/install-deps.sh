@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running QUIB needs.
+# Idempotent: packages already present are left alone, and `apt-get update` runs
+# only once, and only when something is missing.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake g++ make pkg-config clang-format
+    qt6-base-dev qt6-svg-dev libsdl2-dev libsndfile1-dev libsqlite3-dev
+    libevdev-dev libudev-dev libx11-dev libxi-dev libxtst-dev
+    # tests and benchmarks
+    libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
+    clang libclang-rt-14-dev
+    # the headless desktop of the end-to-end tests
+    xvfb x11-utils xdotool dbus pulseaudio pulseaudio-utils trayer dunst
+    imagemagick fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+
+echo "install-deps: installing ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

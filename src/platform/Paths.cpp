@@ -1,0 +1,65 @@
+#include "platform/Paths.h"
+
+#include <cstdlib>
+#include <system_error>
+
+namespace quib {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::optional<fs::path> environmentPath(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') {
+        return std::nullopt;
+    }
+    return fs::path(value);
+}
+
+fs::path executableDirectory() {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::current_path(error) : self.parent_path();
+}
+
+}  // namespace
+
+fs::path dataDirectory(const std::optional<fs::path>& homeOption) {
+    if (homeOption && !homeOption->empty()) {
+        return *homeOption;
+    }
+    if (auto home = environmentPath("QUIB_HOME")) {
+        return *home;
+    }
+    if (auto xdg = environmentPath("XDG_DATA_HOME")) {
+        return *xdg / "quib";
+    }
+    const auto home = environmentPath("HOME").value_or(fs::path("/tmp"));
+    return home / ".local" / "share" / "quib";
+}
+
+fs::path resourceDirectory() {
+    if (auto dir = environmentPath("QUIB_RESOURCE_DIR")) {
+        return *dir;
+    }
+    const fs::path exeDir = executableDirectory();
+    std::error_code error;
+    const fs::path installed = exeDir / ".." / "share" / "quib";
+    if (fs::is_directory(installed, error)) {
+        return installed.lexically_normal();
+    }
+    return exeDir / "resources";
+}
+
+std::optional<fs::path> findResource(const fs::path& subdirectory, const std::string& name,
+                                     const std::string& extension) {
+    fs::path candidate = resourceDirectory() / subdirectory / (name + "." + extension);
+    std::error_code error;
+    if (fs::is_regular_file(candidate, error)) {
+        return candidate;
+    }
+    return std::nullopt;
+}
+
+}  // namespace quib

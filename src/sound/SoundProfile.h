@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace quib {
+
+// The click-sound profiles a user can pick for the keyboard and the mouse.
+// The raw value is the display name and the stored form; "no profile" (a
+// silent channel) is an empty optional, stored as "off".
+enum class SoundProfile : std::uint8_t {
+    iphone,
+    snap,
+    tock,
+    clicky,
+    haptic,
+    toggle,
+    stroke,
+    press,
+    pinch,
+    flick,
+    bump,
+    keys,
+    mxBlue,
+    mxBrown,
+    mxBlack,
+    cream,
+    turquoise,
+    mechClassic,
+    mechDeep,
+    mechSharp,
+};
+
+inline constexpr std::size_t kSoundProfileCount = 20;
+
+// Every profile in declaration order (the order of every list shown or stored).
+const std::array<SoundProfile, kSoundProfileCount>& allSoundProfiles();
+
+std::string_view rawValue(SoundProfile profile);
+// Exact, case-sensitive match of the whole display name.
+std::optional<SoundProfile> soundProfileFromRawValue(std::string_view text);
+// Base names (no extension) of the ".wav" files in the "Sounds" resource folder.
+std::string_view keyFile(SoundProfile profile);
+std::string_view mouseFile(SoundProfile profile);
+
+}  // namespace quib
