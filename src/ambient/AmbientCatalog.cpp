@@ -91,10 +91,16 @@ std::optional<std::string_view> fileName(AmbientSound sound) {
     return file;
 }
 
-bool isNoise(AmbientSound sound) { return sound == AmbientSound::brownNoise; }
+bool isNoise(AmbientSound sound) {
+    return sound == AmbientSound::brownNoise;
+}
 
-std::string_view fileName(MusicTrack track) { return kTracks[static_cast<std::size_t>(track)].file; }
+std::string_view fileName(MusicTrack track) {
+    return kTracks[static_cast<std::size_t>(track)].file;
+}
 
-int cost(MusicTrack track) { return kTracks[static_cast<std::size_t>(track)].cost; }
+int cost(MusicTrack track) {
+    return kTracks[static_cast<std::size_t>(track)].cost;
+}
 
 }  // namespace quib

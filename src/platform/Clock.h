@@ -8,7 +8,7 @@ namespace quib {
 // typing speed, and the local calendar day ("yyyy-MM-dd") for daily counts and
 // the streak. Tests substitute a clock whose day and time they set.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual double monotonicSeconds() const = 0;
     virtual std::string today() const = 0;
@@ -16,7 +16,7 @@ public:
 
 // The real clock: CLOCK_MONOTONIC and the local time zone.
 class SystemClock final : public Clock {
-public:
+  public:
     double monotonicSeconds() const override;
     std::string today() const override;
 };

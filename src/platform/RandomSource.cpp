@@ -8,7 +8,9 @@ namespace quib {
 
 namespace {
 
-std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+std::uint64_t rotl(std::uint64_t x, int k) {
+    return (x << k) | (x >> (64 - k));
+}
 
 std::uint64_t splitmix(std::uint64_t& x) {
     std::uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
@@ -24,8 +26,8 @@ SystemRandom::SystemRandom() {
     if (getrandom(seed, sizeof seed, 0) != static_cast<ssize_t>(sizeof seed)) {
         // The kernel's pool is always ready after boot; this fallback only keeps
         // a seccomp-restricted sandbox from producing the same sequence each run.
-        std::uint64_t x = static_cast<std::uint64_t>(
-            std::chrono::steady_clock::now().time_since_epoch().count());
+        std::uint64_t x =
+            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
         for (auto& s : seed) {
             s = splitmix(x);
         }

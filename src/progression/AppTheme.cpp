@@ -4,7 +4,9 @@ namespace quib {
 
 namespace {
 
-constexpr double c(int n) { return n / 255.0; }
+constexpr double c(int n) {
+    return n / 255.0;
+}
 
 struct ThemeRow {
     std::string_view name;
@@ -70,7 +72,9 @@ const std::array<AppTheme, kAppThemeCount>& allAppThemes() {
     return all;
 }
 
-std::string_view rawValue(AppTheme theme) { return kThemes[static_cast<std::size_t>(theme)].name; }
+std::string_view rawValue(AppTheme theme) {
+    return kThemes[static_cast<std::size_t>(theme)].name;
+}
 
 std::optional<AppTheme> appThemeFromRawValue(std::string_view text) {
     for (std::size_t i = 0; i < kThemes.size(); ++i) {

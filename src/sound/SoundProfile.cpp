@@ -33,7 +33,9 @@ constexpr std::array<ProfileRow, kSoundProfileCount> kRows{{
     {"Mech Sharp", "mech_sharp", "mech_mouse_down"},
 }};
 
-const ProfileRow& row(SoundProfile profile) { return kRows[static_cast<std::size_t>(profile)]; }
+const ProfileRow& row(SoundProfile profile) {
+    return kRows[static_cast<std::size_t>(profile)];
+}
 
 }  // namespace
 
@@ -48,7 +50,9 @@ const std::array<SoundProfile, kSoundProfileCount>& allSoundProfiles() {
     return all;
 }
 
-std::string_view rawValue(SoundProfile profile) { return row(profile).name; }
+std::string_view rawValue(SoundProfile profile) {
+    return row(profile).name;
+}
 
 std::optional<SoundProfile> soundProfileFromRawValue(std::string_view text) {
     for (std::size_t i = 0; i < kRows.size(); ++i) {
@@ -59,7 +63,11 @@ std::optional<SoundProfile> soundProfileFromRawValue(std::string_view text) {
     return std::nullopt;
 }
 
-std::string_view keyFile(SoundProfile profile) { return row(profile).keyFile; }
-std::string_view mouseFile(SoundProfile profile) { return row(profile).mouseFile; }
+std::string_view keyFile(SoundProfile profile) {
+    return row(profile).keyFile;
+}
+std::string_view mouseFile(SoundProfile profile) {
+    return row(profile).mouseFile;
+}
 
 }  // namespace quib

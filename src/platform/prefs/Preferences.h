@@ -16,7 +16,7 @@ namespace quib {
 // Usable from several threads. A Transaction groups the writes of the thread
 // that holds it into one atomic unit; other threads' writes wait for it.
 class Preferences {
-public:
+  public:
     virtual ~Preferences() = default;
 
     virtual std::optional<std::int64_t> integerValue(std::string_view key) const = 0;
@@ -41,7 +41,7 @@ public:
     virtual void backUpOncePerDay(std::string_view day) { (void)day; }
 
     class Transaction {
-    public:
+      public:
         explicit Transaction(Preferences& preferences) : m_preferences(preferences) {
             m_preferences.beginTransaction();
         }
@@ -49,11 +49,11 @@ public:
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
 
-    private:
+      private:
         Preferences& m_preferences;
     };
 
-protected:
+  protected:
     virtual void beginTransaction() = 0;
     virtual void commitTransaction() = 0;
 };
