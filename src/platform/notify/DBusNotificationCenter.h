@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "platform/notify/NotificationCenter.h"
+
+class QDBusPendingCallWatcher;
+
+namespace quib {
+
+// Notifications through the freedesktop notification service
+// (org.freedesktop.Notifications) on a D-Bus connection, normally the session
+// bus. Posting is asynchronous: the main thread never waits for the bus.
+//
+// - An identifier posted before replaces its notification (replaces_id). A
+//   second post of an identifier whose first post is still unanswered waits for
+//   that answer, so that it can replace instead of adding a second one.
+// - The "default" action is the click; the server reports it with ActionInvoked
+//   to the connection that posted, and onActivated runs on the thread that owns
+//   this object (the main thread).
+// - Without a notification service (no connection, no owner of the name that
+//   the bus can start, or an error answer) the notification is dropped and one
+//   line "[QUIB] Notifications unavailable: <D-Bus error>" is logged per run.
+//
+// Limits: the body is sent as plain text; servers that parse markup in bodies
+// may misrender a body that contains '<' or '&'. FIXME: escape the body when
+// the server announces "body-markup" in GetCapabilities.
+class DBusNotificationCenter final : public QObject, public NotificationCenter {
+    Q_OBJECT
+
+  public:
+    explicit DBusNotificationCenter(QDBusConnection connection = QDBusConnection::sessionBus(),
+                                    QObject* parent = nullptr);
+
+    void post(const std::string& title, const std::string& body,
+              const std::string& identifier) override;
+
+    // The icon sent as app_icon: a theme icon name or a file:// URI.
+    QString appIcon() const { return m_appIcon; }
+    void setAppIcon(const QString& icon) { m_appIcon = icon; }
+
+  private slots:
+    void handleActionInvoked(uint serverId, const QString& actionKey);
+    void handleNotificationClosed(uint serverId, uint reason);
+
+  private:
+    struct Content {
+        QString title;
+        QString body;
+    };
+    struct Entry {
+        uint serverId = 0;
+        bool awaitingReply = false;
+        std::optional<Content> waiting;
+    };
+
+    void send(const std::string& identifier, const Content& content);
+    void handleReply(const std::string& identifier, QDBusPendingCallWatcher* watcher);
+    void reportUnavailable(const QString& message);
+    bool ownsServerId(uint serverId) const;
+
+    QDBusConnection m_connection;
+    QString m_appIcon = QStringLiteral("quib");
+    std::map<std::string, Entry> m_entries;
+    std::set<uint> m_postedIds;
+    bool m_reportedUnavailable = false;
+};
+
+}  // namespace quib

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+
+namespace quib {
+
+// The line a second `quib` prints on stderr before it exits.
+inline constexpr const char* kAlreadyRunningMessage = "QUIB is already running; opening its panel.";
+
+// One running instance per user and data directory. The first instance holds
+// an exclusive lock on "<runtime dir>/<name>.lock" for its whole run and
+// listens on the local socket "<runtime dir>/<name>.socket"; a later one finds
+// the lock taken, connects to the socket and sends the line "activate", upon
+// which the first calls onActivateRequested on its main thread.
+//
+// The lock, not the socket, decides who is first: the kernel drops the lock
+// of a crashed run, so a socket file left behind by it never blocks a new
+// start (the new primary removes it before listening), and two programs that
+// start at the same moment cannot both become primary.
+//
+// The runtime directory is $XDG_RUNTIME_DIR, else /tmp/quib-<uid> (created
+// with mode 0700; refused if another user owns it). The name is "quib" plus a
+// short hash of the instance key, so runs with different data directories
+// (the e2e tests) do not meet.
+//
+// Limits: the local socket only reaches instances on this machine with the
+// same runtime directory. If the guard cannot be set up at all (no writable
+// runtime directory), tryBecomePrimary() logs a line and returns true: running
+// twice is better than not running.
+class SingleInstance {
+  public:
+    // instanceKey: normally the data directory; empty gives the plain name.
+    // runtimeDirectory: empty picks the default above (tests pass a temp dir).
+    explicit SingleInstance(const QString& instanceKey = {}, const QString& runtimeDirectory = {});
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // True when this process is now the primary (call once, early in main).
+    // False when another instance holds the lock: call activatePrimary() and
+    // exit 0 after printing kAlreadyRunningMessage.
+    bool tryBecomePrimary();
+
+    // Asks the primary to open its panel. Waits at most about two seconds
+    // (the primary may still be starting up). False if nobody answered.
+    bool activatePrimary();
+
+    bool isPrimary() const { return m_isPrimary; }
+    QString socketPath() const { return m_socketPath; }
+    QString lockPath() const { return m_lockPath; }
+
+    // The primary's handler of an activation request, on the main thread.
+    std::function<void()> onActivateRequested;
+
+    static QString defaultRuntimeDirectory();
+
+  private:
+    bool claimLock();
+    void listen();
+    void acceptConnections();
+    void readRequests(QLocalSocket* socket);
+
+    QString m_socketPath;
+    QString m_lockPath;
+    int m_lockFd = -1;
+    bool m_isPrimary = false;
+    std::unique_ptr<QLocalServer> m_server;
+};
+
+}  // namespace quib

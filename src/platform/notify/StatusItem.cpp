@@ -1,0 +1,115 @@
+#include "platform/notify/StatusItem.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QMenu>
+#include <QPalette>
+#include <QPixmap>
+
+#include "platform/notify/StatusIcon.h"
+
+namespace quib {
+
+namespace {
+
+// Visibly off without vanishing against the panel.
+constexpr double kDimmedOpacity = 0.4;
+
+}  // namespace
+
+StatusItem::StatusItem(QObject* parent) : QObject(parent), m_template(statusTemplateImage()) {
+    m_tray.setToolTip(QStringLiteral("QUIB"));
+    buildMenu();
+    refreshIcon();
+    QObject::connect(
+        &m_tray, &QSystemTrayIcon::activated, this,
+        [this](QSystemTrayIcon::ActivationReason reason) { handleActivation(reason); });
+    // The icon's colour follows the desktop's light or dark palette.
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    m_tray.show();
+}
+
+StatusItem::~StatusItem() {
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->removeEventFilter(this);
+    }
+    m_tray.hide();
+}
+
+bool StatusItem::isTrayAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void StatusItem::setDimmed(bool dimmed) {
+    if (dimmed == m_dimmed) {
+        return;
+    }
+    m_dimmed = dimmed;
+    refreshIcon();
+}
+
+QRect StatusItem::geometry() const {
+    return anchorRect(m_tray.geometry(), m_lastClick, QCursor::pos());
+}
+
+QRect StatusItem::anchorRect(const QRect& trayGeometry, const std::optional<QPoint>& lastClick,
+                             const QPoint& pointer) {
+    if (trayGeometry.isValid() && !trayGeometry.isEmpty()) {
+        return trayGeometry;
+    }
+    return QRect(lastClick.value_or(pointer), QSize(1, 1));
+}
+
+bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == QCoreApplication::instance() &&
+        event->type() == QEvent::ApplicationPaletteChange) {
+        refreshIcon();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void StatusItem::buildMenu() {
+    m_menu = std::make_unique<QMenu>();
+    QObject::connect(m_menu->addAction(QStringLiteral("Open QUIB")), &QAction::triggered, this,
+                     [this] {
+                         if (onClicked) {
+                             onClicked();
+                         }
+                     });
+    m_menu->addSeparator();
+    QObject::connect(m_menu->addAction(QStringLiteral("Quit QUIB")), &QAction::triggered, this,
+                     [this] { requestQuit(); });
+    m_tray.setContextMenu(m_menu.get());
+}
+
+void StatusItem::refreshIcon() {
+    const QColor window = QGuiApplication::palette().color(QPalette::Window);
+    QImage image = recolouredMask(m_template, statusGlyphColour(window));
+    if (m_dimmed) {
+        image = fadedImage(image, kDimmedOpacity);
+    }
+    m_tray.setIcon(QIcon(QPixmap::fromImage(image)));
+}
+
+void StatusItem::handleActivation(QSystemTrayIcon::ActivationReason reason) {
+    if (reason != QSystemTrayIcon::Trigger) {
+        return;
+    }
+    m_lastClick = QCursor::pos();
+    if (onClicked) {
+        onClicked();
+    }
+}
+
+void StatusItem::requestQuit() {
+    if (onQuitRequested) {
+        onQuitRequested();
+    } else {
+        QCoreApplication::quit();
+    }
+}
+
+}  // namespace quib

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <QSystemTrayIcon>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QMenu;
+
+namespace quib {
+
+// The status (tray) item: the template icon coloured for the panel, a dimmed
+// variant while input capture is off, the tooltip "QUIB", a left click
+// reported through onClicked, and a small context menu ("Open QUIB",
+// "Quit QUIB") for trays that only open menus.
+//
+// Limits: when no tray host runs, isTrayAvailable() is false and the item is
+// invisible until a host appears (Qt picks it up by itself); nothing here
+// tells the owner when that happens. StatusNotifierItem hosts report no
+// geometry, so geometry() then falls back to where the pointer was at the last
+// click on the item, or to the pointer itself.
+class StatusItem final : public QObject {
+  public:
+    explicit StatusItem(QObject* parent = nullptr);
+    ~StatusItem() override;
+
+    static bool isTrayAvailable();
+
+    bool isDimmed() const { return m_dimmed; }
+    void setDimmed(bool dimmed);
+
+    // Where the panel should hang from, in global screen coordinates.
+    QRect geometry() const;
+
+    // The icon currently shown and the context menu (for tests and for
+    // owners that want to add entries).
+    QIcon icon() const { return m_tray.icon(); }
+    QString toolTip() const { return m_tray.toolTip(); }
+    QMenu* contextMenu() const { return m_menu.get(); }
+
+    // A left click on the item, or "Open QUIB" in its menu.
+    std::function<void()> onClicked;
+    // "Quit QUIB" in its menu; without a handler the application quits.
+    std::function<void()> onQuitRequested;
+
+    // The anchor rule, kept apart so it can be tested without a tray host.
+    static QRect anchorRect(const QRect& trayGeometry, const std::optional<QPoint>& lastClick,
+                            const QPoint& pointer);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildMenu();
+    void refreshIcon();
+    void handleActivation(QSystemTrayIcon::ActivationReason reason);
+    void requestQuit();
+
+    QSystemTrayIcon m_tray;
+    std::unique_ptr<QMenu> m_menu;
+    QImage m_template;
+    bool m_dimmed = false;
+    std::optional<QPoint> m_lastClick;
+};
+
+}  // namespace quib
