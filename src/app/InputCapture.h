@@ -1,0 +1,68 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/input/InputSource.h"
+
+namespace quib {
+
+// What input capture needs of the statistics store: one call per counted press.
+class InputCounter {
+  public:
+    virtual ~InputCounter() = default;
+    virtual void recordKeystroke() = 0;
+    virtual void recordClick() = 0;
+};
+
+// What input capture needs of the click player.
+class ClickSounds {
+  public:
+    virtual ~ClickSounds() = default;
+    virtual bool keyEnabled() const = 0;
+    virtual void playKeyClick() = 0;
+    virtual bool mouseEnabled() const = 0;
+    virtual void playMouseClick() = 0;
+};
+
+// Creates a stopped input source; called on every (re)start of the capture.
+using InputSourceFactory = std::function<std::unique_ptr<InputSource>()>;
+
+// Holds the input source ("event tap") and turns each key-down or mouse-down
+// into a count and, when that sound is on, a click. Counting comes first and
+// does not depend on the sound. Everything runs on the main thread.
+class InputCapture final : public InputListener {
+  public:
+    InputCapture(InputCounter& counter, ClickSounds& sounds, InputSourceFactory factory);
+    ~InputCapture() override;
+    InputCapture(const InputCapture&) = delete;
+    InputCapture& operator=(const InputCapture&) = delete;
+
+    // The master switch. While off, events are neither counted nor sounded, but
+    // the source keeps running and a suspended feed is still re-enabled.
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool enabled) { m_enabled = enabled; }
+
+    // Replaces any held source with a new, started one; logs and holds none when
+    // the source cannot start.
+    void startEventTap();
+    // Stops and forgets the held source; nothing happens when none is held.
+    void stopEventTap();
+    // Re-enables the held source, or starts one when none is held.
+    void reEnableTap();
+    // Whether a running source is held. A source that could not be re-enabled
+    // (a lost X server) counts as none, so the watchdog starts a fresh one.
+    bool hasEventTap() const;
+
+    // The source's callback: allocates nothing and logs nothing.
+    void onInputEvent(InputEvent event) override;
+
+  private:
+    InputCounter& m_counter;
+    ClickSounds& m_sounds;
+    InputSourceFactory m_factory;
+    std::unique_ptr<InputSource> m_source;
+    bool m_enabled = true;
+};
+
+}  // namespace quib

@@ -1,0 +1,81 @@
+#include "platform/input/PermissionService.h"
+
+#include <fcntl.h>
+#include <libudev.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/Paths.h"
+#include "platform/input/UdevInput.h"
+
+namespace quib {
+
+namespace {
+
+bool canOpenForReading(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+std::vector<std::string> presentKeyboards() {
+    udev* context = udev_new();
+    std::vector<std::string> paths = enumerateInputDevices(context, DeviceKinds::keyboardsOnly);
+    udev_unref(context);
+    return paths;
+}
+
+}  // namespace
+
+EvdevPermissionService::EvdevPermissionService(std::vector<std::string> devicePaths,
+                                               AccessNotifier notifier)
+    : m_devicePaths(std::move(devicePaths)), m_notifier(std::move(notifier)) {}
+
+bool EvdevPermissionService::isTrusted() const {
+    const std::vector<std::string> paths =
+        m_devicePaths.empty() ? presentKeyboards() : m_devicePaths;
+    return std::any_of(paths.begin(), paths.end(), canOpenForReading);
+}
+
+bool EvdevPermissionService::requestTrust() {
+    if (isTrusted()) {
+        return true;
+    }
+    if (!m_notified && m_notifier) {
+        m_notified = true;
+        m_notifier(
+            "QUIB cannot hear your keyboard",
+            "QUIB needs read access to the keyboard and mouse devices. Install the udev rule "
+            "70-quib-input.rules that comes with QUIB and log in again; the guide explains "
+            "how: " +
+                accessGuideUrl());
+    }
+    return false;
+}
+
+std::unique_ptr<PermissionService> createPermissionService(
+    InputBackend backend, const std::vector<std::string>& devicePaths, AccessNotifier notifier) {
+    if (resolveInputBackend(backend, devicePaths) == InputBackend::x11) {
+        return std::make_unique<X11PermissionService>();
+    }
+    return std::make_unique<EvdevPermissionService>(devicePaths, std::move(notifier));
+}
+
+std::filesystem::path accessGuidePath() {
+    const std::filesystem::path installed = resourceDirectory() / "access-guide.html";
+    std::error_code error;
+    if (std::filesystem::is_regular_file(installed, error)) {
+        return installed;
+    }
+    return std::filesystem::path(QUIB_SOURCE_DIR) / "packaging" / "access-guide.html";
+}
+
+std::string accessGuideUrl() {
+    return "file://" + accessGuidePath().string();
+}
+
+}  // namespace quib
