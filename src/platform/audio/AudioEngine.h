@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quib {
+
+// The sample rate and channel count of everything the mixer produces.
+inline constexpr int kOutputSampleRate = 48000;
+inline constexpr int kOutputChannels = 2;
+
+// A decoded sound, immutable once loaded, shared by every player made from it.
+// Short files are held in memory as interleaved float frames already converted
+// to the output rate; long ones (music, long ambiences) are only described
+// here and streamed from disk while they play, which keeps memory flat.
+struct Sample {
+    int channels = 0;                    // 1 or 2
+    std::int64_t frames = 0;             // length at the output rate
+    std::vector<float> data;             // interleaved; empty when streamed
+    std::filesystem::path streamedFile;  // set when the sound is streamed
+    int fileSampleRate = 0;              // the rate found in the file
+
+    bool isStreamed() const { return !streamedFile.empty(); }
+};
+
+struct SampleLoad {
+    std::shared_ptr<const Sample> sample;  // null on failure
+    std::string error;                     // readable text for the log on failure
+};
+
+// A player made by AudioEngine::preparePlayer. The generation makes a handle
+// that outlived its player inert: every operation on it does nothing.
+struct PlayerHandle {
+    std::uint32_t index = 0;
+    std::uint32_t generation = 0;  // 0 never names a player
+
+    bool isValid() const { return generation != 0; }
+};
+
+enum class LoopMode : std::uint8_t { once, endless };
+
+// The one generated voice (brown noise): the mixer pulls mono float samples at
+// the generator's own rate and converts them to the output rate. render runs
+// on the audio thread: it must not allocate, lock, log or wait.
+class SignalGenerator {
+  public:
+    virtual ~SignalGenerator() = default;
+    virtual int sampleRate() const = 0;
+    virtual void render(std::span<float> output) = 0;
+};
+
+struct EngineResult {
+    bool succeeded = true;
+    std::string error;
+};
+
+// Every sound of the program goes through one engine. All operations are for
+// the main thread; they never wait for the audio thread. Values are sanitised
+// here: a volume that is NaN or negative becomes 0, above 1 becomes 1; a rate
+// is held within 0.25 ... 4 (NaN counts as 0 first).
+class AudioEngine {
+  public:
+    virtual ~AudioEngine() = default;
+
+    // Decodes a file (WAV, CAF, FLAC, Ogg; mono or stereo; any rate). Slow:
+    // call it when a sound is chosen, never when it plays.
+    virtual SampleLoad loadSample(const std::filesystem::path& file) = 0;
+
+    // A player on a loaded sample; an invalid handle when the sample is null
+    // or every player slot is taken.
+    virtual PlayerHandle preparePlayer(std::shared_ptr<const Sample> sample) = 0;
+    virtual void releasePlayer(PlayerHandle player) = 0;
+
+    // Plays from the start; a player that still sounds starts over.
+    virtual void play(PlayerHandle player) = 0;
+    virtual void stop(PlayerHandle player) = 0;
+    virtual void setVolume(PlayerHandle player, float volume) = 0;
+    // Speed and pitch together; streamed sounds always play at rate 1.
+    virtual void setRate(PlayerHandle player, float rate) = 0;
+    virtual void setLooping(PlayerHandle player, LoopMode mode) = 0;
+
+    // Hosts the one generator voice; starting replaces any running generator.
+    // The engine keeps the generator alive until the audio thread let go of it.
+    virtual EngineResult startGenerator(std::shared_ptr<SignalGenerator> generator) = 0;
+    virtual void stopGenerator() = 0;
+    virtual void setGeneratorGain(float gain) = 0;
+};
+
+float sanitizeVolume(float volume);
+float sanitizeRate(float rate);
+
+}  // namespace quib

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/audio/AudioEngine.h"
+
+namespace quib {
+
+// A device the mixer plays through: float32, 48 kHz, stereo, pulled by a
+// callback on the device's own thread. One class per backend.
+class AudioOutput {
+  public:
+    using RenderFunction = void (*)(void* context, float* output, int frames);
+
+    virtual ~AudioOutput() = default;
+    // Opens the device and starts pulling; fails with a readable error.
+    virtual EngineResult open(RenderFunction render, void* context) = 0;
+    // Stops pulling; when it returns, no callback runs or will run.
+    virtual void close() = 0;
+    // The device vanished while open (server restart, unplugged headset).
+    virtual bool isLost() const = 0;
+};
+
+// No device at all: opening always fails, so every sound is a silent no-op.
+class NullAudioOutput final : public AudioOutput {
+  public:
+    EngineResult open(RenderFunction, void*) override {
+        return EngineResult{false, "no audio output"};
+    }
+    void close() override {}
+    bool isLost() const override { return false; }
+};
+
+}  // namespace quib

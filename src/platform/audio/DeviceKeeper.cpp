@@ -1,0 +1,109 @@
+#include "platform/audio/DeviceKeeper.h"
+
+#include "platform/Log.h"
+
+namespace quib {
+
+DeviceKeeper::DeviceKeeper(Mixer& mixer, std::unique_ptr<AudioOutput> output, DevicePolicy policy)
+    : m_mixer(mixer), m_output(std::move(output)), m_policy(policy), m_thread([this] { run(); }) {}
+
+DeviceKeeper::~DeviceKeeper() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping.store(true);
+    }
+    m_sleep.notify_all();
+    m_wakeRequests.fetch_add(1);
+    m_wakeRequests.notify_all();
+    m_thread.join();
+    closeDevice();
+}
+
+std::int64_t DeviceKeeper::nanos(std::chrono::milliseconds duration) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count();
+}
+
+std::int64_t DeviceKeeper::now() const {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void DeviceKeeper::notePlay() {
+    m_lastPlayNanos.store(now(), std::memory_order_relaxed);
+}
+
+void DeviceKeeper::commandPushed() {
+    // Pairs with the fence in closeDevice(): either the keeper sees this
+    // command after closing, or this thread sees the device closed and wakes it.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (!m_open.load(std::memory_order_relaxed)) {
+        m_wakeRequests.fetch_add(1, std::memory_order_release);
+        m_wakeRequests.notify_one();
+    }
+}
+
+bool DeviceKeeper::applyCommandsWhileClosed() {
+    std::unique_lock lock(m_mutex, std::try_to_lock);
+    if (!lock.owns_lock() || m_open.load()) {
+        return false;
+    }
+    m_mixer.applyPendingCommands();
+    return true;
+}
+
+DeviceStatistics DeviceKeeper::statistics() const {
+    return DeviceStatistics{m_opens.load(), m_callbacks.load(), m_losses.load()};
+}
+
+void DeviceKeeper::render(void* self, float* output, int frames) {
+    auto* keeper = static_cast<DeviceKeeper*>(self);
+    keeper->m_callbacks.fetch_add(1, std::memory_order_relaxed);
+    keeper->m_mixer.render(output, frames);
+    if (keeper->m_probeNanos.load(std::memory_order_relaxed) < 0) {
+        for (int i = 0; i < frames * kOutputChannels; ++i) {
+            if (output[i] != 0.0F) {
+                // Only while a benchmark armed the probe: steady_clock is a
+                // vDSO read here, not a trip into the kernel.
+                keeper->m_probeNanos.store(keeper->now(), std::memory_order_release);
+                break;
+            }
+        }
+    }
+}
+
+void DeviceKeeper::run() {
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping.load()) {
+        if (m_open.load()) {
+            whileOpen(lock);
+        } else {
+            whileClosed(lock);
+        }
+    }
+}
+
+bool DeviceKeeper::tryOpen() {
+    EngineResult result = m_output->open(&DeviceKeeper::render, this);
+    if (!result.succeeded) {
+        if (!m_reportedNoDevice) {
+            m_reportedNoDevice = true;
+            logLine("No audio device, sounds are silent: ", result.error);
+        }
+        return false;
+    }
+    m_reportedNoDevice = false;
+    ++m_opens;
+    m_open.store(true);
+    return true;
+}
+
+void DeviceKeeper::closeDevice() {
+    if (m_open.load()) {
+        m_output->close();
+        m_open.store(false);
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+    }
+}
+
+}  // namespace quib

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/audio/AudioOutput.h"
+#include "platform/audio/Mixer.h"
+
+namespace quib {
+
+struct DevicePolicy {
+    // How long the device stays open after the last sound ended. An open
+    // stream costs the audio server about 5 % of a core even when silent and
+    // pausing does not remove that cost, so the device is closed when idle;
+    // reopening adds 1-3 ms to the next click. 20 s spans the pauses of
+    // someone who is writing, so a typing session keeps one stream.
+    std::chrono::milliseconds idleGrace{20000};
+    // How often an open device is checked for loss and idleness.
+    std::chrono::milliseconds watchdogInterval{250};
+    // After a loss, the mixer's state is kept and the device retried this
+    // long before sounds are given up as silent.
+    std::chrono::milliseconds keepStateAfterLoss{5000};
+    std::chrono::milliseconds retryInterval{250};
+};
+
+struct DeviceStatistics {
+    std::uint64_t opens = 0;
+    std::uint64_t callbacks = 0;
+    std::uint64_t losses = 0;
+};
+
+// Opens the output when there is something to play, watches it while open,
+// reopens it after a loss and closes it when idle. Runs on its own thread;
+// the main thread only wakes it, never waits for it.
+class DeviceKeeper {
+  public:
+    DeviceKeeper(Mixer& mixer, std::unique_ptr<AudioOutput> output, DevicePolicy policy);
+    ~DeviceKeeper();
+    DeviceKeeper(const DeviceKeeper&) = delete;
+    DeviceKeeper& operator=(const DeviceKeeper&) = delete;
+
+    // Main thread, after pushing a command.
+    void notePlay();
+    void commandPushed();
+    // Main thread: runs the pending commands on the caller's thread if the
+    // device is closed and nobody else holds it; false otherwise.
+    bool applyCommandsWhileClosed();
+
+    bool isOpen() const { return m_open.load(std::memory_order_seq_cst); }
+    DeviceStatistics statistics() const;
+    // Steady-clock nanoseconds of the first audible block after arming.
+    void armLatencyProbe() { m_probeNanos.store(-1, std::memory_order_release); }
+    std::int64_t latencyProbeNanos() const { return m_probeNanos.load(std::memory_order_acquire); }
+
+  private:
+    static void render(void* self, float* output, int frames);
+    void run();
+    void whileClosed(std::unique_lock<std::mutex>& lock);
+    void whileOpen(std::unique_lock<std::mutex>& lock);
+    bool tryOpen();
+    void closeDevice();
+    std::int64_t now() const;
+    static std::int64_t nanos(std::chrono::milliseconds duration);
+
+    Mixer& m_mixer;
+    std::unique_ptr<AudioOutput> m_output;
+    DevicePolicy m_policy;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_sleep;
+    std::atomic<bool> m_open{false};
+    std::atomic<bool> m_stopping{false};
+    std::atomic<std::uint32_t> m_wakeRequests{0};
+    std::atomic<std::int64_t> m_lastPlayNanos{0};
+    std::atomic<std::uint64_t> m_callbacks{0};
+    std::atomic<std::int64_t> m_probeNanos{0};
+    std::atomic<std::uint64_t> m_opens{0};
+    std::atomic<std::uint64_t> m_losses{0};
+    std::int64_t m_keepStateUntil = 0;
+    std::int64_t m_nextRetry = 0;
+    bool m_reportedNoDevice = false;
+    std::thread m_thread;
+};
+
+}  // namespace quib

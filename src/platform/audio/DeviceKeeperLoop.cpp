@@ -1,0 +1,53 @@
+// The two states of the device keeper's thread.
+#include "platform/Log.h"
+#include "platform/audio/DeviceKeeper.h"
+
+namespace quib {
+
+void DeviceKeeper::whileClosed(std::unique_lock<std::mutex>& lock) {
+    const std::uint32_t seen = m_wakeRequests.load(std::memory_order_acquire);
+    const bool wanted = m_mixer.hasPendingCommands() || m_mixer.isSounding();
+    if (wanted && now() >= m_nextRetry && tryOpen()) {
+        return;
+    }
+    if (wanted && now() < m_keepStateUntil) {
+        // A device just vanished: keep every voice and try again shortly.
+        m_mixer.applyPendingCommands();
+        m_nextRetry = now() + nanos(m_policy.retryInterval);
+        m_sleep.wait_for(lock, m_policy.retryInterval, [this] { return m_stopping.load(); });
+        return;
+    }
+    if (wanted) {
+        // No device: every sound is a silent no-op; the next play tries again,
+        // at most once per retry interval.
+        m_mixer.discardPendingCommands();
+        m_nextRetry = now() + nanos(m_policy.retryInterval);
+    }
+    lock.unlock();
+    m_wakeRequests.wait(seen, std::memory_order_acquire);
+    lock.lock();
+}
+
+void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
+    const std::uint64_t callbacksBefore = m_callbacks.load(std::memory_order_relaxed);
+    m_sleep.wait_for(lock, m_policy.watchdogInterval, [this] { return m_stopping.load(); });
+    if (m_stopping.load()) {
+        return;
+    }
+    const bool stalled = m_callbacks.load(std::memory_order_relaxed) == callbacksBefore;
+    if (m_output->isLost() || stalled) {
+        logLine("Audio device lost, reopening the default device");
+        ++m_losses;
+        closeDevice();
+        m_keepStateUntil = now() + nanos(m_policy.keepStateAfterLoss);
+        m_nextRetry = 0;
+        return;
+    }
+    const std::int64_t idleFor = now() - m_lastPlayNanos.load(std::memory_order_relaxed);
+    if (!m_mixer.isSounding() && !m_mixer.hasPendingCommands() &&
+        idleFor >= nanos(m_policy.idleGrace)) {
+        closeDevice();
+    }
+}
+
+}  // namespace quib

@@ -1,0 +1,135 @@
+// The per-voice and generator parts of the mixer's render loop. Everything
+// here runs on the audio thread; see the rules at the top of Mixer.h.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/audio/Mixer.h"
+
+namespace quib {
+
+namespace {
+
+// Full-scale gain changes take 5 ms; a voice fades in over 0.7 ms (short
+// enough to keep the click's attack) and out over 2 ms.
+constexpr float kGainStep = 1.0F / 240.0F;
+constexpr float kFadeInStep = 1.0F / 32.0F;
+constexpr float kFadeOutStep = 1.0F / 96.0F;
+
+}  // namespace
+
+bool Mixer::advanceEnvelope(Voice& voice) {
+    if (voice.state == VoiceState::releasing) {
+        voice.envelope -= kFadeOutStep;
+        return voice.envelope > 0.0F;
+    }
+    voice.envelope = std::min(1.0F, voice.envelope + kFadeInStep);
+    return true;
+}
+
+void Mixer::readMemoryFrame(Voice& voice, float& left, float& right) {
+    const Sample& sample = *voice.sample;
+    const auto frames = static_cast<double>(sample.frames);
+    if (voice.looping && voice.position >= frames) {
+        voice.position = std::fmod(voice.position, frames);
+    }
+    const auto index = static_cast<std::int64_t>(voice.position);
+    const float fraction = static_cast<float>(voice.position - static_cast<double>(index));
+    std::int64_t next = index + 1;
+    if (next >= sample.frames) {
+        next = voice.looping ? 0 : -1;
+    }
+    const float* data = sample.data.data();
+    const std::int64_t channels = sample.channels;
+    for (std::int64_t channel = 0; channel < channels; ++channel) {
+        const float a = data[index * channels + channel];
+        const float b = next >= 0 ? data[next * channels + channel] : 0.0F;
+        (channel == 0 ? left : right) = a + (b - a) * fraction;
+    }
+    if (channels == 1) {
+        right = left;
+    }
+    voice.position += static_cast<double>(voice.rate);
+}
+
+// Fills the scratch block from the voice's ring; false when the stream has
+// ended and nothing is left.
+bool Mixer::readStreamFrames(Voice& voice, int frames) {
+    StreamRing& ring = *voice.ring;
+    const auto wanted = static_cast<std::size_t>(frames);
+    const std::size_t got = ring.read(m_streamScratch.data(), wanted);
+    const auto channels = static_cast<std::size_t>(ring.channels());
+    if (channels == 1) {
+        for (std::size_t i = got; i-- > 0;) {
+            m_streamScratch[2 * i + 1] = m_streamScratch[i];
+            m_streamScratch[2 * i] = m_streamScratch[i];
+        }
+    }
+    std::fill(m_streamScratch.begin() + static_cast<std::ptrdiff_t>(got * 2),
+              m_streamScratch.begin() + static_cast<std::ptrdiff_t>(wanted * 2), 0.0F);
+    if (got < wanted) {
+        if (ring.finished()) {
+            return got > 0;
+        }
+        m_underruns.fetch_add(1, std::memory_order_relaxed);
+    }
+    return true;
+}
+
+bool Mixer::mixVoice(Voice& voice, int frames) {
+    const float target = m_volumes[voice.player].load(std::memory_order_acquire);
+    if (voice.ring != nullptr && !readStreamFrames(voice, frames)) {
+        return false;
+    }
+    for (int i = 0; i < frames; ++i) {
+        voice.gain += std::clamp(target - voice.gain, -kGainStep, kGainStep);
+        if (!advanceEnvelope(voice)) {
+            return false;
+        }
+        float left = 0.0F;
+        float right = 0.0F;
+        if (voice.ring != nullptr) {
+            left = m_streamScratch[static_cast<std::size_t>(2 * i)];
+            right = m_streamScratch[static_cast<std::size_t>(2 * i + 1)];
+        } else if (voice.looping || voice.position < static_cast<double>(voice.sample->frames)) {
+            readMemoryFrame(voice, left, right);
+        } else {
+            return false;
+        }
+        const float gain = voice.gain * voice.envelope;
+        m_mix[static_cast<std::size_t>(2 * i)] += left * gain;
+        m_mix[static_cast<std::size_t>(2 * i + 1)] += right * gain;
+    }
+    return true;
+}
+
+float Mixer::nextGeneratorSample() {
+    if (m_generatorRead >= m_generatorBuffer.size()) {
+        m_generator->render(std::span<float>(m_generatorBuffer));
+        m_generatorRead = 0;
+    }
+    return m_generatorBuffer[m_generatorRead++];
+}
+
+// The generator runs at its own rate; linear interpolation brings it to the
+// output rate, pulling one generated sample per crossed input period.
+void Mixer::mixGenerator(int frames) {
+    const float target = m_generatorGain.load(std::memory_order_acquire);
+    for (int i = 0; i < frames; ++i) {
+        while (m_generatorFraction >= 1.0) {
+            m_generatorPrevious = m_generatorNext;
+            m_generatorNext = nextGeneratorSample();
+            m_generatorFraction -= 1.0;
+        }
+        const auto fraction = static_cast<float>(m_generatorFraction);
+        const float value =
+            m_generatorPrevious + (m_generatorNext - m_generatorPrevious) * fraction;
+        m_generatorFraction += m_generatorStep;
+        m_generatorCurrentGain +=
+            std::clamp(target - m_generatorCurrentGain, -kGainStep, kGainStep);
+        const float scaled = value * m_generatorCurrentGain;
+        m_mix[static_cast<std::size_t>(2 * i)] += scaled;
+        m_mix[static_cast<std::size_t>(2 * i + 1)] += scaled;
+    }
+}
+
+}  // namespace quib
