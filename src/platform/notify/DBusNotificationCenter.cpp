@@ -114,6 +114,14 @@ bool DBusNotificationCenter::ownsServerId(uint serverId) const {
     return serverId != 0 && m_postedIds.count(serverId) > 0;
 }
 
+int DBusNotificationCenter::pendingPosts() const {
+    int count = 0;
+    for (const auto& [identifier, entry] : m_entries) {
+        count += entry.awaitingReply ? 1 : 0;
+    }
+    return count;
+}
+
 void DBusNotificationCenter::reportUnavailable(const QString& message) {
     if (m_reportedUnavailable) {
         return;

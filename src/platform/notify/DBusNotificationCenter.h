@@ -42,6 +42,9 @@ class DBusNotificationCenter final : public QObject, public NotificationCenter {
     void post(const std::string& title, const std::string& body,
               const std::string& identifier) override;
 
+    // Posts sent and not yet answered by the server.
+    int pendingPosts() const;
+
     // The icon sent as app_icon: a theme icon name or a file:// URI.
     QString appIcon() const { return m_appIcon; }
     void setAppIcon(const QString& icon) { m_appIcon = icon; }

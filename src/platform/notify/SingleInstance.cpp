@@ -154,13 +154,13 @@ void SingleInstance::readRequests(QLocalSocket* socket) {
     }
 }
 
-bool SingleInstance::activatePrimary() {
+bool SingleInstance::activatePrimary(std::chrono::milliseconds timeout) {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    const auto deadline = Clock::now() + timeout;
     QLocalSocket socket;
     // The primary takes the lock before it listens: give it a moment.
     socket.connectToServer(m_socketPath);
-    while (!socket.waitForConnected(200)) {
+    while (!socket.waitForConnected(100)) {
         if (Clock::now() >= deadline) {
             return false;
         }

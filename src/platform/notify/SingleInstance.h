@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -47,9 +48,9 @@ class SingleInstance {
     // exit 0 after printing kAlreadyRunningMessage.
     bool tryBecomePrimary();
 
-    // Asks the primary to open its panel. Waits at most about two seconds
-    // (the primary may still be starting up). False if nobody answered.
-    bool activatePrimary();
+    // Asks the primary to open its panel. Waits at most the timeout for the
+    // primary to accept (it may still be starting up). False if nobody did.
+    bool activatePrimary(std::chrono::milliseconds timeout = std::chrono::seconds(2));
 
     bool isPrimary() const { return m_isPrimary; }
     QString socketPath() const { return m_socketPath; }

@@ -1,0 +1,71 @@
+#include "app/CommandLine.h"
+
+namespace quib {
+
+namespace {
+
+// Accepts "--name value" and "--name=value"; advances i past what it took.
+std::optional<std::string> optionValue(const std::vector<std::string>& arguments, std::size_t& i,
+                                       const std::string& name, std::string& error) {
+    const std::string& argument = arguments[i];
+    if (argument.rfind(name + "=", 0) == 0) {
+        return argument.substr(name.size() + 1);
+    }
+    if (argument != name) {
+        return std::nullopt;
+    }
+    if (i + 1 >= arguments.size()) {
+        error = name + " needs a value";
+        return std::nullopt;
+    }
+    return arguments[++i];
+}
+
+}  // namespace
+
+CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    for (std::size_t i = 0; i < arguments.size() && line.error.empty(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "stats" && line.command == Command::run) {
+            line.command = Command::stats;
+        } else if (argument == "--json") {
+            line.json = true;
+        } else if (argument == "--version") {
+            line.command = Command::version;
+        } else if (argument == "--help" || argument == "-h") {
+            line.command = Command::help;
+        } else if (auto home = optionValue(arguments, i, "--home", line.error)) {
+            line.home = *home;
+        } else if (auto input = optionValue(arguments, i, "--input", line.error)) {
+            if (*input != "auto" && *input != "evdev" && *input != "x11") {
+                line.error = "--input takes auto, evdev or x11, not '" + *input + "'";
+            }
+            line.input = *input;
+        } else if (auto device = optionValue(arguments, i, "--input-device", line.error)) {
+            line.inputDevices.push_back(*device);
+        } else if (line.error.empty()) {
+            line.error = "unknown argument '" + argument + "'";
+        }
+    }
+    if (line.json && line.command != Command::stats && line.error.empty()) {
+        line.error = "--json belongs to the stats command";
+    }
+    return line;
+}
+
+std::string usageText() {
+    return "Usage: quib [options]                 run QUIB in the tray\n"
+           "       quib stats [--json] [options]  print your progress and exit\n"
+           "\n"
+           "Options:\n"
+           "  --home DIR           data directory (also $QUIB_HOME;\n"
+           "                       default ${XDG_DATA_HOME:-~/.local/share}/quib)\n"
+           "  --input BACKEND      auto, evdev or x11 (default auto: evdev on Wayland\n"
+           "                       or without DISPLAY, X11 otherwise)\n"
+           "  --input-device PATH  read exactly this event device (repeatable)\n"
+           "  --version            print the version and exit\n"
+           "  --help               print this help and exit\n";
+}
+
+}  // namespace quib

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quib {
+
+// What `quib` was asked to do:
+//   quib [options]                 the tray application
+//   quib stats [--json] [options]  print the figures of the store and exit
+// Options for every mode: --home DIR, --input auto|evdev|x11, --input-device PATH
+// (repeatable), --version, --help.
+struct CommandLine {
+    enum class Command { run, stats, version, help };
+
+    Command command = Command::run;
+    bool json = false;
+    std::optional<std::filesystem::path> home;
+    std::string input = "auto";
+    std::vector<std::string> inputDevices;
+    std::string error;  // non-empty: the arguments were not understood
+
+    static CommandLine parse(const std::vector<std::string>& arguments);
+};
+
+std::string usageText();
+
+}  // namespace quib

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+
+namespace quib {
+
+// `quib stats [--json]`: prints the figures of the store without writing
+// anything (the database is opened read-only; a missing one gives the
+// figures of a fresh install). Returns the process exit code: 1 with a
+// "[QUIB] " line on stderr when the file is not a readable database.
+int runStatsCommand(const std::filesystem::path& dataDirectory, bool json, std::ostream& out);
+
+}  // namespace quib

@@ -1,0 +1,39 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/StatsCommand.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+
+#ifndef QUIB_VERSION
+#define QUIB_VERSION "0"
+#endif
+
+namespace quib {
+int runApplication(const CommandLine& commandLine, int argc, char** argv);
+}
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const auto commandLine = quib::CommandLine::parse(arguments);
+    if (!commandLine.error.empty()) {
+        std::cerr << "quib: " << commandLine.error << "\n\n" << quib::usageText();
+        return 2;
+    }
+    switch (commandLine.command) {
+        case quib::CommandLine::Command::help:
+            std::cout << quib::usageText();
+            return 0;
+        case quib::CommandLine::Command::version:
+            std::cout << "quib " << QUIB_VERSION << "\n";
+            return 0;
+        case quib::CommandLine::Command::stats:
+            return quib::runStatsCommand(quib::dataDirectory(commandLine.home), commandLine.json,
+                                         std::cout);
+        case quib::CommandLine::Command::run:
+            break;
+    }
+    return quib::runApplication(commandLine, argc, argv);
+}

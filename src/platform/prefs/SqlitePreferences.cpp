@@ -1,0 +1,415 @@
+#include "platform/prefs/SqlitePreferences.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/Log.h"
+#include "platform/prefs/SqliteFiles.h"
+
+namespace quib {
+
+namespace fs = std::filesystem;
+
+struct SqlitePreferences::Value {
+    enum class Kind { integer, real, text };
+    std::string type;
+    Kind kind = Kind::integer;
+    std::int64_t integer = 0;
+    double real = 0.0;
+    std::string text;
+};
+
+struct SqlitePreferences::Operation {
+    std::string key;
+    std::string type;  // empty: a removal
+    Value value;
+};
+
+namespace {
+
+std::optional<std::int64_t> parseInteger(const std::string& text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || end != text.c_str() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> parseReal(const std::string& text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+SqlitePreferences::SqlitePreferences(sqlite3* db, fs::path directory, Mode mode)
+    : m_db(db), m_directory(std::move(directory)), m_mode(mode) {}
+
+SqlitePreferences::~SqlitePreferences() {
+    sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<SqlitePreferences> SqlitePreferences::inMemory() {
+    sqlite3* db = sqlite::openMemory();
+    return std::unique_ptr<SqlitePreferences>(new SqlitePreferences(db, {}, Mode::readWrite));
+}
+
+SqlitePreferences::OpenResult SqlitePreferences::open(const fs::path& directory, Mode mode) {
+    const fs::path file = directory / kFileName;
+    if (mode == Mode::readOnly) {
+        std::error_code error;
+        if (!fs::exists(file, error)) {
+            return {inMemory(), {}};
+        }
+        std::string message;
+        sqlite3* db = sqlite::openReadOnly(file, message);
+        if (db == nullptr) {
+            return {nullptr, message};
+        }
+        return {std::unique_ptr<SqlitePreferences>(new SqlitePreferences(db, directory, mode)), {}};
+    }
+
+    sqlite::recoverIfCorrupt(directory, file);
+    std::string message;
+    if (sqlite3* db = sqlite::openWritable(directory, file, message)) {
+        return {std::unique_ptr<SqlitePreferences>(new SqlitePreferences(db, directory, mode)), {}};
+    }
+    logLine("Preferences kept in memory, the data directory is not writable: ", message);
+    bool seeded = false;
+    sqlite3* memory = sqlite::openMemorySeededFrom(file, seeded);
+    auto store = std::unique_ptr<SqlitePreferences>(new SqlitePreferences(memory, directory, mode));
+    store->m_inMemoryFallback = true;
+    store->m_seededFromFile = seeded;
+    return {std::move(store), {}};
+}
+
+bool SqlitePreferences::isInMemory() const {
+    std::lock_guard lock(m_mutex);
+    return m_inMemoryFallback || m_directory.empty();
+}
+
+std::optional<SqlitePreferences::Value> SqlitePreferences::read(std::string_view key) const {
+    std::lock_guard lock(m_mutex);
+    sqlite::Statement statement(m_db, "SELECT type, value FROM preferences WHERE key = ?1");
+    statement.bindText(1, key);
+    if (!statement.step()) {
+        return std::nullopt;
+    }
+    Value value;
+    value.type = statement.columnText(0);
+    switch (statement.columnType(1)) {
+        case SQLITE_INTEGER:
+            value.kind = Value::Kind::integer;
+            value.integer = statement.columnInteger(1);
+            break;
+        case SQLITE_FLOAT:
+            value.kind = Value::Kind::real;
+            value.real = statement.columnReal(1);
+            break;
+        case SQLITE_TEXT:
+            value.kind = Value::Kind::text;
+            value.text = statement.columnText(1);
+            break;
+        default:  // NULL or BLOB: nothing this store wrote
+            return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::int64_t> SqlitePreferences::integerValue(std::string_view key) const {
+    const auto value = read(key);
+    if (!value) {
+        return std::nullopt;
+    }
+    switch (value->kind) {
+        case Value::Kind::integer:
+            return value->integer;
+        case Value::Kind::real:
+            // Truncation as a typed preferences store does; out of range is garbage.
+            if (std::isfinite(value->real) && std::fabs(value->real) < 9.2e18) {
+                return static_cast<std::int64_t>(value->real);
+            }
+            return std::nullopt;
+        case Value::Kind::text:
+            return value->type == "stringList" ? std::nullopt : parseInteger(value->text);
+    }
+    return std::nullopt;
+}
+
+std::optional<double> SqlitePreferences::floatValue(std::string_view key) const {
+    const auto value = read(key);
+    if (!value) {
+        return std::nullopt;
+    }
+    switch (value->kind) {
+        case Value::Kind::integer:
+            return static_cast<double>(value->integer);
+        case Value::Kind::real:
+            return value->real;
+        case Value::Kind::text:
+            return value->type == "stringList" ? std::nullopt : parseReal(value->text);
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> SqlitePreferences::boolValue(std::string_view key) const {
+    const auto value = read(key);
+    if (!value) {
+        return std::nullopt;
+    }
+    switch (value->kind) {
+        case Value::Kind::integer:
+            return value->integer != 0;
+        case Value::Kind::real:
+            return value->real != 0.0;
+        case Value::Kind::text:
+            for (const char* yes : {"1", "true", "yes"}) {
+                if (equalsIgnoringCase(value->text, yes)) {
+                    return true;
+                }
+            }
+            for (const char* no : {"0", "false", "no"}) {
+                if (equalsIgnoringCase(value->text, no)) {
+                    return false;
+                }
+            }
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> SqlitePreferences::stringValue(std::string_view key) const {
+    const auto value = read(key);
+    if (!value) {
+        return std::nullopt;
+    }
+    switch (value->kind) {
+        case Value::Kind::integer:
+            return std::to_string(value->integer);
+        case Value::Kind::real:
+            return std::nullopt;
+        case Value::Kind::text:
+            if (value->type == "stringList") {
+                return std::nullopt;
+            }
+            return value->text;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> SqlitePreferences::stringListValue(
+    std::string_view key) const {
+    const auto value = read(key);
+    if (!value || value->kind != Value::Kind::text || value->type != "stringList") {
+        return std::nullopt;
+    }
+    auto list = decodeStringList(value->text);
+    if (!list) {
+        logLine("Ignoring a malformed list in the preferences: ", key);
+    }
+    return list;
+}
+
+bool SqlitePreferences::contains(std::string_view key) const {
+    return read(key).has_value();
+}
+
+// Writing. Every write of a transaction is also kept in a journal, so that a
+// failure of the file (a full disk, a directory made read-only while running)
+// can be replayed onto the in-memory fallback instead of being lost.
+
+void SqlitePreferences::setInteger(std::string_view key, std::int64_t value) {
+    Value v;
+    v.kind = Value::Kind::integer;
+    v.integer = value;
+    write(key, "integer", v);
+}
+
+void SqlitePreferences::setFloat(std::string_view key, double value) {
+    Value v;
+    v.kind = Value::Kind::real;
+    v.real = value;
+    write(key, "float", v);
+}
+
+void SqlitePreferences::setBool(std::string_view key, bool value) {
+    Value v;
+    v.kind = Value::Kind::integer;
+    v.integer = value ? 1 : 0;
+    write(key, "bool", v);
+}
+
+void SqlitePreferences::setString(std::string_view key, std::string_view value) {
+    Value v;
+    v.kind = Value::Kind::text;
+    v.text = std::string(value);
+    write(key, "string", v);
+}
+
+void SqlitePreferences::setStringList(std::string_view key, const std::vector<std::string>& value) {
+    Value v;
+    v.kind = Value::Kind::text;
+    v.text = encodeStringList(value);
+    write(key, "stringList", v);
+}
+
+void SqlitePreferences::remove(std::string_view key) {
+    write(key, nullptr, Value{});
+}
+
+bool SqlitePreferences::apply(const Operation& operation) {
+    if (operation.type.empty()) {
+        sqlite::Statement statement(m_db, "DELETE FROM preferences WHERE key = ?1");
+        statement.bindText(1, operation.key);
+        return statement.run();
+    }
+    sqlite::Statement statement(m_db,
+                                "INSERT INTO preferences (key, type, value) VALUES (?1, ?2, ?3) "
+                                "ON CONFLICT(key) DO UPDATE SET type = excluded.type, "
+                                "value = excluded.value");
+    statement.bindText(1, operation.key);
+    statement.bindText(2, operation.type);
+    switch (operation.value.kind) {
+        case Value::Kind::integer:
+            statement.bindInteger(3, operation.value.integer);
+            break;
+        case Value::Kind::real:
+            statement.bindReal(3, operation.value.real);
+            break;
+        case Value::Kind::text:
+            statement.bindText(3, operation.value.text);
+            break;
+    }
+    return statement.run();
+}
+
+void SqlitePreferences::write(std::string_view key, const char* type, const Value& value) {
+    if (m_mode == Mode::readOnly) {
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    Operation operation{std::string(key), type ? std::string(type) : std::string(), value};
+    if (m_transactionDepth > 0) {
+        m_journal.push_back(operation);
+        if (!m_transactionFailed && !apply(operation)) {
+            m_transactionFailed = true;
+        }
+        return;
+    }
+    if (!apply(operation)) {
+        fallBackToMemory({operation});
+    }
+}
+
+void SqlitePreferences::beginTransaction() {
+    m_mutex.lock();  // held until the matching commit, on this thread
+    if (m_transactionDepth++ > 0 || m_mode == Mode::readOnly) {
+        return;
+    }
+    if (m_inMemoryFallback) {
+        retryFile();
+    }
+    m_transactionFailed = !sqlite::execute(m_db, "BEGIN IMMEDIATE");
+}
+
+void SqlitePreferences::commitTransaction() {
+    if (--m_transactionDepth == 0 && m_mode == Mode::readWrite) {
+        if (!m_transactionFailed && !sqlite::execute(m_db, "COMMIT")) {
+            m_transactionFailed = true;
+        }
+        if (m_transactionFailed) {
+            sqlite::execute(m_db, "ROLLBACK");
+            fallBackToMemory(m_journal);
+        }
+        m_journal.clear();
+        m_transactionFailed = false;
+    }
+    m_mutex.unlock();
+}
+
+void SqlitePreferences::fallBackToMemory(const std::vector<Operation>& lost) {
+    if (!m_inMemoryFallback && !m_directory.empty()) {
+        logLine("Preferences kept in memory, writing to disk failed: ", sqlite3_errmsg(m_db));
+        sqlite3* memory = sqlite::openMemory();
+        sqlite::copyDatabase(m_db, memory);
+        sqlite3_close_v2(m_db);
+        m_db = memory;
+        m_inMemoryFallback = true;
+        m_seededFromFile = true;
+    }
+    for (const auto& operation : lost) {
+        apply(operation);
+    }
+}
+
+bool SqlitePreferences::retryFile() {
+    const fs::path file = m_directory / kFileName;
+    std::string message;
+    sqlite3* disk = sqlite::openWritable(m_directory, file, message);
+    if (disk == nullptr) {
+        return false;
+    }
+    if (!m_seededFromFile && sqlite::rowCount(disk) > 0) {
+        // The file could not be read when the program started, so the copy in
+        // memory does not hold what it stores: writing it back would lose data.
+        if (!m_conflictLogged) {
+            logLine(
+                "Preferences file became writable but holds data not loaded; keeping changes "
+                "in memory: ",
+                file.string());
+            m_conflictLogged = true;
+        }
+        sqlite3_close_v2(disk);
+        return false;
+    }
+    if (!sqlite::replaceContents(m_db, disk)) {
+        sqlite3_close_v2(disk);
+        return false;
+    }
+    sqlite3_close_v2(m_db);
+    m_db = disk;
+    m_inMemoryFallback = false;
+    logLine("Preferences are written to disk again: ", file.string());
+    return true;
+}
+
+void SqlitePreferences::backUpOncePerDay(std::string_view day) {
+    std::lock_guard lock(m_mutex);
+    if (m_mode == Mode::readOnly || m_inMemoryFallback || m_directory.empty() ||
+        m_lastBackupDay == day) {
+        return;
+    }
+    if (sqlite::backUp(m_db, m_directory, day, kBackupsKept)) {
+        m_lastBackupDay = std::string(day);
+    }
+}
+
+}  // namespace quib

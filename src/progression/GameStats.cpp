@@ -1,0 +1,253 @@
+#include "progression/GameStats.h"
+
+#include <pthread.h>
+
+#include <limits>
+
+#include "progression/StoreKeys.h"
+
+namespace quib {
+
+std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) {
+        return b > 0 ? std::numeric_limits<std::int64_t>::max()
+                     : std::numeric_limits<std::int64_t>::min();
+    }
+    return sum;
+}
+
+namespace {
+
+void increment(std::int64_t& counter) {
+    if (counter != std::numeric_limits<std::int64_t>::max()) {
+        ++counter;
+    }
+}
+
+std::set<std::string> readSet(const Preferences& preferences, const char* key) {
+    auto list = preferences.stringListValue(key);
+    return list ? std::set<std::string>(list->begin(), list->end()) : std::set<std::string>();
+}
+
+}  // namespace
+
+GameStats::GameStats(Preferences& preferences, MainQueue& mainQueue, const Clock& clock,
+                     RandomSource& random)
+    : m_preferences(preferences), m_mainQueue(mainQueue), m_clock(clock), m_random(random) {
+    load();
+}
+
+GameStats::~GameStats() {
+    stopFlushTimer();
+}
+
+void GameStats::load() {
+    // Negative counters can only come from a damaged or hand-edited store;
+    // they read as 0 rather than poisoning the arithmetic.
+    const auto counter = [this](const char* key) {
+        return std::max<std::int64_t>(0, m_preferences.integer(key));
+    };
+    m_totalKeystrokes = counter(keys::totalKeystrokes);
+    m_totalClicks = counter(keys::totalClicks);
+    m_totalXP = counter(keys::totalXP);
+    m_coins = counter(keys::coins);
+    m_currentStreak = counter(keys::currentStreak);
+    m_lastActiveDate = m_preferences.stringValue(keys::lastActiveDate).value_or("");
+    m_unlockedAchievementIDs = readSet(m_preferences, keys::unlockedAchievements);
+    m_unlockedKeyProfiles = readSet(m_preferences, keys::unlockedKeyProfiles);
+    m_unlockedMouseProfiles = readSet(m_preferences, keys::unlockedMouseProfiles);
+    m_unlockedThemes = readSet(m_preferences, keys::unlockedThemes);
+    m_unlockedTracks = readSet(m_preferences, keys::unlockedTracks);
+    if (auto name = m_preferences.stringValue(keys::activeTheme)) {
+        m_activeTheme = appThemeFromRawValue(*name).value_or(AppTheme::classic);
+    }
+}
+
+void GameStats::recordKeystroke() {
+    {
+        std::lock_guard lock(m_counterLock);
+        increment(m_totalKeystrokes);
+        increment(m_sessionKeystrokes);
+        increment(m_pendingKeystrokes);
+    }
+    const double now = m_clock.monotonicSeconds();
+    const std::int64_t index = m_keyTimeIndex.load(std::memory_order_relaxed);
+    m_recentKeyTimes[static_cast<std::size_t>(index % kRingSize)].store(now,
+                                                                        std::memory_order_relaxed);
+    m_keyTimeIndex.store(index + 1, std::memory_order_release);
+    if (m_keyTimeCount.load(std::memory_order_relaxed) < static_cast<std::int64_t>(kRingSize)) {
+        m_keyTimeCount.fetch_add(1, std::memory_order_release);
+    }
+}
+
+void GameStats::recordClick() {
+    std::lock_guard lock(m_counterLock);
+    increment(m_totalClicks);
+    increment(m_sessionClicks);
+    increment(m_pendingClicks);
+}
+
+void GameStats::startFlushTimer(std::chrono::milliseconds period) {
+    stopFlushTimer();
+    m_timerStop = false;
+    m_flushThread = std::thread([this, period] {
+        pthread_setname_np(pthread_self(), "quib-stats");
+        std::unique_lock lock(m_timerMutex);
+        auto deadline = std::chrono::steady_clock::now() + period;
+        while (!m_timerWake.wait_until(lock, deadline, [this] { return m_timerStop; })) {
+            lock.unlock();
+            flush();
+            lock.lock();
+            // A late tick (a suspended laptop) does not cause a burst of flushes.
+            deadline = std::max(deadline + period, std::chrono::steady_clock::now());
+        }
+    });
+}
+
+void GameStats::stopFlushTimer() {
+    if (!m_flushThread.joinable()) {
+        return;
+    }
+    {
+        std::lock_guard lock(m_timerMutex);
+        m_timerStop = true;
+    }
+    m_timerWake.notify_all();
+    m_flushThread.join();
+}
+
+void GameStats::flushNow() {
+    flush();
+}
+
+std::optional<GameStats::Batch> GameStats::takePending() {
+    std::lock_guard lock(m_counterLock);
+    Batch batch{m_pendingKeystrokes, m_pendingClicks, m_totalKeystrokes, m_totalClicks,
+                m_sessionKeystrokes};
+    m_pendingKeystrokes = 0;
+    m_pendingClicks = 0;
+    if (batch.keys < 1 && batch.clicks < 1) {
+        return std::nullopt;
+    }
+    return batch;
+}
+
+void GameStats::flush() {
+    std::lock_guard state(m_stateMutex);  // also keeps two flushes from interleaving
+    const auto batch = takePending();
+    if (!batch) {
+        return;
+    }
+    const std::string today = m_clock.today();
+    m_preferences.backUpOncePerDay(today);  // before the day's first writes
+    Preferences::Transaction transaction(m_preferences);
+    applyBatch(*batch, today);
+    updateStreak(today);
+    checkAchievements(approximateWPM(), batch->sessionKeys);
+}
+
+void GameStats::applyBatch(const Batch& batch, const std::string& today) {
+    m_preferences.setInteger(keys::totalKeystrokes, batch.totalKeys);
+    m_preferences.setInteger(keys::totalClicks, batch.totalClicks);
+    const std::string dailyKeys = keys::daily(today, "keys");
+    const std::string dailyClicks = keys::daily(today, "clicks");
+    m_preferences.setInteger(dailyKeys,
+                             saturatingAdd(m_preferences.integer(dailyKeys), batch.keys));
+    m_preferences.setInteger(dailyClicks,
+                             saturatingAdd(m_preferences.integer(dailyClicks), batch.clicks));
+
+    const std::int64_t oldLevel = levelForXP(m_totalXP);
+    m_totalXP = saturatingAdd(m_totalXP,
+                              saturatingAdd(batch.keys, saturatingAdd(batch.clicks, batch.clicks)));
+    m_preferences.setInteger(keys::totalXP, m_totalXP);
+    const std::int64_t newLevel = levelForXP(m_totalXP);
+    if (newLevel > oldLevel) {
+        const std::int64_t earned = newLevel - oldLevel;
+        m_coins = saturatingAdd(m_coins, earned);
+        m_preferences.setInteger(keys::coins, m_coins);
+        std::weak_ptr<char> alive = m_alive;
+        m_mainQueue.post([this, alive, newLevel, earned] {
+            if (!alive.expired() && onLevelUp) {
+                onLevelUp(newLevel, earned);
+            }
+        });
+    }
+}
+
+std::int64_t GameStats::totalKeystrokes() const {
+    std::lock_guard lock(m_counterLock);
+    return m_totalKeystrokes;
+}
+
+std::int64_t GameStats::totalClicks() const {
+    std::lock_guard lock(m_counterLock);
+    return m_totalClicks;
+}
+
+std::int64_t GameStats::sessionKeystrokes() const {
+    std::lock_guard lock(m_counterLock);
+    return m_sessionKeystrokes;
+}
+
+std::int64_t GameStats::sessionClicks() const {
+    std::lock_guard lock(m_counterLock);
+    return m_sessionClicks;
+}
+
+std::int64_t GameStats::totalXP() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_totalXP;
+}
+
+std::int64_t GameStats::coins() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_coins;
+}
+
+std::int64_t GameStats::currentStreak() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_currentStreak;
+}
+
+std::string GameStats::lastActiveDate() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_lastActiveDate;
+}
+
+std::set<std::string> GameStats::unlockedAchievementIDs() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_unlockedAchievementIDs;
+}
+
+std::set<std::string> GameStats::unlockedKeyProfiles() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_unlockedKeyProfiles;
+}
+
+std::set<std::string> GameStats::unlockedMouseProfiles() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_unlockedMouseProfiles;
+}
+
+std::set<std::string> GameStats::unlockedThemes() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_unlockedThemes;
+}
+
+std::set<std::string> GameStats::unlockedTracks() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_unlockedTracks;
+}
+
+AppTheme GameStats::activeTheme() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_activeTheme;
+}
+
+void GameStats::setActiveTheme(AppTheme theme) {
+    std::lock_guard lock(m_stateMutex);
+    m_activeTheme = theme;
+}
+
+}  // namespace quib

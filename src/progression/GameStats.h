@@ -1,0 +1,185 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ambient/AmbientCatalog.h"
+#include "platform/Clock.h"
+#include "platform/MainQueue.h"
+#include "platform/RandomSource.h"
+#include "platform/prefs/Preferences.h"
+#include "progression/Achievement.h"
+#include "progression/AppTheme.h"
+#include "sound/SoundProfile.h"
+
+namespace quib {
+
+// The progression store: counts every key-down and mouse-down and turns the
+// counts, every 5 seconds, into XP, levels, coins, daily counts, a day streak,
+// a typing speed and achievements, all kept in the preferences under "gs_" keys.
+//
+// Threads: recordKeystroke()/recordClick() run on the main thread and only
+// touch counters under m_counterLock plus a lock-free ring of time stamps.
+// flush() runs on the "quib-stats" thread (or the caller's, for flushNow())
+// and holds m_stateMutex while it changes the model, which every other
+// accessor takes too. Level-ups and achievements reach the callbacks on the
+// main queue, a level-up before the achievements of the same flush.
+class GameStats {
+  public:
+    enum class UnlockType { keyboard, mouse, theme };
+
+    // The outcome of a reward draw: a profile for the keyboard or the mouse,
+    // or a theme.
+    struct Reward {
+        std::optional<SoundProfile> profile;
+        std::optional<AppTheme> theme;
+        UnlockType type;
+    };
+
+    static constexpr std::int64_t kMaxLevel = 99;
+    static constexpr std::int64_t totalAchievementCount = 28;
+    static constexpr std::chrono::milliseconds kFlushPeriod{5000};
+
+    GameStats(Preferences& preferences, MainQueue& mainQueue, const Clock& clock,
+              RandomSource& random);
+    ~GameStats();
+    GameStats(const GameStats&) = delete;
+    GameStats& operator=(const GameStats&) = delete;
+
+    // Hot path, main thread: constant time, no allocation, no I/O.
+    void recordKeystroke();
+    void recordClick();
+
+    void startFlushTimer(std::chrono::milliseconds period = kFlushPeriod);
+    void flushNow();
+
+    std::int64_t totalKeystrokes() const;
+    std::int64_t totalClicks() const;
+    std::int64_t sessionKeystrokes() const;
+    std::int64_t sessionClicks() const;
+    std::int64_t totalXP() const;
+    std::int64_t coins() const;
+    std::int64_t currentStreak() const;
+    std::string lastActiveDate() const;
+    std::set<std::string> unlockedAchievementIDs() const;
+    std::set<std::string> unlockedKeyProfiles() const;
+    std::set<std::string> unlockedMouseProfiles() const;
+    std::set<std::string> unlockedThemes() const;
+    std::set<std::string> unlockedTracks() const;
+    AppTheme activeTheme() const;
+    // The store does not persist the theme; the application writes
+    // "gs_activeTheme" when the user picks one.
+    void setActiveTheme(AppTheme theme);
+
+    // Levels, XP and titles.
+    static std::int64_t xpForLevel(std::int64_t level);
+    static std::int64_t cumulativeXPForLevel(std::int64_t level);
+    static std::int64_t levelForXP(std::int64_t xp);
+    static std::string titleForLevel(std::int64_t level);
+    static std::string formatNumber(std::int64_t n);
+    std::int64_t currentLevel() const;
+    double progressToNextLevel() const;
+    std::string levelTitle() const;
+
+    // Achievements.
+    std::int64_t unlockedCount() const;
+
+    // Speed, daily counts.
+    int approximateWPM() const;
+    std::int64_t todayKeystrokes() const;
+    std::int64_t todayClicks() const;
+
+    // Unlockables, coins and rewards (main thread).
+    bool isKeyProfileUnlocked(SoundProfile profile) const;
+    bool isMouseProfileUnlocked(SoundProfile profile) const;
+    std::vector<SoundProfile> lockedKeyProfiles() const;
+    std::vector<SoundProfile> lockedMouseProfiles() const;
+    std::vector<SoundProfile> allLockedProfiles() const;
+    bool isThemeUnlocked(AppTheme theme) const;
+    std::vector<AppTheme> lockedThemes() const;
+    bool isTrackUnlocked(MusicTrack track) const;
+    bool canClaimReward() const;
+    std::optional<Reward> pickReward();
+    void unlockProfile(SoundProfile profile, UnlockType type);
+    void unlockTheme(AppTheme theme);
+    bool purchaseTrack(MusicTrack track);
+
+    // Set on the main thread before the timer starts; called on the main queue.
+    std::function<void(const Achievement&)> onAchievementUnlocked;
+    std::function<void(std::int64_t level, std::int64_t coinsEarned)> onLevelUp;
+    // Installed by the application; the store itself never raises it.
+    std::function<void(SoundProfile)> onProfileUnlocked;
+
+  private:
+    struct Batch {
+        std::int64_t keys;
+        std::int64_t clicks;
+        std::int64_t totalKeys;
+        std::int64_t totalClicks;
+        std::int64_t sessionKeys;
+    };
+
+    void load();
+    std::optional<Batch> takePending();
+    void flush();
+    void applyBatch(const Batch& batch, const std::string& today);
+    void updateStreak(const std::string& today);
+    void checkAchievements(int wpm, std::int64_t sessionKeys);
+    void stopFlushTimer();
+    std::int64_t dailyCount(const char* suffix) const;
+    std::vector<SoundProfile> lockedProfiles(const std::set<std::string>& unlocked) const;
+
+    Preferences& m_preferences;
+    MainQueue& m_mainQueue;
+    const Clock& m_clock;
+    RandomSource& m_random;
+    // Expires with the store, so blocks already posted to the main queue
+    // know not to call back.
+    std::shared_ptr<char> m_alive = std::make_shared<char>();
+
+    mutable std::mutex m_counterLock;
+    std::int64_t m_totalKeystrokes = 0;
+    std::int64_t m_totalClicks = 0;
+    std::int64_t m_sessionKeystrokes = 0;
+    std::int64_t m_sessionClicks = 0;
+    std::int64_t m_pendingKeystrokes = 0;
+    std::int64_t m_pendingClicks = 0;
+
+    // Written by the main thread only, read by the flush; no lock.
+    static constexpr std::size_t kRingSize = 20;
+    std::array<std::atomic<double>, kRingSize> m_recentKeyTimes{};
+    std::atomic<std::int64_t> m_keyTimeIndex{0};
+    std::atomic<std::int64_t> m_keyTimeCount{0};
+
+    mutable std::mutex m_stateMutex;
+    std::int64_t m_totalXP = 0;
+    std::int64_t m_coins = 0;
+    std::int64_t m_currentStreak = 0;
+    std::string m_lastActiveDate;
+    std::set<std::string> m_unlockedAchievementIDs;
+    std::set<std::string> m_unlockedKeyProfiles;
+    std::set<std::string> m_unlockedMouseProfiles;
+    std::set<std::string> m_unlockedThemes;
+    std::set<std::string> m_unlockedTracks;
+    AppTheme m_activeTheme = AppTheme::classic;
+
+    std::thread m_flushThread;
+    std::mutex m_timerMutex;
+    std::condition_variable m_timerWake;
+    bool m_timerStop = false;
+};
+
+// Adds without passing the 64-bit maximum (or minimum).
+std::int64_t saturatingAdd(std::int64_t a, std::int64_t b);
+
+}  // namespace quib

@@ -1,0 +1,169 @@
+// Unlockables, coins and the reward draw. Main thread; the flush may raise
+// coins concurrently, so everything here holds m_stateMutex.
+#include "progression/GameStats.h"
+#include "progression/StoreKeys.h"
+
+namespace quib {
+
+namespace {
+
+// Unlocked for every user and therefore never won.
+constexpr std::string_view kDefaultProfile = "iPhone Keyboard";
+constexpr std::string_view kDefaultTheme = "Classic";
+
+bool contains(const std::set<std::string>& set, std::string_view value) {
+    return set.find(std::string(value)) != set.end();
+}
+
+bool profileUnlocked(const std::set<std::string>& unlocked, SoundProfile profile) {
+    return rawValue(profile) == kDefaultProfile || contains(unlocked, rawValue(profile));
+}
+
+bool themeUnlocked(const std::set<std::string>& unlocked, AppTheme theme) {
+    return rawValue(theme) == kDefaultTheme || contains(unlocked, rawValue(theme));
+}
+
+std::vector<std::string> asList(const std::set<std::string>& set) {
+    return {set.begin(), set.end()};
+}
+
+}  // namespace
+
+bool GameStats::isKeyProfileUnlocked(SoundProfile profile) const {
+    std::lock_guard lock(m_stateMutex);
+    return profileUnlocked(m_unlockedKeyProfiles, profile);
+}
+
+bool GameStats::isMouseProfileUnlocked(SoundProfile profile) const {
+    std::lock_guard lock(m_stateMutex);
+    return profileUnlocked(m_unlockedMouseProfiles, profile);
+}
+
+std::vector<SoundProfile> GameStats::lockedProfiles(const std::set<std::string>& unlocked) const {
+    std::vector<SoundProfile> locked;
+    for (SoundProfile profile : allSoundProfiles()) {
+        if (!profileUnlocked(unlocked, profile)) {
+            locked.push_back(profile);
+        }
+    }
+    return locked;
+}
+
+std::vector<SoundProfile> GameStats::lockedKeyProfiles() const {
+    std::lock_guard lock(m_stateMutex);
+    return lockedProfiles(m_unlockedKeyProfiles);
+}
+
+std::vector<SoundProfile> GameStats::lockedMouseProfiles() const {
+    std::lock_guard lock(m_stateMutex);
+    return lockedProfiles(m_unlockedMouseProfiles);
+}
+
+std::vector<SoundProfile> GameStats::allLockedProfiles() const {
+    std::lock_guard lock(m_stateMutex);
+    std::vector<SoundProfile> locked;
+    for (SoundProfile profile : allSoundProfiles()) {
+        if (!profileUnlocked(m_unlockedKeyProfiles, profile) ||
+            !profileUnlocked(m_unlockedMouseProfiles, profile)) {
+            locked.push_back(profile);
+        }
+    }
+    return locked;
+}
+
+bool GameStats::isThemeUnlocked(AppTheme theme) const {
+    std::lock_guard lock(m_stateMutex);
+    return themeUnlocked(m_unlockedThemes, theme);
+}
+
+std::vector<AppTheme> GameStats::lockedThemes() const {
+    std::lock_guard lock(m_stateMutex);
+    std::vector<AppTheme> locked;
+    for (AppTheme theme : allAppThemes()) {
+        if (!themeUnlocked(m_unlockedThemes, theme)) {
+            locked.push_back(theme);
+        }
+    }
+    return locked;
+}
+
+bool GameStats::isTrackUnlocked(MusicTrack track) const {
+    std::lock_guard lock(m_stateMutex);
+    return contains(m_unlockedTracks, rawValue(track));
+}
+
+bool GameStats::canClaimReward() const {
+    if (coins() < 1) {
+        return false;
+    }
+    return !allLockedProfiles().empty() || !lockedThemes().empty();
+}
+
+std::optional<GameStats::Reward> GameStats::pickReward() {
+    const auto keyboard = lockedKeyProfiles();
+    const auto mouse = lockedMouseProfiles();
+    const auto themes = lockedThemes();
+    std::lock_guard lock(m_stateMutex);
+    if (m_coins < 1) {
+        return std::nullopt;
+    }
+    std::vector<UnlockType> kinds;
+    if (!keyboard.empty()) {
+        kinds.push_back(UnlockType::keyboard);
+    }
+    if (!mouse.empty()) {
+        kinds.push_back(UnlockType::mouse);
+    }
+    if (!themes.empty()) {
+        kinds.push_back(UnlockType::theme);
+    }
+    if (kinds.empty()) {
+        return std::nullopt;
+    }
+    m_coins -= 1;
+    m_preferences.setInteger(keys::coins, m_coins);
+    // Two stages: every available kind is equally likely, whatever its size.
+    const UnlockType kind = kinds[m_random.below(kinds.size())];
+    switch (kind) {
+        case UnlockType::keyboard:
+            return Reward{keyboard[m_random.below(keyboard.size())], std::nullopt, kind};
+        case UnlockType::mouse:
+            return Reward{mouse[m_random.below(mouse.size())], std::nullopt, kind};
+        case UnlockType::theme:
+            return Reward{std::nullopt, themes[m_random.below(themes.size())], kind};
+    }
+    return std::nullopt;
+}
+
+void GameStats::unlockProfile(SoundProfile profile, UnlockType type) {
+    std::lock_guard lock(m_stateMutex);
+    if (type == UnlockType::keyboard) {
+        m_unlockedKeyProfiles.insert(std::string(rawValue(profile)));
+        m_preferences.setStringList(keys::unlockedKeyProfiles, asList(m_unlockedKeyProfiles));
+    } else if (type == UnlockType::mouse) {
+        m_unlockedMouseProfiles.insert(std::string(rawValue(profile)));
+        m_preferences.setStringList(keys::unlockedMouseProfiles, asList(m_unlockedMouseProfiles));
+    }
+}
+
+void GameStats::unlockTheme(AppTheme theme) {
+    std::lock_guard lock(m_stateMutex);
+    m_unlockedThemes.insert(std::string(rawValue(theme)));
+    m_preferences.setStringList(keys::unlockedThemes, asList(m_unlockedThemes));
+}
+
+bool GameStats::purchaseTrack(MusicTrack track) {
+    std::lock_guard lock(m_stateMutex);
+    if (m_coins < cost(track) || contains(m_unlockedTracks, rawValue(track))) {
+        return false;
+    }
+    m_coins -= cost(track);
+    m_unlockedTracks.insert(std::string(rawValue(track)));
+    // Both writes together: a crash between them must not charge without the track.
+    Preferences::Transaction transaction(m_preferences);
+    m_preferences.setInteger(keys::coins, m_coins);
+    m_preferences.setStringList(keys::unlockedTracks, asList(m_unlockedTracks));
+    return true;
+}
+
+}  // namespace quib
