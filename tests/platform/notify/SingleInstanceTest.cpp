@@ -1,0 +1,123 @@
+#include "platform/notify/SingleInstance.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "TestApplication.h"
+
+namespace quib {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SingleInstanceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::application();
+        ASSERT_TRUE(directory.isValid());
+    }
+
+    std::unique_ptr<SingleInstance> instance(const QString& key = QStringLiteral("/home/a")) {
+        return std::make_unique<SingleInstance>(key, directory.path());
+    }
+
+    QTemporaryDir directory;
+};
+
+// What a crashed run leaves: a socket file that nothing listens on any more.
+void leaveStaleSocket(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = path.toLocal8Bit();
+    std::memcpy(address.sun_path, native.constData(), native.size() + 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFileInfo::exists(path));
+}
+
+TEST_F(SingleInstanceTest, SecondInstanceIsNotPrimaryAndOpensThePrimarysPanel) {
+    auto primary = instance();
+    int requests = 0;
+    primary->onActivateRequested = [&] { ++requests; };
+    ASSERT_TRUE(primary->tryBecomePrimary());
+
+    auto second = instance();
+    EXPECT_FALSE(second->tryBecomePrimary());
+    EXPECT_FALSE(second->isPrimary());
+    EXPECT_TRUE(second->activatePrimary());
+    EXPECT_TRUE(test::waitFor([&] { return requests == 1; }));
+    EXPECT_TRUE(second->activatePrimary());
+    EXPECT_TRUE(test::waitFor([&] { return requests == 2; }));
+}
+
+TEST_F(SingleInstanceTest, StaleSocketOfACrashedRunDoesNotBlockStart) {
+    auto probe = instance();
+    leaveStaleSocket(probe->socketPath());
+    auto primary = instance();
+    int requests = 0;
+    primary->onActivateRequested = [&] { ++requests; };
+    ASSERT_TRUE(primary->tryBecomePrimary());
+    EXPECT_TRUE(instance()->activatePrimary());
+    EXPECT_TRUE(test::waitFor([&] { return requests == 1; }));
+}
+
+TEST_F(SingleInstanceTest, EndedPrimaryLetsTheNextRunBecomePrimary) {
+    auto first = instance();
+    ASSERT_TRUE(first->tryBecomePrimary());
+    first.reset();
+    auto next = instance();
+    EXPECT_TRUE(next->tryBecomePrimary());
+}
+
+TEST_F(SingleInstanceTest, DifferentDataDirectoriesRunSideBySide) {
+    auto first = instance(QStringLiteral("/home/a"));
+    auto other = instance(QStringLiteral("/home/b"));
+    EXPECT_TRUE(first->tryBecomePrimary());
+    EXPECT_TRUE(other->tryBecomePrimary());
+    EXPECT_NE(first->socketPath(), other->socketPath());
+}
+
+TEST_F(SingleInstanceTest, ActivationWithoutPrimaryGivesUpAfterTheTimeout) {
+    EXPECT_FALSE(instance()->activatePrimary(150ms));
+}
+
+TEST_F(SingleInstanceTest, UnknownRequestIsLoggedAndIgnored) {
+    auto primary = instance();
+    int requests = 0;
+    primary->onActivateRequested = [&] { ++requests; };
+    ASSERT_TRUE(primary->tryBecomePrimary());
+    ::testing::internal::CaptureStderr();
+    QLocalSocket stranger;
+    stranger.connectToServer(primary->socketPath());
+    ASSERT_TRUE(stranger.waitForConnected(1000));
+    stranger.write("open the pod bay doors\n");
+    stranger.flush();
+    QTest::qWait(100);
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(requests, 0);
+    EXPECT_NE(log.find("[QUIB] Ignored request from another instance: "), std::string::npos);
+    EXPECT_TRUE(instance()->activatePrimary());
+    EXPECT_TRUE(test::waitFor([&] { return requests == 1; }));
+}
+
+TEST_F(SingleInstanceTest, SocketIsPrivateToTheUser) {
+    auto primary = instance();
+    ASSERT_TRUE(primary->tryBecomePrimary());
+    const QFileInfo socket(primary->socketPath());
+    ASSERT_TRUE(socket.exists());
+    EXPECT_FALSE(socket.permissions() & (QFile::ReadOther | QFile::WriteOther));
+}
+
+}  // namespace
+}  // namespace quib

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QApplication>
+#include <QtTest/QTest>
+
+namespace quib::test {
+
+// One QApplication for the whole test program (widgets need the full one),
+// created on first use and kept until the process ends. The offscreen
+// platform keeps it independent of any display.
+inline QApplication& application() {
+    static int argc = 1;
+    static char name[] = "quib-shell-tests";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+// Runs the event loop until the condition holds or about three seconds pass.
+template <typename Condition>
+bool waitFor(Condition condition) {
+    return QTest::qWaitFor(condition, 3000);
+}
+
+}  // namespace quib::test
