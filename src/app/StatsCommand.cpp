@@ -42,9 +42,13 @@ std::string jsonString(std::string_view text) {
 std::string jsonArray(const std::set<std::string>& items) {
     std::string out = "[";
     for (const auto& item : items) {
-        out += (out.size() > 1 ? "," : "") + jsonString(item);
+        if (out.size() > 1) {
+            out += ',';
+        }
+        out += jsonString(item);
     }
-    return out + "]";
+    out += ']';
+    return out;
 }
 
 void printJson(const GameStats& stats, std::ostream& out) {
