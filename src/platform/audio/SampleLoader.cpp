@@ -66,7 +66,27 @@ SampleLoad failure(std::string error) {
     return SampleLoad{nullptr, std::move(error)};
 }
 
-std::string checkFormat(const SF_INFO& info) {
+// libsndfile quietly shortens a file whose data ends before its header says;
+// its log names that ("data : 9600 (should be 2000)"). A cut-off recording
+// is refused rather than played with its end missing.
+bool dataIsTruncated(SNDFILE* handle) {
+    std::string log(4096, '\0');
+    sf_command(handle, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
+    for (std::size_t line = 0; line < log.size() && log[line] != '\0';) {
+        const std::size_t end = std::min(log.find('\n', line), log.size());
+        const std::string_view text(&log[line], end - line);
+        if (text.starts_with("data") && text.find("(should be") != std::string_view::npos) {
+            return true;
+        }
+        line = end + 1;
+    }
+    return false;
+}
+
+std::string checkFormat(SNDFILE* handle, const SF_INFO& info) {
+    if (dataIsTruncated(handle)) {
+        return "the data ends before its header says";
+    }
     if (info.channels < 1 || info.channels > 2) {
         return "unsupported channel count " + std::to_string(info.channels);
     }
@@ -129,7 +149,7 @@ SampleLoad loadSampleFile(const std::filesystem::path& file) {
     if (handle == nullptr) {
         return failure(name + ": " + sf_strerror(nullptr));
     }
-    if (std::string problem = checkFormat(info); !problem.empty()) {
+    if (std::string problem = checkFormat(handle, info); !problem.empty()) {
         sf_close(handle);
         return failure(name + ": " + problem);
     }
@@ -154,7 +174,7 @@ SampleLoad loadSampleFromMemory(std::span<const unsigned char> bytes) {
     if (handle == nullptr) {
         return failure(std::string("memory: ") + sf_strerror(nullptr));
     }
-    if (std::string problem = checkFormat(info); !problem.empty()) {
+    if (std::string problem = checkFormat(handle, info); !problem.empty()) {
         sf_close(handle);
         return failure("memory: " + problem);
     }

@@ -1,0 +1,159 @@
+// The device policy with a fake output: opening on demand, closing when
+// idle, reopening after the device vanished, running on with no device.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "platform/audio/AudioTestSupport.h"
+#include "platform/audio/MixerEngine.h"
+
+namespace quib {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Pulls 256 frames every 2 ms on its own thread, like a device; vanish()
+// makes it stop pulling and report itself lost, as SDL does.
+class FakeOutput final : public AudioOutput {
+  public:
+    struct Shared {
+        std::atomic<int> opens{0};
+        std::atomic<bool> vanished{false};
+        std::atomic<bool> refuseOpen{false};
+        std::atomic<float> loudest{0.0F};
+    };
+
+    explicit FakeOutput(Shared& shared) : m_shared(shared) {}
+    ~FakeOutput() override { close(); }
+
+    EngineResult open(RenderFunction render, void* context) override {
+        if (m_shared.refuseOpen.load()) {
+            return EngineResult{false, "no such device"};
+        }
+        m_shared.vanished.store(false);
+        m_shared.opens.fetch_add(1);
+        m_running.store(true);
+        m_thread = std::thread([this, render, context] { pull(render, context); });
+        return {};
+    }
+    void close() override {
+        m_running.store(false);
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+    bool isLost() const override { return m_shared.vanished.load(); }
+
+  private:
+    void pull(RenderFunction render, void* context) {
+        std::vector<float> buffer(512);
+        while (m_running.load()) {
+            if (!m_shared.vanished.load()) {
+                render(context, buffer.data(), 256);
+                for (float value : buffer) {
+                    if (value > m_shared.loudest.load()) {
+                        m_shared.loudest.store(value);
+                    }
+                }
+            }
+            std::this_thread::sleep_for(2ms);
+        }
+    }
+
+    Shared& m_shared;
+    std::atomic<bool> m_running{false};
+    std::thread m_thread;
+};
+
+template <typename Predicate>
+bool waitFor(Predicate predicate, std::chrono::milliseconds limit = 2000ms) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!predicate()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+class DeviceKeeperTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<MixerEngine> makeEngine() {
+        DevicePolicy policy;
+        policy.idleGrace = 100ms;
+        policy.watchdogInterval = 30ms;
+        policy.keepStateAfterLoss = 1000ms;
+        policy.retryInterval = 20ms;
+        return std::make_unique<MixerEngine>(std::make_unique<FakeOutput>(shared), policy);
+    }
+    std::shared_ptr<const Sample> click(std::size_t frames) {
+        const auto file = resources.file("Sounds", "click.wav");
+        test::writeSound(file, test::constantSignal(frames, 0.5F), 1, kOutputSampleRate);
+        return loadSampleFile(file);
+    }
+    static std::shared_ptr<const Sample> loadSampleFile(const std::filesystem::path& file) {
+        MixerEngine offline;
+        return offline.loadSample(file).sample;
+    }
+
+    test::ResourceDirectory resources;
+    FakeOutput::Shared shared;
+};
+
+TEST_F(DeviceKeeperTest, DeviceOpensOnPlayAndClosesAfterTheIdleGrace) {
+    auto engine = makeEngine();
+    const PlayerHandle player = engine->preparePlayer(click(480));
+    EXPECT_EQ(shared.opens.load(), 0) << "nothing to play, no device";
+    engine->play(player);
+    ASSERT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; }));
+    ASSERT_TRUE(waitFor([&] { return !engine->deviceKeeper()->isOpen(); }));
+    shared.loudest.store(0.0F);
+    engine->play(player);
+    ASSERT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; })) << "reopened for the click";
+    EXPECT_EQ(shared.opens.load(), 2);
+}
+
+TEST_F(DeviceKeeperTest, LostDeviceIsReopenedAndTheLoopPlaysOn) {
+    auto engine = makeEngine();
+    const PlayerHandle player = engine->preparePlayer(click(4800));
+    engine->setLooping(player, LoopMode::endless);
+    engine->play(player);
+    ASSERT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; }));
+
+    testing::internal::CaptureStderr();
+    shared.loudest.store(0.0F);
+    shared.vanished.store(true);
+    ASSERT_TRUE(waitFor([&] { return shared.opens.load() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; }))
+        << "the looping player kept its state across the reopen";
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(log, testing::HasSubstr("[QUIB] Audio device lost"));
+    EXPECT_EQ(engine->statistics().device.losses, 1U);
+}
+
+TEST_F(DeviceKeeperTest, NoDeviceMakesEveryPlayASilentNoOpWithOneLogLine) {
+    shared.refuseOpen.store(true);
+    testing::internal::CaptureStderr();
+    auto engine = makeEngine();
+    const auto sample = click(480);
+    const PlayerHandle player = engine->preparePlayer(sample);
+    for (int i = 0; i < 5; ++i) {
+        engine->play(player);
+        std::this_thread::sleep_for(30ms);
+    }
+    engine->releasePlayer(player);
+    engine.reset();
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(shared.opens.load(), 0);
+    const auto first = log.find("[QUIB] No audio device");
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find("[QUIB] No audio device", first + 1), std::string::npos) << "logged once";
+}
+
+}  // namespace
+}  // namespace quib
