@@ -15,6 +15,9 @@ namespace {
 
 // Visibly off without vanishing against the panel.
 constexpr double kDimmedOpacity = 0.4;
+// Qt has no signal for a tray host coming or going, so it is polled; the
+// query reads state the platform plugin already tracks.
+constexpr int kTrayWatchIntervalMs = 2000;
 
 }  // namespace
 
@@ -30,6 +33,10 @@ StatusItem::StatusItem(QObject* parent) : QObject(parent), m_template(statusTemp
         QCoreApplication::instance()->installEventFilter(this);
     }
     m_tray.show();
+    m_trayAvailable = isTrayAvailable();
+    m_trayWatch.setInterval(kTrayWatchIntervalMs);
+    QObject::connect(&m_trayWatch, &QTimer::timeout, this, [this] { checkTrayAvailability(); });
+    m_trayWatch.start();
 }
 
 StatusItem::~StatusItem() {
@@ -101,6 +108,17 @@ void StatusItem::handleActivation(QSystemTrayIcon::ActivationReason reason) {
     m_lastClick = QCursor::pos();
     if (onClicked) {
         onClicked();
+    }
+}
+
+void StatusItem::checkTrayAvailability() {
+    const bool available = isTrayAvailable();
+    if (available == m_trayAvailable) {
+        return;
+    }
+    m_trayAvailable = available;
+    if (onTrayAvailabilityChanged) {
+        onTrayAvailabilityChanged(available);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -18,9 +19,12 @@ namespace quib {
 // reported through onClicked, and a small context menu ("Open QUIB",
 // "Quit QUIB") for trays that only open menus.
 //
-// Limits: when no tray host runs, isTrayAvailable() is false and the item is
-// invisible until a host appears (Qt picks it up by itself); nothing here
-// tells the owner when that happens. StatusNotifierItem hosts report no
+// When no tray host runs, isTrayAvailable() is false and the item stays
+// invisible until a host appears (Qt picks it up by itself);
+// onTrayAvailabilityChanged tells the owner, within about two seconds, so that
+// it can swap its fallback window for the tray or back.
+//
+// Limits: StatusNotifierItem hosts report no
 // geometry, so geometry() then falls back to where the pointer was at the last
 // click on the item, or to the pointer itself.
 class StatusItem final : public QObject {
@@ -47,6 +51,9 @@ class StatusItem final : public QObject {
     // "Quit QUIB" in its menu; without a handler the application quits.
     std::function<void()> onQuitRequested;
 
+    // The tray host appeared (true) or went away (false).
+    std::function<void(bool available)> onTrayAvailabilityChanged;
+
     // The anchor rule, kept apart so it can be tested without a tray host.
     static QRect anchorRect(const QRect& trayGeometry, const std::optional<QPoint>& lastClick,
                             const QPoint& pointer);
@@ -59,8 +66,11 @@ class StatusItem final : public QObject {
     void refreshIcon();
     void handleActivation(QSystemTrayIcon::ActivationReason reason);
     void requestQuit();
+    void checkTrayAvailability();
 
     QSystemTrayIcon m_tray;
+    QTimer m_trayWatch;
+    bool m_trayAvailable = false;
     std::unique_ptr<QMenu> m_menu;
     QImage m_template;
     bool m_dimmed = false;
