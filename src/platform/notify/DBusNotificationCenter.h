@@ -29,9 +29,12 @@ namespace quib {
 //   the bus can start, or an error answer) the notification is dropped and one
 //   line "[QUIB] Notifications unavailable: <D-Bus error>" is logged per run.
 //
-// Limits: the body is sent as plain text; servers that parse markup in bodies
-// may misrender a body that contains '<' or '&'. FIXME: escape the body when
-// the server announces "body-markup" in GetCapabilities.
+// - Bodies are plain text: a server that announces "body-markup" gets them
+//   escaped, so "&" or "<" in a text shows as itself.
+//
+// Limits: the server's capabilities are asked for with the first post and
+// arrive after it is sent, so that first body is never escaped (the program's
+// own texts need no escaping; the escaping guards against future ones).
 class DBusNotificationCenter final : public QObject, public NotificationCenter {
     Q_OBJECT
 
@@ -66,6 +69,7 @@ class DBusNotificationCenter final : public QObject, public NotificationCenter {
 
     void send(const std::string& identifier, const Content& content);
     void handleReply(const std::string& identifier, QDBusPendingCallWatcher* watcher);
+    void requestCapabilities();
     void reportUnavailable(const QString& message);
     bool ownsServerId(uint serverId) const;
 
@@ -74,6 +78,8 @@ class DBusNotificationCenter final : public QObject, public NotificationCenter {
     std::map<std::string, Entry> m_entries;
     std::set<uint> m_postedIds;
     bool m_reportedUnavailable = false;
+    bool m_capabilitiesRequested = false;
+    bool m_bodyMarkup = false;
 };
 
 }  // namespace quib

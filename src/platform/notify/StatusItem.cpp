@@ -43,6 +43,9 @@ StatusItem::~StatusItem() {
     if (QCoreApplication::instance() != nullptr) {
         QCoreApplication::instance()->removeEventFilter(this);
     }
+    // The menu member goes before the tray member; the tray must not keep
+    // pointing at it.
+    m_tray.setContextMenu(nullptr);
     m_tray.hide();
 }
 

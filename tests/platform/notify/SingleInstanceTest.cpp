@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QTemporaryDir>
@@ -109,6 +110,19 @@ TEST_F(SingleInstanceTest, UnknownRequestIsLoggedAndIgnored) {
     EXPECT_NE(log.find("[QUIB] Ignored request from another instance: "), std::string::npos);
     EXPECT_TRUE(instance()->activatePrimary());
     EXPECT_TRUE(test::waitFor([&] { return requests == 1; }));
+}
+
+TEST_F(SingleInstanceTest, SymlinkedRuntimeDirectoryIsRefusedButTheProgramStillRuns) {
+    const QString target = directory.filePath(QStringLiteral("elsewhere"));
+    const QString link = directory.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QDir().mkdir(target));
+    ASSERT_TRUE(QFile::link(target, link));
+    SingleInstance guarded(QStringLiteral("/home/a"), link);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(guarded.tryBecomePrimary());
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("[QUIB] Single-instance directory not private: "), std::string::npos);
+    EXPECT_FALSE(QFileInfo::exists(guarded.socketPath())) << "nothing is created through the link";
 }
 
 TEST_F(SingleInstanceTest, SocketIsPrivateToTheUser) {
