@@ -42,7 +42,6 @@ void DBusNotificationCenter::post(const std::string& title, const std::string& b
         reportUnavailable(m_connection.lastError().message());
         return;
     }
-    requestCapabilities();
     const Content content{QString::fromStdString(title), QString::fromStdString(body)};
     Entry& entry = m_entries[identifier];
     if (entry.awaitingReply) {
@@ -62,8 +61,7 @@ void DBusNotificationCenter::send(const std::string& identifier, const Content& 
                             {QStringLiteral("desktop-entry"), QStringLiteral("quib")}};
     const QStringList actions{kDefaultAction, QStringLiteral("Open QUIB")};
     call << QStringLiteral("QUIB") << entry.serverId << m_appIcon << content.title
-         << (m_bodyMarkup ? content.body.toHtmlEscaped() : content.body) << actions << hints
-         << kServerDefaultTimeout;
+         << content.body.toHtmlEscaped() << actions << hints << kServerDefaultTimeout;
     auto* watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, identifier](QDBusPendingCallWatcher* finished) {
@@ -114,26 +112,6 @@ bool DBusNotificationCenter::ownsServerId(uint serverId) const {
     // Every id ever returned counts: a server may report the click after it
     // reported the notification closed.
     return serverId != 0 && m_postedIds.count(serverId) > 0;
-}
-
-void DBusNotificationCenter::requestCapabilities() {
-    if (m_capabilitiesRequested) {
-        return;
-    }
-    m_capabilitiesRequested = true;
-    const QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                             QStringLiteral("GetCapabilities"));
-    auto* watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* finished) {
-                finished->deleteLater();
-                const QDBusPendingReply<QStringList> reply = *finished;
-                // Without an answer, the next post asks again (the server may
-                // start later); the failure itself is logged by the posts.
-                m_capabilitiesRequested = !reply.isError();
-                m_bodyMarkup =
-                    !reply.isError() && reply.value().contains(QStringLiteral("body-markup"));
-            });
 }
 
 int DBusNotificationCenter::pendingPosts() const {

@@ -29,12 +29,13 @@ namespace quib {
 //   the bus can start, or an error answer) the notification is dropped and one
 //   line "[QUIB] Notifications unavailable: <D-Bus error>" is logged per run.
 //
-// - Bodies are plain text: a server that announces "body-markup" gets them
-//   escaped, so "&" or "<" in a text shows as itself.
+// - Bodies are plain text and are sent escaped ("&" as "&amp;", "<" as
+//   "&lt;"), since most servers parse markup in bodies, some without saying
+//   so in GetCapabilities (dunst strips what looks like a tag).
 //
-// Limits: the server's capabilities are asked for with the first post and
-// arrive after it is sent, so that first body is never escaped (the program's
-// own texts need no escaping; the escaping guards against future ones).
+// Limits: a server that shows bodies raw, as the protocol allows when it does
+// not announce "body-markup", shows such characters escaped. The program's own
+// texts contain none of them.
 class DBusNotificationCenter final : public QObject, public NotificationCenter {
     Q_OBJECT
 
@@ -69,7 +70,6 @@ class DBusNotificationCenter final : public QObject, public NotificationCenter {
 
     void send(const std::string& identifier, const Content& content);
     void handleReply(const std::string& identifier, QDBusPendingCallWatcher* watcher);
-    void requestCapabilities();
     void reportUnavailable(const QString& message);
     bool ownsServerId(uint serverId) const;
 
@@ -78,8 +78,6 @@ class DBusNotificationCenter final : public QObject, public NotificationCenter {
     std::map<std::string, Entry> m_entries;
     std::set<uint> m_postedIds;
     bool m_reportedUnavailable = false;
-    bool m_capabilitiesRequested = false;
-    bool m_bodyMarkup = false;
 };
 
 }  // namespace quib

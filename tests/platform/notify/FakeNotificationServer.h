@@ -40,11 +40,7 @@ class FakeNotificationServer : public QObject, protected QDBusContext {
     void invokeAction(const Call& call, uint serverId, const QString& actionKey);
     void closeNotification(const Call& call, uint serverId);
 
-    // What GetCapabilities answers.
-    QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
-
   public slots:
-    QStringList GetCapabilities() { return capabilities; }
     uint Notify(const QString& appName, uint replacesId, const QString& appIcon,
                 const QString& summary, const QString& body, const QStringList& actions,
                 const QVariantMap& hints, int expireTimeout);
