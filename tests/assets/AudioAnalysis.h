@@ -1,0 +1,45 @@
+#pragma once
+
+// Reading generated WAV files and the measurements the asset tests make on
+// them. Everything works on doubles in [-1, 1].
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quib::test {
+
+struct Audio {
+    int sampleRate = 0;
+    int channels = 0;
+    int format = 0;               // libsndfile format word
+    std::vector<double> samples;  // interleaved
+    std::size_t frames() const {
+        return channels > 0 ? samples.size() / static_cast<std::size_t>(channels) : 0;
+    }
+    std::vector<double> channel(int index) const;
+    std::vector<double> monoMix() const;
+};
+
+std::optional<Audio> readAudio(const std::string& path);
+std::string resourcePath(const std::string& relative);
+
+double peakOf(const std::vector<double>& x);
+double rmsOf(const std::vector<double>& x);
+double meanOf(const std::vector<double>& x);
+double toDb(double gain);
+
+// Index of the first sample whose magnitude reaches `fraction` of the peak.
+std::size_t onsetIndex(const std::vector<double>& x, double fraction);
+// Power-weighted mean frequency of the whole sound, in Hz.
+double spectralCentroid(const std::vector<double>& x, int sampleRate);
+// Seconds from the peak until the 1 ms RMS envelope last exceeds -30 dB of its maximum.
+double decayTime(const std::vector<double>& x, int sampleRate);
+// Power in each band [edges[i], edges[i+1]) divided by the band's width in
+// octaves (Welch average over Hann windows): constant for pink noise.
+std::vector<double> powerPerOctave(const std::vector<double>& x, int sampleRate,
+                                   const std::vector<double>& edges);
+// The given quantile (0..1) of |x[i+1] - x[i]| over the whole signal.
+double stepQuantile(const std::vector<double>& x, double quantile);
+
+}  // namespace quib::test

@@ -1,0 +1,114 @@
+#include "Jobs.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "Ambience.h"
+#include "Clicks.h"
+#include "Images.h"
+#include "Music.h"
+#include "Wav.h"
+
+namespace assetgen {
+
+namespace {
+
+// Seeds derive from the file name so that adding a file never changes another.
+std::uint64_t seedFor(std::string_view name) {
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return hash;
+}
+
+void addClickJobs(std::vector<Job>& jobs) {
+    for (const ClickRecipe& recipe : clickRecipes()) {
+        jobs.push_back({std::string(recipe.name), "Sounds/" + std::string(recipe.name) + ".wav",
+                        0.01, [&recipe](const std::string& path) {
+                            return writeWav(path, renderClick(recipe, seedFor(recipe.name)),
+                                            SampleFormat::pcm24);
+                        }});
+    }
+}
+
+void addLoopJobs(std::vector<Job>& jobs) {
+    for (const std::string_view name : ambienceNames()) {
+        jobs.push_back({std::string(name), "Ambient/" + std::string(name) + ".wav", 1.0,
+                        [name](const std::string& path) {
+                            return writeWav(path, renderAmbience(name, seedFor(name)),
+                                            SampleFormat::pcm16);
+                        }});
+    }
+    for (const std::string_view name : trackNames()) {
+        jobs.push_back({std::string(name), "Tracks/" + std::string(name) + ".wav", 3.0,
+                        [name](const std::string& path) {
+                            return writeWav(path, renderTrack(name, seedFor(name)),
+                                            SampleFormat::pcm16);
+                        }});
+    }
+}
+
+}  // namespace
+
+std::vector<Job> allJobs() {
+    std::vector<Job> jobs;
+    addClickJobs(jobs);
+    addLoopJobs(jobs);
+    addImageJobs(jobs);
+    return jobs;
+}
+
+namespace {
+
+// Writes next to the target and renames, so an interrupted build never leaves
+// a truncated file that a later build would take for finished.
+bool runOne(const Job& job, const std::filesystem::path& directory) {
+    const std::filesystem::path target = directory / job.relativePath;
+    std::error_code error;
+    std::filesystem::create_directories(target.parent_path(), error);
+    const std::filesystem::path partial = target.string() + ".part";
+    if (!job.write(partial.string())) {
+        return false;
+    }
+    std::filesystem::rename(partial, target, error);
+    if (error) {
+        std::fprintf(stderr, "assetgen: cannot rename %s: %s\n", partial.c_str(),
+                     error.message().c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool runJobs(const std::vector<Job>& jobs, const std::string& outputDirectory, unsigned threads) {
+    std::vector<const Job*> order;
+    for (const Job& job : jobs) {
+        order.push_back(&job);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Job* a, const Job* b) { return a->cost > b->cost; });
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto worker = [&] {
+        for (std::size_t i = next++; i < order.size(); i = next++) {
+            if (!runOne(*order[i], outputDirectory)) {
+                failed = true;
+            }
+        }
+    };
+    std::vector<std::thread> workers;
+    for (unsigned t = 0; t < std::max(1u, threads); ++t) {
+        workers.emplace_back(worker);
+    }
+    for (std::thread& thread : workers) {
+        thread.join();
+    }
+    return !failed;
+}
+
+}  // namespace assetgen

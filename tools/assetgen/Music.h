@@ -1,0 +1,34 @@
+#pragma once
+
+// Procedurally composed music loops. Each track is a whole number of bars
+// long (at least a minute) and built with the Song arrangement, which makes
+// the end continue into the start.
+
+#include <span>
+#include <string_view>
+
+#include "Dsp.h"
+
+namespace assetgen {
+
+// Loudness of every track, so that switching tracks keeps the level.
+inline constexpr double kTrackRmsDb = -19.0;
+
+std::span<const std::string_view> trackNames();
+Stereo renderTrack(std::string_view name, std::uint64_t seed);
+
+// A melody or bass line note: beat within its phrase, MIDI pitch, length.
+struct Line {
+    double beat;
+    int pitch;
+    double beats;
+};
+
+Stereo composeLofiChill(std::uint64_t seed);
+Stereo composeRainyCafe(std::uint64_t seed);
+Stereo composeAmbientPiano(std::uint64_t seed);
+Stereo composeDeepFocus(std::uint64_t seed);
+Stereo composeNightDrive(std::uint64_t seed);
+Stereo composeSynthwave(std::uint64_t seed);
+
+}  // namespace assetgen

@@ -1,0 +1,82 @@
+// quib-assetgen: synthesises every bundled sound and image into a resource
+// directory. Output depends only on this program, never on time or machine.
+//
+//   quib-assetgen <output-dir> [--only <name>]... [--threads <n>] [--list]
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Jobs.h"
+
+namespace {
+
+struct Options {
+    std::string outputDirectory;
+    std::vector<std::string> only;
+    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    bool list = false;
+};
+
+bool parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (argument == "--only" && hasValue) {
+            options.only.emplace_back(argv[++i]);
+        } else if (argument == "--threads" && hasValue) {
+            options.threads = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (argument == "--list") {
+            options.list = true;
+        } else if (!argument.empty() && argument[0] != '-' && options.outputDirectory.empty()) {
+            options.outputDirectory = argument;
+        } else {
+            return false;
+        }
+    }
+    return options.list || !options.outputDirectory.empty();
+}
+
+bool selected(const assetgen::Job& job, const std::vector<std::string>& only) {
+    if (only.empty()) {
+        return true;
+    }
+    for (const std::string& name : only) {
+        if (name == job.name || name == job.relativePath) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fprintf(
+            stderr,
+            "usage: quib-assetgen <output-dir> [--only <name>]... [--threads <n>] [--list]\n");
+        return 2;
+    }
+    std::vector<assetgen::Job> jobs;
+    for (assetgen::Job& job : assetgen::allJobs()) {
+        if (selected(job, options.only)) {
+            jobs.push_back(std::move(job));
+        }
+    }
+    if (options.list) {
+        for (const assetgen::Job& job : jobs) {
+            std::printf("%s\n", job.relativePath.c_str());
+        }
+        return 0;
+    }
+    if (jobs.empty()) {
+        std::fprintf(stderr, "assetgen: nothing matches the --only names\n");
+        return 2;
+    }
+    return assetgen::runJobs(jobs, options.outputDirectory, options.threads) ? 0 : 1;
+}
