@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -25,6 +27,9 @@ constexpr std::array<int, 3> kSignals{SIGTERM, SIGINT, SIGHUP};
 volatile std::sig_atomic_t g_writeFd = -1;
 int g_readFd = -1;
 std::array<struct sigaction, kSignals.size()> g_previous{};
+// Set once the application's loop is ending, so that late signals add nothing.
+bool g_quitting = false;
+constexpr int kQuitRetryMs = 50;
 
 extern "C" void writeSignalToPipe(int number) {
     const int savedErrno = errno;
@@ -54,6 +59,21 @@ void installHandlers() {
     }
 }
 
+// QCoreApplication::quit() does nothing unless exec() runs, and start-up code
+// may process events (and so read the pipe) before it does: then the request
+// is kept and retried until the loop runs.
+void quitOnceTheLoopRuns() {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr || g_quitting) {
+        return;
+    }
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::quit();
+        return;
+    }
+    QTimer::singleShot(kQuitRetryMs, application, quitOnceTheLoopRuns);
+}
+
 }  // namespace
 
 SignalBridge::SignalBridge() {
@@ -68,6 +88,11 @@ SignalBridge::SignalBridge() {
     installHandlers();
     m_notifier = std::make_unique<QSocketNotifier>(g_readFd, QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { drain(); });
+    g_quitting = false;
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        QObject::connect(application, &QCoreApplication::aboutToQuit, m_notifier.get(),
+                         [] { g_quitting = true; });
+    }
 }
 
 SignalBridge::~SignalBridge() {
@@ -94,7 +119,7 @@ void SignalBridge::drain() {
             if (onSignal) {
                 onSignal(number);
             } else {
-                QCoreApplication::quit();
+                quitOnceTheLoopRuns();
             }
         }
     }

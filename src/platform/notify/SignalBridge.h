@@ -19,8 +19,10 @@ namespace quib {
 // the event loop.
 class SignalBridge {
   public:
-    // Installs the handlers. Without onSignal set, a signal calls
-    // QCoreApplication::quit().
+    // Installs the handlers. Without onSignal set, a signal quits the
+    // application's event loop, also when it arrives while start-up code
+    // processes events before QCoreApplication::exec() runs (the quit then
+    // happens as soon as exec() does).
     SignalBridge();
     ~SignalBridge();
     SignalBridge(const SignalBridge&) = delete;

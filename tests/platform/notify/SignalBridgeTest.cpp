@@ -28,6 +28,17 @@ TEST_F(SignalBridgeTest, TermSignalQuitsTheRunningEventLoop) {
     EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
+TEST_F(SignalBridgeTest, SignalSeenDuringStartUpQuitsOnceTheLoopRuns) {
+    SignalBridge bridge;
+    std::raise(SIGTERM);
+    // Start-up code that processes events reads the pipe before exec() runs.
+    for (int round = 0; round < 5; ++round) {
+        QCoreApplication::processEvents();
+    }
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
 TEST_F(SignalBridgeTest, EachHandledSignalReachesTheCallbackOnTheEventLoop) {
     SignalBridge bridge;
     std::vector<int> received;
