@@ -7,11 +7,14 @@
 #include <QLocalSocket>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <thread>
 
 #include "TestApplication.h"
 
@@ -87,6 +90,34 @@ TEST_F(SingleInstanceTest, DifferentDataDirectoriesRunSideBySide) {
     EXPECT_TRUE(first->tryBecomePrimary());
     EXPECT_TRUE(other->tryBecomePrimary());
     EXPECT_NE(first->socketPath(), other->socketPath());
+}
+
+TEST_F(SingleInstanceTest, ActivationWaitsForAPrimaryThatIsStillStartingUp) {
+    auto second = instance();
+    // A primary that holds the lock but listens only a little later.
+    const int lock = ::open(second->lockPath().toLocal8Bit().constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(second->tryBecomePrimary());
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    std::thread lateStart([&] {
+        std::this_thread::sleep_for(200ms);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = second->socketPath().toLocal8Bit();
+        std::memcpy(address.sun_path, path.constData(), path.size() + 1);
+        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener, 4);
+    });
+    EXPECT_TRUE(second->activatePrimary(2s));
+    lateStart.join();
+    const int accepted = ::accept(listener, nullptr, nullptr);
+    ASSERT_GE(accepted, 0);
+    char request[16] = {};
+    EXPECT_EQ(::read(accepted, request, sizeof request - 1), 9);
+    EXPECT_STREQ(request, "activate\n");
+    ::close(accepted);
+    ::close(listener);
+    ::close(lock);
 }
 
 TEST_F(SingleInstanceTest, ActivationWithoutPrimaryGivesUpAfterTheTimeout) {
