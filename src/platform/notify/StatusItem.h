@@ -24,9 +24,10 @@ namespace quib {
 // onTrayAvailabilityChanged tells the owner, within about two seconds, so that
 // it can swap its fallback window for the tray or back.
 //
-// Limits: StatusNotifierItem hosts report no
-// geometry, so geometry() then falls back to where the pointer was at the last
-// click on the item, or to the pointer itself.
+// Limits: StatusNotifierItem hosts report no geometry, so geometry() then
+// falls back to where the pointer was at the last click on the item, or to the
+// pointer itself (right for a click on the item, approximate for a click on a
+// notification).
 class StatusItem final : public QObject {
   public:
     explicit StatusItem(QObject* parent = nullptr);
