@@ -111,9 +111,9 @@ Stereo renderRain(std::size_t frames, const RainStyle& style, Random& random) {
             (*channel)[i] = ((*channel)[i] * style.bedLevel * (1.0 + 0.25 * swell[i]));
         }
     }
-    scatter(audio, style.dropsPerSecond, 0.05, dropTick, random);
-    scatter(audio, style.plinksPerSecond, 0.03, dropPlink, random);
-    scatter(audio, style.heavyPerSecond, 0.06, dropKnock, random);
+    scatter(audio, style.dropsPerSecond, 0.25, dropTick, random);
+    scatter(audio, style.plinksPerSecond, 0.12, dropPlink, random);
+    scatter(audio, style.heavyPerSecond, 0.09, dropKnock, random);
     return audio;
 }
 

@@ -27,7 +27,8 @@ struct Envelope {
     double decayTime;
     double sustain;
     double release;
-    std::size_t frames(double held) const { return secondsToFrames(held + release * 7.0); }
+    // The release is cut at -48 dB, well below everything else in a mix.
+    std::size_t frames(double held) const { return secondsToFrames(held + release * 5.5); }
 };
 
 class EnvelopeRunner {
@@ -164,7 +165,7 @@ Mono pad(const NoteSpec& note, Random& random) {
 }
 
 Mono warmPad(const NoteSpec& note, Random& random) {
-    return sawPad(note, random, {2.0, 6.0, 0.8, 2.0}, 900.0);
+    return sawPad(note, random, {2.0, 6.0, 0.8, 1.5}, 900.0);
 }
 
 Mono uprightBass(const NoteSpec& note, Random& random) {

@@ -52,7 +52,7 @@ void lofiDrums(Song& song, double bar) {
         song.play(kick(r, 0.3), bar + 1.75, {0.4, 0.0, 0.0});
     }
     for (const double beat : {1.0, 3.0}) {
-        song.play(snare(r, 0.35), bar + beat, {0.45, 0.05, 0.2});
+        song.play(snare(r, 0.35), bar + beat, {0.3, 0.05, 0.2});
         song.play(rimClick(r), bar + beat, {0.15, 0.05, 0.1});
     }
     for (int step = 0; step < 16; ++step) {
@@ -88,7 +88,7 @@ Stereo composeLofiChill(std::uint64_t seed) {
         lofiDrums(song, b);
     }
     for (const int phrase : {1, 3}) {
-        playLine(song, pluck, melody, phrase * 16.0, 0.45, {0.3, 0.2, 0.35});
+        playLine(song, pluck, melody, phrase * 16.0, 0.45, {0.8, 0.2, 0.35});
     }
     addVinyl(song);
     Stereo audio = song.finish(0.45, 0.5);
@@ -134,7 +134,7 @@ Stereo composeRainyCafe(std::uint64_t seed) {
     }
     for (const int phrase : {1, 2, 4, 5}) {
         playLine(song, vibraphone, melody, phrase * 16.0, phrase % 3 == 1 ? 0.5 : 0.42,
-                 {0.28, 0.1, 0.4});
+                 {0.5, 0.1, 0.4});
     }
     song.addBed(renderRain(song.frames(), {260.0, 10.0, 4.0, 1.0}, r), 0.45);
     return song.finish(0.55, 0.5);

@@ -44,7 +44,7 @@ Stereo composeDeepFocus(std::uint64_t seed) {
             if (r.chance(0.35)) {
                 const int pitch = kSparkles[r.below(6)];
                 song.echoNote(bell, b + beat + (r.chance(0.5) ? 0.5 : 0.0), pitch, 0.5,
-                              r.range(0.15, 0.3), {0.22, r.bipolar() * 0.7, 0.8}, 1.5, 2);
+                              r.range(0.15, 0.3), {0.4, r.bipolar() * 0.7, 0.8}, 1.5, 2);
             }
         }
     }
@@ -65,10 +65,10 @@ Stereo composeNightDrive(std::uint64_t seed) {
     for (int bar = 0; bar < song.bars(); ++bar) {
         const Chord& c = chords[static_cast<std::size_t>(bar % 4)];
         const double b = bar * 4.0;
-        song.chord(pad, b, c.voicing, 4.0, 0.4, {0.35, 0.0, 0.45});
+        song.chord(pad, b, c.voicing, 4.0, 0.4, {0.7, 0.0, 0.45});
         for (int step = 0; step < 8; ++step) {
             song.note(synthBass, b + step * 0.5, c.bass + 12, 0.4, step % 2 == 0 ? 0.7 : 0.45,
-                      {0.5, 0.0, 0.0});
+                      {0.4, 0.0, 0.0});
         }
         song.play(kick(r, 0.6), b, {0.7, 0.0, 0.0});
         song.play(kick(r, 0.6), b + 2.0, {0.7, 0.0, 0.0});
@@ -80,7 +80,7 @@ Stereo composeNightDrive(std::uint64_t seed) {
         }
     }
     for (const int phrase : {2, 3, 4, 5}) {
-        playLead(song, melody, phrase * 16.0, phrase % 2 == 0 ? 0.45 : 0.4, {0.3, 0.1, 0.4});
+        playLead(song, melody, phrase * 16.0, phrase % 2 == 0 ? 0.45 : 0.4, {0.4, 0.1, 0.4});
     }
     return song.finish(0.75, 0.45);
 }
@@ -103,11 +103,11 @@ Stereo composeSynthwave(std::uint64_t seed) {
     for (int bar = 0; bar < song.bars(); ++bar) {
         const auto index = static_cast<std::size_t>(bar % 4);
         const double b = bar * 4.0;
-        song.chord(pad, b, chords[index].voicing, 4.0, 0.35, {0.3, 0.0, 0.4});
+        song.chord(pad, b, chords[index].voicing, 4.0, 0.35, {0.6, 0.0, 0.4});
         for (int step = 0; step < 16; ++step) {
             const int pitch = arpTones[index][static_cast<std::size_t>(kArp[step])];
             song.note(pluck, b + step * 0.25, pitch, 0.2, step % 4 == 0 ? 0.75 : 0.55,
-                      {0.22, step % 2 == 0 ? -0.35 : 0.35, 0.3});
+                      {0.5, step % 2 == 0 ? -0.35 : 0.35, 0.3});
         }
         for (int step = 0; step < 8; ++step) {
             const int octave = step % 2 == 1 ? 12 : 0;
@@ -122,7 +122,7 @@ Stereo composeSynthwave(std::uint64_t seed) {
         song.play(gatedSnare(r), b + 3.0, {0.45, 0.0, 0.25});
     }
     for (const int phrase : {4, 5, 6, 7}) {
-        playLead(song, melody, phrase * 16.0, 0.5, {0.35, 0.0, 0.35});
+        playLead(song, melody, phrase * 16.0, 0.5, {0.45, 0.0, 0.35});
     }
     return song.finish(0.7, 0.4);
 }
