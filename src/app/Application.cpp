@@ -1,14 +1,113 @@
+// The tray application: picks the concrete backends and runs the Qt loop.
+#include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <iostream>
 
+#include "app/AppDelegate.h"
 #include "app/CommandLine.h"
+#include "panel/OnboardingWindow.h"
+#include "panel/PopoverPanel.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/audio/SystemAudioEngine.h"
+#include "platform/notify/DBusNotificationCenter.h"
+#include "platform/notify/QtMainQueue.h"
+#include "platform/notify/SignalBridge.h"
+#include "platform/notify/SingleInstance.h"
+#include "platform/notify/StatusItem.h"
+#include "platform/prefs/SqlitePreferences.h"
+#include "reward/RewardSpinner.h"
 
 namespace quib {
 
-// FIXME: the tray application is being wired up; until then `quib` says what it will be.
-int runApplication(const CommandLine&, int, char**) {
-    std::cout << "QUIB will run here as a tray application that clicks as you type.\n"
-                 "Try `quib stats` for your progress.\n";
-    return 0;
+namespace {
+
+class TrayStatus final : public StatusItemView {
+  public:
+    explicit TrayStatus(StatusItem& item) : m_item(item) {}
+    void setDimmed(bool dimmed) override { m_item.setDimmed(dimmed); }
+
+  private:
+    StatusItem& m_item;
+};
+
+void openUpdatePage() {
+    const QString url = QStringLiteral(QUIB_UPDATE_URL);
+    if (!url.isEmpty()) {
+        QDesktopServices::openUrl(QUrl(url));
+    }
+}
+
+}  // namespace
+
+int runApplication(const CommandLine& commandLine, int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quib"));
+    QApplication::setApplicationDisplayName(QStringLiteral("QUIB"));
+    QApplication::setApplicationVersion(QStringLiteral(QUIB_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("quib"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (!instance.tryBecomePrimary()) {
+        instance.activatePrimary();
+        std::cerr << kAlreadyRunningMessage << "\n";
+        return 0;
+    }
+    SignalBridge signalBridge;
+    signalBridge.onSignal = [](int) { QCoreApplication::quit(); };
+
+    auto preferences =
+        SqlitePreferences::open(dataDirectory(commandLine.home), SqlitePreferences::Mode::readWrite)
+            .store;
+    QtMainQueue mainQueue;
+    SystemClock clock;
+    SystemRandom random;
+    auto audio = createSystemAudioEngine();
+    DBusNotificationCenter notifications;
+    const InputBackend backend =
+        parseInputBackend(commandLine.input).value_or(InputBackend::automatic);
+    auto permission = createPermissionService(
+        backend, commandLine.inputDevices, [&notifications](std::string title, std::string body) {
+            notifications.post(title, body, "access");
+        });
+    StatusItem statusItem;
+    TrayStatus trayStatus(statusItem);
+    const bool trayAvailable = StatusItem::isTrayAvailable();
+
+    AppServices services{
+        *preferences,
+        mainQueue,
+        clock,
+        random,
+        *audio,
+        notifications,
+        trayStatus,
+        *permission,
+        [backend, devices = commandLine.inputDevices] {
+            return createInputSource(backend, devices);
+        },
+        [&statusItem] {
+            return std::make_unique<PopoverPanel>([&statusItem] { return statusItem.geometry(); });
+        },
+        [] { return std::make_unique<RewardSpinner>(); },
+        [] { return std::make_unique<OnboardingWindow>(accessGuideUrl()); },
+        [] { QCoreApplication::quit(); },
+        openUpdatePage};
+    AppDelegate delegate(std::move(services));
+    statusItem.onClicked = [&delegate] { delegate.statusItemClicked(); };
+    statusItem.onQuitRequested = [&delegate] { delegate.panelDidRequestQuit(); };
+    instance.onActivateRequested = [&delegate] { delegate.popoverPanel().show(); };
+    QObject::connect(&app, &QCoreApplication::aboutToQuit,
+                     [&delegate] { delegate.applicationWillTerminate(); });
+
+    delegate.applicationDidFinishLaunching();
+    if (!trayAvailable) {
+        logLine("No system tray found; the panel opens as a window instead");
+        delegate.popoverPanel().show();
+    }
+    return QApplication::exec();
 }
 
 }  // namespace quib

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "ambient/AmbientEngine.h"
+#include "app/AccessWatchdog.h"
+#include "app/InputCapture.h"
+#include "app/PanelInterfaces.h"
+#include "platform/Clock.h"
+#include "platform/MainQueue.h"
+#include "platform/RandomSource.h"
+#include "platform/audio/AudioEngine.h"
+#include "platform/input/PermissionService.h"
+#include "platform/notify/NotificationCenter.h"
+#include "platform/prefs/Preferences.h"
+#include "progression/GameStats.h"
+#include "sound/SoundPlayer.h"
+
+namespace quib {
+
+// Everything the controller uses of the platform, chosen by main() (or by a
+// test, with fakes).
+struct AppServices {
+    Preferences& preferences;
+    MainQueue& mainQueue;
+    const Clock& clock;
+    RandomSource& random;
+    AudioEngine& audio;
+    NotificationCenter& notifications;
+    StatusItemView& statusItem;
+    PermissionService& permission;
+    InputSourceFactory inputSources;
+    std::function<std::unique_ptr<PanelView>()> makePanel;
+    std::function<std::unique_ptr<RewardSpinnerView>()> makeSpinner;
+    std::function<std::unique_ptr<OnboardingView>()> makeOnboarding;
+    std::function<void()> terminate;        // ends the event loop, then applicationWillTerminate
+    std::function<void()> checkForUpdates;  // may do nothing
+    AccessWatchdog::Intervals intervals{};
+};
+
+// The application's only controller: creates and owns the model objects,
+// restores the settings, wires the store's callbacks to the celebrations,
+// routes the panel's actions and decides between onboarding and listening.
+// Main thread only.
+class AppDelegate final : public PopoverPanelDelegate, private InputCounter, private ClickSounds {
+  public:
+    explicit AppDelegate(AppServices services);
+    ~AppDelegate() override;
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    void statusItemClicked();
+
+    bool isEnabled() const;
+    bool hasPermission() const;
+    bool isListening() const;  // an input source is held
+    GameStats& gameStats() { return *m_gameStats; }
+    SoundPlayer& soundPlayer() { return *m_soundPlayer; }
+    AmbientEngine& ambientEngine() { return *m_ambientEngine; }
+    PanelView& popoverPanel() { return *m_popoverPanel; }
+    bool isOnboarding() const { return m_onboardingWindow != nullptr; }
+    bool isShowingReward() const { return m_rewardSpinner != nullptr; }
+
+    // PopoverPanelDelegate
+    void panelDidToggleEnabled(bool enabled) override;
+    void panelDidSelectKeyProfile(std::optional<SoundProfile> profile) override;
+    void panelDidSelectMouseProfile(std::optional<SoundProfile> profile) override;
+    void panelDidChangeKeyVolume(float volume) override;
+    void panelDidChangeMouseVolume(float volume) override;
+    void panelDidRequestTestSound() override;
+    void panelDidRequestClaimReward() override;
+    void panelDidSelectTheme(AppTheme theme) override;
+    void panelDidSelectAmbientSound(std::optional<AmbientSound> sound) override;
+    void panelDidChangeAmbientVolume(float volume) override;
+    void panelDidSelectTrack(std::optional<MusicTrack> track) override;
+    void panelDidRequestPurchaseTrack(MusicTrack track) override;
+    void panelDidRequestQuit() override;
+    void panelDidRequestCheckForUpdates() override;
+
+  private:
+    // InputCounter and ClickSounds: the input dispatch reaches the store and
+    // the click player through these.
+    void recordKeystroke() override { m_gameStats->recordKeystroke(); }
+    void recordClick() override { m_gameStats->recordClick(); }
+    bool keyEnabled() const override { return m_soundPlayer->keyEnabled(); }
+    void playKeyClick() override { m_soundPlayer->playKeyClick(); }
+    bool mouseEnabled() const override { return m_soundPlayer->mouseEnabled(); }
+    void playMouseClick() override { m_soundPlayer->playMouseClick(); }
+
+    // Settings.cpp
+    std::optional<SoundProfile> restoreProfile(const char* key, bool keyboard) const;
+    void restoreFocusAudio();
+    void restoreVolumesAndSwitch();
+    void save();
+    void saveAmbient();
+    void saveTheme(AppTheme theme);
+
+    // Celebrations.cpp
+    void handleAchievementUnlocked(const Achievement& achievement);
+    void handleLevelUp(std::int64_t level, std::int64_t coinsEarned);
+    void handleProfileUnlocked(SoundProfile profile);
+
+    // RewardClaim.cpp
+    void showReward(const GameStats::Reward& reward);
+    void previewReward(const std::string& name, RewardType type);
+    void applyReward(const std::string& name, RewardType type);
+
+    void refreshPanelData();
+    void refreshFocusData();
+    void completeOnboarding();
+    void startListening();
+    void setEnabled(bool enabled);
+    // Runs task on the main queue after delay, unless the controller is gone by then.
+    void later(std::chrono::milliseconds delay, std::function<void(AppDelegate&)> task);
+
+    AppServices m_services;
+    std::shared_ptr<char> m_alive = std::make_shared<char>();
+    std::unique_ptr<GameStats> m_gameStats;
+    std::unique_ptr<SoundPlayer> m_soundPlayer;
+    std::unique_ptr<AmbientEngine> m_ambientEngine;
+    std::unique_ptr<InputCapture> m_capture;
+    std::unique_ptr<AccessWatchdog> m_watchdog;
+    std::unique_ptr<PanelView> m_popoverPanel;
+    std::unique_ptr<RewardSpinnerView> m_rewardSpinner;
+    std::unique_ptr<OnboardingView> m_onboardingWindow;
+};
+
+}  // namespace quib

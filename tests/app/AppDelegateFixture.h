@@ -1,0 +1,110 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "app/AppFakes.h"
+#include "platform/audio/AudioTestSupport.h"
+#include "platform/audio/FakeAudioEngine.h"
+#include "platform/prefs/SqlitePreferences.h"
+#include "sound/SoundProfile.h"
+#include "support/Fakes.h"
+#include "support/TempDir.h"
+
+namespace quib::test {
+
+// The controller on a real SQLite file, with fakes for every window and
+// platform service; sound files exist (empty) so that the pools build.
+class AppDelegateFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ensureQtApplication();
+        for (SoundProfile profile : allSoundProfiles()) {
+            touch(resources.file("Sounds", std::string(keyFile(profile)) + ".wav"));
+            touch(resources.file("Sounds", std::string(mouseFile(profile)) + ".wav"));
+        }
+        preferences = SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readWrite).store;
+    }
+
+    void TearDown() override {
+        delegate.reset();
+        queue.drain();
+    }
+
+    static void touch(const std::filesystem::path& path) { std::ofstream(path) << "RIFF"; }
+
+    AppDelegate& launch() {
+        AppServices services{*preferences,
+                             queue,
+                             clock,
+                             random,
+                             audio,
+                             notifications,
+                             statusItem,
+                             permission,
+                             [this] { return std::make_unique<FakeInputSource>(listener); },
+                             [this] {
+                                 auto made = std::make_unique<FakePanel>();
+                                 panel = made.get();
+                                 return made;
+                             },
+                             [this] {
+                                 auto made = std::make_unique<FakeSpinner>();
+                                 spinner = made.get();
+                                 return made;
+                             },
+                             [this] {
+                                 auto made = std::make_unique<FakeOnboarding>();
+                                 onboarding = made.get();
+                                 return made;
+                             },
+                             [this] { ++terminations; },
+                             nullptr};
+        delegate = std::make_unique<AppDelegate>(std::move(services));
+        delegate->applicationDidFinishLaunching();
+        return *delegate;
+    }
+
+    void completeOnboardingBefore() { preferences->setBool("onboardingComplete", true); }
+
+    // Plays on a pool's players among the engine calls from `from` on.
+    int playsOn(const std::vector<PlayerHandle>& pool, std::size_t from = 0) const {
+        int plays = 0;
+        for (std::size_t i = from; i < audio.calls.size(); ++i) {
+            const auto& call = audio.calls[i];
+            const bool inPool = std::any_of(pool.begin(), pool.end(), [&](PlayerHandle handle) {
+                return handle.index == call.player;
+            });
+            plays += call.operation == "play" && inPool ? 1 : 0;
+        }
+        return plays;
+    }
+    int keyPlays(std::size_t from = 0) const {
+        return playsOn(delegate->soundPlayer().keyPlayers(), from);
+    }
+    int mousePlays(std::size_t from = 0) const {
+        return playsOn(delegate->soundPlayer().mousePlayers(), from);
+    }
+    std::size_t mark() const { return audio.calls.size(); }
+
+    TempDir dir;
+    ResourceDirectory resources;
+    std::unique_ptr<SqlitePreferences> preferences;
+    ManualQueue queue;
+    FakeClock clock;
+    ScriptedRandom random;
+    FakeAudioEngine audio;
+    FakeNotifications notifications;
+    FakeStatusItem statusItem;
+    FakePermission permission;
+    InputListener* listener = nullptr;
+    FakePanel* panel = nullptr;
+    FakeSpinner* spinner = nullptr;
+    FakeOnboarding* onboarding = nullptr;
+    int terminations = 0;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+}  // namespace quib::test

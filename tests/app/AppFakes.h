@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QCoreApplication>
+
+#include "app/AppDelegate.h"
+#include "platform/input/InputSource.h"
+
+namespace quib::test {
+
+struct Notification {
+    std::string title;
+    std::string body;
+    std::string identifier;
+};
+
+class FakeNotifications final : public NotificationCenter {
+  public:
+    void post(const std::string& title, const std::string& body,
+              const std::string& identifier) override {
+        posted.push_back({title, body, identifier});
+    }
+    std::vector<Notification> posted;
+};
+
+class FakeStatusItem final : public StatusItemView {
+  public:
+    void setDimmed(bool value) override { dimmed = value; }
+    bool dimmed = false;
+};
+
+class FakePermission final : public PermissionService {
+  public:
+    bool requestTrust() override { return trusted; }
+    bool isTrusted() const override { return trusted; }
+    bool trusted = true;
+};
+
+class FakeInputSource final : public InputSource {
+  public:
+    explicit FakeInputSource(InputListener*& listener) : m_listener(listener) {}
+    bool start(InputListener& listener) override {
+        m_listener = &listener;
+        return true;
+    }
+    void stop() override { m_listener = nullptr; }
+    bool reEnable() override { return true; }
+    bool isRunning() const override { return m_listener != nullptr; }
+
+  private:
+    InputListener*& m_listener;
+};
+
+class FakePanel final : public PanelView {
+  public:
+    void setDelegate(PopoverPanelDelegate* value) override { delegate = value; }
+    void toggle() override { calls.push_back("toggle"); }
+    void show() override { calls.push_back("show"); }
+    void dismiss() override { calls.push_back("dismiss"); }
+    void forceRebuild() override { calls.push_back("forceRebuild"); }
+    bool isVisible() const override { return false; }
+    void updateEnabledState(bool value) override {
+        enabled = value;
+        calls.push_back("updateEnabledState");
+    }
+    void setSoundsData(std::optional<SoundProfile> key, std::optional<SoundProfile> mouse,
+                       float keyVolume, float mouseVolume, const GameStats&) override {
+        keyProfile = key;
+        mouseProfile = mouse;
+        volumes = {keyVolume, mouseVolume};
+        calls.push_back("setSoundsData");
+    }
+    void setStatsData(const GameStats&) override { calls.push_back("setStatsData"); }
+    void setShopData(const GameStats&) override { calls.push_back("setShopData"); }
+    void setFocusData(const std::set<AmbientSound>& sounds, std::optional<MusicTrack> track, bool,
+                      float, const GameStats&) override {
+        activeSounds = sounds;
+        currentTrack = track;
+        calls.push_back("setFocusData");
+    }
+
+    PopoverPanelDelegate* delegate = nullptr;
+    std::vector<std::string> calls;
+    std::optional<SoundProfile> keyProfile;
+    std::optional<SoundProfile> mouseProfile;
+    std::pair<float, float> volumes;
+    std::set<AmbientSound> activeSounds;
+    std::optional<MusicTrack> currentTrack;
+    bool enabled = true;
+};
+
+class FakeSpinner final : public RewardSpinnerView {
+  public:
+    void show(const std::vector<std::string>& names, const std::string& won,
+              RewardType kind) override {
+        candidates = names;
+        winner = won;
+        type = kind;
+    }
+    std::vector<std::string> candidates;
+    std::string winner;
+    RewardType type = RewardType::keyboard;
+};
+
+class FakeOnboarding final : public OnboardingView {
+  public:
+    void show() override { shown = true; }
+    bool shown = false;
+};
+
+// Qt timers (the permission poll and watchdog) need an application object.
+inline void ensureQtApplication() {
+    static int argc = 1;
+    static char name[] = "app_test";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) {
+        new QCoreApplication(argc, argv);
+    }
+}
+
+}  // namespace quib::test
