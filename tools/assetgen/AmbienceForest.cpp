@@ -82,7 +82,7 @@ void addBirds(Stereo& audio, Random& random) {
         for (double& value : song) {
             value = (air.process(value));
         }
-        const double level = (kind == 3 ? 0.05 : 0.035) * distance;
+        const double level = (kind == 3 ? 0.12 : 0.09) * distance;
         addWrapped(audio, random.below(audio.frames()), song, level, random.bipolar() * 0.85);
     }
 }
@@ -102,7 +102,7 @@ Stereo renderForest(std::size_t frames, Random& random) {
         for (std::size_t i = 0; i < frames; ++i) {
             const double gust = 0.6 + 0.4 * gusts[i];
             const double rustle = gust * gust * (0.6 + 0.4 * flutter[i]);
-            (*channel)[i] = (wind[i] * gust * 1.2 + leaves[i] * rustle * 0.03);
+            (*channel)[i] = (wind[i] * gust * 0.8 + leaves[i] * rustle * 0.03);
         }
     }
     addBirds(audio, random);

@@ -102,7 +102,7 @@ Stereo renderCampfire(std::size_t frames, Random& random) {
         const std::size_t count = 1 + random.below(6);
         for (std::size_t k = 0; k < count; ++k) {
             const bool pop = random.chance(0.12);
-            const double size = std::pow(random.uniform(), 2.0) * (pop ? 0.5 : 0.35);
+            const double size = std::pow(random.uniform(), 2.0) * (pop ? 2.0 : 1.4);
             addWrapped(audio, at, crackle(random, pop), size, pan + random.bipolar() * 0.1);
             at += secondsToFrames(random.range(0.01, 0.12));
         }

@@ -59,7 +59,7 @@ std::vector<ClickRecipe> buildRecipes() {
          0.12,
          300,
          16000,
-         {clickJacket(0.0, 1.0, 3900), clickJacket(0.004, 0.5, 4600),
+         {clickJacket(0.0, 3.0, 3900), clickJacket(0.004, 1.5, 4600),
           bottomOut(0.012, 0.35, 600, 2100, 0.8), springPing(0.013, 0.05, 5600),
           clickJacket(0.085, 0.35, 4200), bottomOut(0.088, 0.12, 650, 2300, 0.6)}},
         {"mxbrown_key",

@@ -46,8 +46,8 @@ void addVinyl(Song& song) {
 
 void lofiDrums(Song& song, double bar) {
     Random& r = song.random();
-    song.play(kick(r, 0.4), bar, {0.8, 0.0, 0.0});
-    song.play(kick(r, 0.3), bar + 2.5, {0.65, 0.0, 0.0});
+    song.play(kick(r, 0.4), bar, {0.6, 0.0, 0.0});
+    song.play(kick(r, 0.3), bar + 2.5, {0.5, 0.0, 0.0});
     if (r.chance(0.4)) {
         song.play(kick(r, 0.3), bar + 1.75, {0.4, 0.0, 0.0});
     }
