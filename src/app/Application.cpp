@@ -49,18 +49,17 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("quib"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    SingleInstance instance;
+    // One instance per data directory: a second `quib` opens the first one's panel.
+    const auto home = dataDirectory(commandLine.home);
+    SingleInstance instance(QString::fromStdString(home.string()));
     if (!instance.tryBecomePrimary()) {
-        instance.activatePrimary();
         std::cerr << kAlreadyRunningMessage << "\n";
-        return 0;
+        return instance.activatePrimary() ? 0 : 1;
     }
     SignalBridge signalBridge;
     signalBridge.onSignal = [](int) { QCoreApplication::quit(); };
 
-    auto preferences =
-        SqlitePreferences::open(dataDirectory(commandLine.home), SqlitePreferences::Mode::readWrite)
-            .store;
+    auto preferences = SqlitePreferences::open(home, SqlitePreferences::Mode::readWrite).store;
     QtMainQueue mainQueue;
     SystemClock clock;
     SystemRandom random;
