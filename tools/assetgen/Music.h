@@ -17,13 +17,6 @@ inline constexpr double kTrackRmsDb = -19.0;
 std::span<const std::string_view> trackNames();
 Stereo renderTrack(std::string_view name, std::uint64_t seed);
 
-// A melody or bass line note: beat within its phrase, MIDI pitch, length.
-struct Line {
-    double beat;
-    int pitch;
-    double beats;
-};
-
 Stereo composeLofiChill(std::uint64_t seed);
 Stereo composeRainyCafe(std::uint64_t seed);
 Stereo composeAmbientPiano(std::uint64_t seed);

@@ -1,5 +1,5 @@
-// The acoustic-flavoured tracks: lo-fi hip-hop, a rainy jazz cafe and a slow
-// solo piano.
+// The acoustic-flavoured tracks with a groove: lo-fi hip-hop and a rainy
+// jazz cafe.
 
 #include <vector>
 
@@ -13,19 +13,6 @@
 namespace assetgen {
 
 namespace {
-
-struct Chord {
-    int bass;
-    std::vector<int> voicing;
-};
-
-void playLine(Song& song, Instrument instrument, const std::vector<Line>& line, double startBeat,
-              double velocity, const Placement& placement) {
-    for (const Line& note : line) {
-        const double v = velocity * song.random().range(0.85, 1.0);
-        song.note(instrument, startBeat + note.beat, note.pitch, note.beats, v, placement);
-    }
-}
 
 // Tape hiss and record crackle, the lo-fi texture.
 void addVinyl(Song& song) {
@@ -61,6 +48,22 @@ void lofiDrums(Song& song, double bar) {
     }
 }
 
+// Jazz brushes: a swish on every beat, the swung ride pattern, and the
+// brush tap and hi-hat foot on two and four.
+void brushKit(Song& song, double bar) {
+    Random& r = song.random();
+    for (int beat = 0; beat < 4; ++beat) {
+        song.play(brushSwish(r, 0.55), bar + beat, {0.05, -0.3, 0.1});
+    }
+    for (const double beat : {0.0, 1.0, 1.5, 2.0, 3.0, 3.5}) {
+        song.play(ride(r), bar + beat, {beat == 1.5 || beat == 3.5 ? 0.05 : 0.08, 0.35, 0.15});
+    }
+    for (const double beat : {1.0, 3.0}) {
+        song.play(brushTap(r), bar + beat, {0.12, -0.2, 0.15});
+        song.play(hiHat(r, false), bar + beat, {0.05, 0.3, 0.0});
+    }
+}
+
 }  // namespace
 
 Stereo composeLofiChill(std::uint64_t seed) {
@@ -88,7 +91,7 @@ Stereo composeLofiChill(std::uint64_t seed) {
         lofiDrums(song, b);
     }
     for (const int phrase : {1, 3}) {
-        playLine(song, pluck, melody, phrase * 16.0, 0.45, {0.8, 0.2, 0.35});
+        song.line(pluck, melody, phrase * 16.0, 0.45, {0.8, 0.2, 0.35});
     }
     addVinyl(song);
     Stereo audio = song.finish(0.45, 0.5);
@@ -111,7 +114,6 @@ Stereo composeRainyCafe(std::uint64_t seed) {
         {0.5, 70, 0.5},  {1.0, 72, 0.5},  {1.5, 74, 1.0},  {3.0, 75, 0.5},  {3.5, 74, 0.5},
         {4.0, 72, 1.5},  {6.0, 69, 0.5},  {6.5, 72, 1.0},  {8.0, 74, 2.0},  {10.5, 70, 0.5},
         {11.0, 69, 1.0}, {12.0, 71, 1.0}, {13.0, 74, 0.5}, {13.5, 77, 1.5}, {15.5, 75, 0.5}};
-    Random& r = song.random();
     for (int bar = 0; bar < song.bars(); ++bar) {
         const auto index = static_cast<std::size_t>(bar % 4);
         const double b = bar * 4.0;
@@ -122,50 +124,14 @@ Stereo composeRainyCafe(std::uint64_t seed) {
         for (int beat = 0; beat < 4; ++beat) {
             song.note(uprightBass, b + beat, walk[index][static_cast<std::size_t>(beat)], 0.9, 0.7,
                       {0.6, -0.1, 0.05});
-            song.play(brushSwish(r, 0.55), b + beat, {0.05, -0.3, 0.1});
         }
-        for (const double beat : {0.0, 1.0, 1.5, 2.0, 3.0, 3.5}) {
-            song.play(ride(r), b + beat, {beat == 1.5 || beat == 3.5 ? 0.05 : 0.08, 0.35, 0.15});
-        }
-        for (const double beat : {1.0, 3.0}) {
-            song.play(brushTap(r), b + beat, {0.12, -0.2, 0.15});
-            song.play(hiHat(r, false), b + beat, {0.05, 0.3, 0.0});
-        }
+        brushKit(song, b);
     }
     for (const int phrase : {1, 2, 4, 5}) {
-        playLine(song, vibraphone, melody, phrase * 16.0, phrase % 3 == 1 ? 0.5 : 0.42,
-                 {0.5, 0.1, 0.4});
+        song.line(vibraphone, melody, phrase * 16.0, phrase % 3 == 1 ? 0.5 : 0.42, {0.5, 0.1, 0.4});
     }
-    song.addBed(renderRain(song.frames(), {260.0, 10.0, 4.0, 1.0}, r), 0.45);
+    song.addBed(renderRain(song.frames(), {260.0, 10.0, 4.0, 1.0}, song.random()), 0.45);
     return song.finish(0.55, 0.5);
-}
-
-Stereo composeAmbientPiano(std::uint64_t seed) {
-    Song song(64.0, 16, seed);
-    song.setHumanise(0.01);
-    const std::vector<std::vector<int>> leftHand{
-        {36, 43, 47, 52}, {40, 47, 50, 55}, {45, 52, 55, 60}, {41, 48, 52, 57}};
-    const std::vector<Line> phraseA{{0, 76, 1.5}, {1.5, 74, 0.5}, {2, 72, 2},   {4, 71, 1},
-                                    {5, 72, 1},   {6, 74, 2},     {8, 72, 1.5}, {9.5, 69, 0.5},
-                                    {10, 67, 2},  {12, 69, 1},    {13, 72, 1},  {14, 67, 2}};
-    const std::vector<Line> phraseB{{0, 79, 2},  {2, 76, 2},   {4, 74, 1},     {5, 76, 1},
-                                    {6, 79, 2},  {8, 81, 1.5}, {9.5, 79, 0.5}, {10, 76, 2},
-                                    {12, 77, 2}, {14, 76, 2}};
-    constexpr int kPattern[8] = {0, 1, 2, 3, 2, 1, 2, 1};
-    for (int bar = 0; bar < song.bars(); ++bar) {
-        const auto& notes = leftHand[static_cast<std::size_t>(bar % 4)];
-        for (int step = 0; step < 8; ++step) {
-            const double v = (step == 0 ? 0.5 : 0.36) * song.random().range(0.85, 1.0);
-            song.note(piano, bar * 4.0 + step * 0.5,
-                      notes[static_cast<std::size_t>(kPattern[step])], 1.5, v, {0.55, -0.25, 0.45});
-        }
-        song.chord(warmPad, bar * 4.0, notes, 4.0, 0.18, {0.25, 0.0, 0.5});
-    }
-    for (int phrase = 0; phrase < 4; ++phrase) {
-        playLine(song, piano, phrase % 2 == 0 ? phraseA : phraseB, phrase * 16.0, 0.62,
-                 {0.7, 0.2, 0.45});
-    }
-    return song.finish(0.85, 0.5);
 }
 
 }  // namespace assetgen

@@ -11,17 +11,35 @@ namespace assetgen {
 
 namespace {
 
-struct Chord {
-    int bass;
-    std::vector<int> voicing;
-};
-
 void playLead(Song& song, const std::vector<Line>& line, double startBeat, double velocity,
               const Placement& placement) {
     for (const Line& note : line) {
         song.echoNote(lead, startBeat + note.beat, note.pitch, note.beats, velocity, placement,
                       0.75, 3);
     }
+}
+
+// Sixteenth-note arpeggio up and down through the chord tones, alternating
+// left and right.
+void arpeggiate(Song& song, double bar, const std::vector<int>& tones) {
+    constexpr std::size_t kOrder[16] = {0, 1, 2, 3, 4, 3, 2, 1, 0, 1, 2, 3, 4, 5, 4, 2};
+    for (int step = 0; step < 16; ++step) {
+        const int pitch = tones[kOrder[step]];
+        song.note(pluck, bar + step * 0.25, pitch, 0.2, step % 4 == 0 ? 0.75 : 0.55,
+                  {0.5, step % 2 == 0 ? -0.35 : 0.35, 0.3});
+    }
+}
+
+// Four on the floor, open hats on the off-beats and the gated snare on two
+// and four.
+void gatedKit(Song& song, double bar) {
+    Random& r = song.random();
+    for (int beat = 0; beat < 4; ++beat) {
+        song.play(kick(r, 0.9), bar + beat, {0.7, 0.0, 0.0});
+        song.play(hiHat(r, true), bar + beat + 0.5, {0.07, 0.3, 0.05});
+    }
+    song.play(gatedSnare(r), bar + 1.0, {0.45, 0.0, 0.25});
+    song.play(gatedSnare(r), bar + 3.0, {0.45, 0.0, 0.25});
 }
 
 }  // namespace
@@ -95,31 +113,20 @@ Stereo composeSynthwave(std::uint64_t seed) {
                                                  {64, 67, 72, 76, 79, 84},
                                                  {62, 67, 71, 74, 79, 83},
                                                  {62, 66, 69, 74, 78, 81}};
-    constexpr int kArp[16] = {0, 1, 2, 3, 4, 3, 2, 1, 0, 1, 2, 3, 4, 5, 4, 2};
     const std::vector<Line> melody{{0, 71, 1},     {1, 74, 1},  {2, 76, 1.5}, {3.5, 74, 0.5},
                                    {4, 72, 2},     {6, 71, 1},  {7, 67, 1},   {8, 71, 1.5},
                                    {9.5, 74, 0.5}, {10, 79, 2}, {12, 78, 2},  {14, 74, 2}};
-    Random& r = song.random();
     for (int bar = 0; bar < song.bars(); ++bar) {
         const auto index = static_cast<std::size_t>(bar % 4);
         const double b = bar * 4.0;
         song.chord(pad, b, chords[index].voicing, 4.0, 0.35, {0.6, 0.0, 0.4});
-        for (int step = 0; step < 16; ++step) {
-            const int pitch = arpTones[index][static_cast<std::size_t>(kArp[step])];
-            song.note(pluck, b + step * 0.25, pitch, 0.2, step % 4 == 0 ? 0.75 : 0.55,
-                      {0.5, step % 2 == 0 ? -0.35 : 0.35, 0.3});
-        }
+        arpeggiate(song, b, arpTones[index]);
         for (int step = 0; step < 8; ++step) {
             const int octave = step % 2 == 1 ? 12 : 0;
             song.note(synthBass, b + step * 0.5, chords[index].bass + octave, 0.4, 0.8,
                       {0.45, 0.0, 0.0});
         }
-        for (int beat = 0; beat < 4; ++beat) {
-            song.play(kick(r, 0.9), b + beat, {0.7, 0.0, 0.0});
-            song.play(hiHat(r, true), b + beat + 0.5, {0.07, 0.3, 0.05});
-        }
-        song.play(gatedSnare(r), b + 1.0, {0.45, 0.0, 0.25});
-        song.play(gatedSnare(r), b + 3.0, {0.45, 0.0, 0.25});
+        gatedKit(song, b);
     }
     for (const int phrase : {4, 5, 6, 7}) {
         playLead(song, melody, phrase * 16.0, 0.5, {0.45, 0.0, 0.35});

@@ -75,6 +75,14 @@ void Song::echoNote(Instrument instrument, double beat, double pitch, double bea
     }
 }
 
+void Song::line(Instrument instrument, const std::vector<Line>& notes, double startBeat,
+                double velocity, const Placement& placement) {
+    for (const Line& n : notes) {
+        note(instrument, startBeat + n.beat, n.pitch, n.beats, velocity * m_random.range(0.85, 1.0),
+             placement);
+    }
+}
+
 void Song::addBed(const Stereo& bed, double gain) {
     for (std::size_t i = 0; i < frames() && i < bed.frames(); ++i) {
         m_mix.left[i] += (bed.left[i] * gain);

@@ -5,12 +5,27 @@
 // to its start, and the reverb runs around the loop, so the track repeats
 // without a seam. Swing delays every second subdivision of the beat.
 
+#include <vector>
+
 #include "Dsp.h"
 #include "Instruments.h"
 
 namespace assetgen {
 
 using Instrument = Mono (*)(const NoteSpec&, Random&);
+
+// A chord of the harmony: the bass note and the voicing above it.
+struct Chord {
+    int bass;
+    std::vector<int> voicing;
+};
+
+// A melody or bass line note: beat within its phrase, MIDI pitch, length.
+struct Line {
+    double beat;
+    int pitch;
+    double beats;
+};
 
 struct Placement {
     double gain = 1.0;
@@ -39,6 +54,9 @@ class Song {
     // The note plus `repeats` ping-pong echoes `echoBeats` apart.
     void echoNote(Instrument instrument, double beat, double pitch, double beats, double velocity,
                   const Placement& placement, double echoBeats, int repeats);
+    // Every note of `line`, shifted to start at `startBeat`, velocities varied.
+    void line(Instrument instrument, const std::vector<Line>& notes, double startBeat,
+              double velocity, const Placement& placement);
     void addBed(const Stereo& bed, double gain);
 
     // Mixes the reverb return in and returns the finished (unmastered) loop.
