@@ -1,7 +1,5 @@
 #include "Dsp.h"
 
-#include <array>
-
 namespace assetgen {
 
 Random::Random(std::uint64_t seed) {
@@ -26,30 +24,15 @@ double Random::bipolar() {
     return 2.0 * uniform() - 1.0;
 }
 
-namespace {
-
-constexpr std::size_t kSineTableSize = 4096;
-
-const std::array<double, kSineTableSize + 1>& sineTable() {
-    static const auto table = [] {
-        std::array<double, kSineTableSize + 1> values{};
-        for (std::size_t i = 0; i <= kSineTableSize; ++i) {
-            values[i] = std::sin(kTwoPi * static_cast<double>(i) / kSineTableSize);
-        }
-        return values;
-    }();
+const SineTable& SineTable::instance() {
+    static const SineTable table;
     return table;
 }
 
-}  // namespace
-
-double fastSine(double cycles) {
-    const auto& table = sineTable();
-    const double wrapped = cycles - std::floor(cycles);
-    const double position = wrapped * kSineTableSize;
-    const auto index = static_cast<std::size_t>(position);
-    const double fraction = position - static_cast<double>(index);
-    return table[index] + fraction * (table[index + 1] - table[index]);
+SineTable::SineTable() {
+    for (std::size_t i = 0; i <= kSize; ++i) {
+        values[i] = std::sin(kTwoPi * static_cast<double>(i) / kSize);
+    }
 }
 
 Biquad Biquad::lowpass(double frequency, double q) {
@@ -95,15 +78,6 @@ Biquad::Biquad(const double (&c)[6])
       m_a1(c[4] / c[3]),
       m_a2(c[5] / c[3]) {}
 
-double Biquad::process(double x) {
-    const double y = m_b0 * x + m_b1 * m_x1 + m_b2 * m_x2 - m_a1 * m_y1 - m_a2 * m_y2;
-    m_x2 = m_x1;
-    m_x1 = x;
-    m_y2 = m_y1;
-    m_y1 = y;
-    return y;
-}
-
 Resonator::Resonator(double frequency, double decaySeconds) {
     const double r = std::exp(-1.0 / (decaySeconds * kSampleRate));
     const double w = kTwoPi * frequency / kSampleRate;
@@ -112,13 +86,6 @@ Resonator::Resonator(double frequency, double decaySeconds) {
     // The impulse response is r^n sin((n+1)w) / sin(w): scaling by sin(w)
     // makes a unit impulse ring with unit amplitude at any frequency.
     m_gain = std::sin(w);
-}
-
-double Resonator::process(double x) {
-    const double y = m_c1 * m_y1 + m_c2 * m_y2 + x;
-    m_y2 = m_y1;
-    m_y1 = y;
-    return y * m_gain;
 }
 
 double PinkFilter::process(double white) {

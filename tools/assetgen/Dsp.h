@@ -49,7 +49,22 @@ class Random {
 
 // Sine of a phase measured in cycles, from a table: the music renders
 // hundreds of millions of oscillator samples and std::sin would dominate.
-double fastSine(double cycles);
+struct SineTable {
+    static constexpr std::size_t kSize = 4096;
+    static const SineTable& instance();
+    double values[kSize + 1];
+
+  private:
+    SineTable();
+};
+
+inline double fastSine(double cycles) {
+    static const SineTable& table = SineTable::instance();
+    const double position = (cycles - std::floor(cycles)) * SineTable::kSize;
+    const auto index = static_cast<std::size_t>(position);
+    const double fraction = position - static_cast<double>(index);
+    return table.values[index] + fraction * (table.values[index + 1] - table.values[index]);
+}
 
 // Direct-form-I biquad with the usual cookbook designs.
 class Biquad {
@@ -58,7 +73,14 @@ class Biquad {
     static Biquad highpass(double frequency, double q);
     static Biquad bandpass(double frequency, double q);  // 0 dB peak gain
     static Biquad peaking(double frequency, double q, double gainDb);
-    double process(double x);
+    double process(double x) {
+        const double y = m_b0 * x + m_b1 * m_x1 + m_b2 * m_x2 - m_a1 * m_y1 - m_a2 * m_y2;
+        m_x2 = m_x1;
+        m_x1 = x;
+        m_y2 = m_y1;
+        m_y1 = y;
+        return y;
+    }
     void reset() { m_x1 = m_x2 = m_y1 = m_y2 = 0.0; }
 
   private:
@@ -87,7 +109,12 @@ class OnePole {
 class Resonator {
   public:
     Resonator(double frequency, double decaySeconds);
-    double process(double x);
+    double process(double x) {
+        const double y = m_c1 * m_y1 + m_c2 * m_y2 + x;
+        m_y2 = m_y1;
+        m_y1 = y;
+        return y * m_gain;
+    }
 
   private:
     double m_c1, m_c2, m_gain;
