@@ -10,7 +10,7 @@ Strike bottomOut(double time, double gain, double body, double plastic, double r
             gain,
             0.0008,
             6000.0,
-            0.35,
+            1.2,
             {{body, 0.012 * ring, 1.0},
              {plastic, 0.006 * ring, 0.7},
              {plastic * 1.53, 0.004 * ring, 0.45},
@@ -21,7 +21,7 @@ Strike bottomOut(double time, double gain, double body, double plastic, double r
 Strike clickJacket(double time, double gain, double pitch) {
     return {time,   gain,
             0.0003, 14000.0,
-            0.8,    {{pitch, 0.004, 0.8}, {pitch * 1.41, 0.003, 0.6}, {pitch * 2.17, 0.002, 0.5}}};
+            2.0,    {{pitch, 0.004, 0.8}, {pitch * 1.41, 0.003, 0.6}, {pitch * 2.17, 0.002, 0.5}}};
 }
 
 // The steel spring ringing faintly after a press.
@@ -46,7 +46,7 @@ Strike knock(double time, double gain, double pitch, double length, double inhar
             gain,
             0.0004,
             9000.0,
-            0.15,
+            0.4,
             {{pitch, length, 1.0},
              {pitch * inharmonic, length * 0.45, 0.45},
              {pitch * inharmonic * 1.62, length * 0.25, 0.2}}};
@@ -114,7 +114,7 @@ std::vector<ClickRecipe> buildRecipes() {
          0.05,
          200,
          9000,
-         {{0.0, 1.0, 0.0012, 5000, 0.25, {{1150, 0.006, 1.0}, {2450, 0.004, 0.5}}}}},
+         {{0.0, 1.0, 0.0012, 5000, 0.6, {{1150, 0.006, 1.0}, {2450, 0.004, 0.5}}}}},
         {"focus", 0.09, 90, 5000, {knock(0.0, 1.0, 760, 0.022, 2.72)}},
         {"attach_begin",
          0.05,
