@@ -28,7 +28,7 @@ std::vector<double> Audio::monoMix() const {
     return out;
 }
 
-std::optional<Audio> readAudio(const std::string& path) {
+std::optional<Audio> readAudio(const std::string& path, std::size_t maxFrames) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (file == nullptr) {
@@ -38,10 +38,13 @@ std::optional<Audio> readAudio(const std::string& path) {
     audio.sampleRate = info.samplerate;
     audio.channels = info.channels;
     audio.format = info.format;
-    audio.samples.resize(static_cast<std::size_t>(info.frames * info.channels));
-    const sf_count_t read = sf_readf_double(file, audio.samples.data(), info.frames);
+    const sf_count_t wanted = static_cast<std::size_t>(info.frames) > maxFrames
+                                  ? static_cast<sf_count_t>(maxFrames)
+                                  : info.frames;
+    audio.samples.resize(static_cast<std::size_t>(wanted * info.channels));
+    const sf_count_t read = sf_readf_double(file, audio.samples.data(), wanted);
     sf_close(file);
-    if (read != info.frames) {
+    if (read != wanted) {
         return std::nullopt;
     }
     return audio;

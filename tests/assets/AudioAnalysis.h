@@ -21,7 +21,10 @@ struct Audio {
     std::vector<double> monoMix() const;
 };
 
-std::optional<Audio> readAudio(const std::string& path);
+// Reads at most `maxFrames` frames (all by default); absent if the file is
+// missing or shorter than its header claims.
+std::optional<Audio> readAudio(const std::string& path,
+                               std::size_t maxFrames = static_cast<std::size_t>(-1));
 std::string resourcePath(const std::string& relative);
 
 double peakOf(const std::vector<double>& x);
