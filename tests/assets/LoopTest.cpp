@@ -27,7 +27,14 @@ struct LoopFacts {
     double rmsDb = 0.0;
     double peak = 0.0;
     double worstSeamRatio = 0.0;  // seam step / 99.9th percentile of all steps
+    double quietestEdgeDb = 0.0;  // level of the first or last 100 ms, relative to the whole
 };
+
+// Level of `frames` frames from `start`, in dB relative to full scale.
+double windowLevel(const std::vector<double>& mono, std::size_t start, std::size_t frames) {
+    return toDb(rmsOf({mono.begin() + static_cast<std::ptrdiff_t>(start),
+                       mono.begin() + static_cast<std::ptrdiff_t>(start + frames)}));
+}
 
 LoopFacts measure(const std::string& relative) {
     LoopFacts facts;
@@ -47,6 +54,11 @@ LoopFacts measure(const std::string& relative) {
         const double seam = std::abs(x.front() - x.back());
         facts.worstSeamRatio = std::max(facts.worstSeamRatio, seam / stepQuantile(x, 0.999));
     }
+    const std::vector<double> mono = audio->monoMix();
+    const auto edge = static_cast<std::size_t>(audio->sampleRate / 10);
+    const double quietest =
+        std::min(windowLevel(mono, 0, edge), windowLevel(mono, mono.size() - edge, edge));
+    facts.quietestEdgeDb = quietest - toDb(rmsOf(mono));
     return facts;
 }
 
@@ -77,9 +89,10 @@ const LoopFacts& facts(const std::string& relative) {
     return found->second;
 }
 
-// A loop file: 48 kHz stereo 16-bit, long enough, never at full scale, and
-// its last sample steps into its first no further than the signal steps
-// anywhere else (the 99.9th percentile of its sample-to-sample steps).
+// A loop file: 48 kHz stereo 16-bit, long enough, never at full scale; its
+// last sample steps into its first no further than the signal steps anywhere
+// else (the 99.9th percentile of its sample-to-sample steps), and neither end
+// fades out or falls silent, which would be heard as a gap at every repeat.
 void expectSeamlessLoop(const std::string& file, double minimumSeconds) {
     const LoopFacts& f = facts(file);
     ASSERT_TRUE(f.decoded) << file;
@@ -89,6 +102,7 @@ void expectSeamlessLoop(const std::string& file, double minimumSeconds) {
     EXPECT_GE(f.seconds, minimumSeconds) << file;
     EXPECT_LT(f.peak, 1.0) << file << " reaches full scale";
     EXPECT_LE(f.worstSeamRatio, 1.0) << file;
+    EXPECT_GT(f.quietestEdgeDb, -15.0) << file << " fades at the loop point";
 }
 
 // Switching from one loop to another must not jump in level.
