@@ -17,7 +17,9 @@ namespace {
 struct Options {
     std::string outputDirectory;
     std::vector<std::string> only;
-    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    // A long loop holds a few hundred megabytes while it is built, so more
+    // than four at once would trade memory for little gain.
+    unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
     bool list = false;
 };
 
