@@ -33,7 +33,7 @@ void speakSyllable(Mono& out, std::size_t at, double pitch, Random& random) {
     for (std::size_t i = 0; i < length && at + i < out.size(); ++i) {
         const double x = static_cast<double>(i) / static_cast<double>(length);
         phase += pitch * (1.0 + glide * x) / kSampleRate;
-        const double buzz = 2.0 * (phase - std::floor(phase)) - 1.0 + random.bipolar() * 0.2;
+        const double buzz = 2.0 * (phase - std::floor(phase)) - 1.0 + random.bipolar() * 0.35;
         const double voiced = f1.process(buzz) + f2.process(buzz) * 0.6 + f3.process(buzz) * 0.3;
         out[at + i] += (voiced * std::sin(kPi * x));
     }

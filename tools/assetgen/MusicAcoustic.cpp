@@ -28,7 +28,7 @@ void addVinyl(Song& song) {
         addWrapped(bed, song.random().below(song.frames()), vinylTick(song.random()), size * 0.6,
                    song.random().bipolar() * 0.5);
     }
-    song.addBed(bed, 0.18);
+    song.addBed(bed, 0.12);
 }
 
 void lofiDrums(Song& song, double bar) {
