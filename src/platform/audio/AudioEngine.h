@@ -59,7 +59,8 @@ struct EngineResult {
 };
 
 // Every sound of the program goes through one engine. All operations are for
-// the main thread; they never wait for the audio thread. Values are sanitised
+// the main thread; they never wait for the audio thread. The engine must
+// outlive every player object (SoundPlayer, AmbientEngine) built on it. Values are sanitised
 // here: a volume that is NaN or negative becomes 0, above 1 becomes 1; a rate
 // is held within 0.25 ... 4 (NaN counts as 0 first).
 class AudioEngine {

@@ -93,6 +93,7 @@ bool DeviceKeeper::tryOpen() {
         return false;
     }
     m_reportedNoDevice = false;
+    m_stalledChecks = 0;
     ++m_opens;
     m_open.store(true);
     return true;

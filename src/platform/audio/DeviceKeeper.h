@@ -83,6 +83,7 @@ class DeviceKeeper {
     std::int64_t m_keepStateUntil = 0;
     std::int64_t m_nextRetry = 0;
     bool m_reportedNoDevice = false;
+    int m_stalledChecks = 0;
     std::thread m_thread;
 };
 

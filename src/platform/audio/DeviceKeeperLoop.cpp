@@ -34,8 +34,12 @@ void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
     if (m_stopping.load()) {
         return;
     }
-    const bool stalled = m_callbacks.load(std::memory_order_relaxed) == callbacksBefore;
-    if (m_output->isLost() || stalled) {
+    // One quiet interval can be a loaded machine; two in a row is a device
+    // that stopped pulling.
+    m_stalledChecks =
+        m_callbacks.load(std::memory_order_relaxed) == callbacksBefore ? m_stalledChecks + 1 : 0;
+    if (m_output->isLost() || m_stalledChecks >= 2) {
+        m_stalledChecks = 0;
         logLine("Audio device lost, reopening the default device");
         ++m_losses;
         closeDevice();

@@ -82,6 +82,7 @@ void Mixer::apply(const MixerCommand& command) {
             m_generatorNext = 0.0F;
             m_generatorRead = m_generatorBuffer.size();
             m_generatorCurrentGain = m_generatorGain.load(std::memory_order_acquire);
+            m_sounding.store(true, std::memory_order_release);
             break;
         case MixerCommand::Type::stopGenerator:
             m_generator = nullptr;
@@ -107,6 +108,9 @@ void Mixer::startVoice(std::uint32_t playerIndex) {
     voice.gain = m_volumes[playerIndex].load(std::memory_order_acquire);
     voice.startOrder = ++m_startCounter;
     player.voice = index;
+    // Also seen by the device keeper when commands were applied while the
+    // device was closed: the voice still needs a device to be heard.
+    m_sounding.store(true, std::memory_order_release);
 }
 
 void Mixer::releaseVoice(std::uint32_t playerIndex) {

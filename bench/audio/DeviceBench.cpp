@@ -1,0 +1,104 @@
+// Measures the real device path: the time from a play request to the first
+// audible sample written by the output callback, with the device already
+// open ("warm") and with it closed by the idle policy ("cold"); and an idle
+// mode that clicks once and then waits, so the audio server's CPU can be
+// sampled while the device is open and after the policy closed it.
+//
+//   bench_audio_device latency [clicks]
+//   bench_audio_device idle <seconds>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/BenchSupport.h"
+#include "platform/audio/MixerEngine.h"
+#include "platform/audio/SdlAudioOutput.h"
+
+namespace quib {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::int64_t nowNanos() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+// Milliseconds from the play request to the first non-silent callback block.
+double timeOneClick(MixerEngine& engine, PlayerHandle player) {
+    DeviceKeeper& keeper = *engine.deviceKeeper();
+    keeper.armLatencyProbe();
+    const std::int64_t start = nowNanos();
+    engine.play(player);
+    const auto deadline = Clock::now() + 3s;
+    while (keeper.latencyProbeNanos() < 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(50us);
+    }
+    const std::int64_t heard = keeper.latencyProbeNanos();
+    return heard < 0 ? -1.0 : static_cast<double>(heard - start) / 1e6;
+}
+
+void report(const char* name, std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&](double q) {
+        return samples[static_cast<std::size_t>(q * static_cast<double>(samples.size() - 1))];
+    };
+    std::printf("%s: n=%zu min=%.2f median=%.2f p90=%.2f max=%.2f ms\n", name, samples.size(),
+                samples.front(), at(0.5), at(0.9), samples.back());
+}
+
+int latency(int clicks) {
+    DevicePolicy policy;
+    policy.idleGrace = 300ms;
+    policy.watchdogInterval = 50ms;
+    MixerEngine engine(std::make_unique<SdlAudioOutput>(), policy);
+    const auto sample =
+        engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) / "Sounds/focus.wav");
+    const PlayerHandle player = engine.preparePlayer(sample.sample);
+    std::vector<double> warm;
+    std::vector<double> cold;
+    for (int i = 0; i < clicks; ++i) {
+        while (engine.deviceKeeper()->isOpen()) {
+            std::this_thread::sleep_for(10ms);
+        }
+        std::this_thread::sleep_for(100ms);
+        cold.push_back(timeOneClick(engine, player));
+        for (int typed = 0; typed < 5; ++typed) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(60 + 13 * typed));
+            warm.push_back(timeOneClick(engine, player));
+        }
+    }
+    report("warm (device open)", warm);
+    report("cold (device closed by the idle policy)", cold);
+    return 0;
+}
+
+int idle(int seconds) {
+    MixerEngine engine(std::make_unique<SdlAudioOutput>(), DevicePolicy{});
+    const auto sample =
+        engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) / "Sounds/focus.wav");
+    engine.play(engine.preparePlayer(sample.sample));
+    for (int second = 0; second < seconds; ++second) {
+        std::this_thread::sleep_for(1s);
+        std::printf("t=%ds device %s\n", second + 1, engine.deviceKeeper()->isOpen() ? "open" : "closed");
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace quib
+
+int main(int argc, char** argv) {
+    const std::filesystem::path resources = quib::bench::makeResources();
+    const std::string mode = argc > 1 ? argv[1] : "latency";
+    const int count = argc > 2 ? std::atoi(argv[2]) : 20;
+    const int result = mode == "idle" ? quib::idle(count) : quib::latency(count);
+    std::filesystem::remove_all(resources);
+    return result;
+}
