@@ -52,6 +52,7 @@ Stereo renderOcean(std::size_t frames, Random& random) {
     Stereo audio(frames);
     for (Mono* channel : {&audio.left, &audio.right}) {
         Mono body = brownNoise(frames, random);
+        filterLoop(body, Biquad::highpass(60.0, 0.7));
         Mono surf = pinkNoise(frames, random);
         sweepLowpass(surf, crash, 300.0, 5000.0);
         for (std::size_t i = 0; i < frames; ++i) {
@@ -87,11 +88,12 @@ Stereo renderCampfire(std::size_t frames, Random& random) {
     for (Mono* channel : {&audio.left, &audio.right}) {
         Mono roar = brownNoise(frames, random);
         filterLoop(roar, Biquad::lowpass(350.0, 0.7));
+        filterLoop(roar, Biquad::highpass(80.0, 0.7));
         Mono hiss = whiteNoise(frames, random);
         filterLoop(hiss, Biquad::bandpass(3500.0, 0.8));
         for (std::size_t i = 0; i < frames; ++i) {
             const double f = 1.0 + 0.3 * flicker[i];
-            (*channel)[i] = (roar[i] * 1.4 * f + hiss[i] * 0.012 * f * f);
+            (*channel)[i] = (roar[i] * 1.4 * f + hiss[i] * 0.018 * f * f);
         }
     }
     // Crackles come in little clusters, as gas escapes from a split log.

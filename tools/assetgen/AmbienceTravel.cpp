@@ -19,8 +19,8 @@ Mono railClack(Random& random) {
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         const double burst = random.bipolar() * decay(t, 0.002) + (i == 0 ? 4.0 : 0.0);
-        const double metal = ring.process(burst) * 0.25 + ring2.process(burst) * 0.12;
-        out[i] = (tone.process(thud.process(burst) * 1.0 + metal + burst * 0.1));
+        const double metal = ring.process(burst) * 0.6 + ring2.process(burst) * 0.3;
+        out[i] = (tone.process(thud.process(burst) * 0.4 + metal + burst * 0.3));
     }
     return out;
 }
@@ -32,11 +32,11 @@ Stereo renderTrain(std::size_t frames, Random& random) {
     const Mono sway = slowModulation(frames, random, 3, 12, 4);
     for (Mono* channel : {&audio.left, &audio.right}) {
         Mono rumble = brownNoise(frames, random);
-        filterLoop(rumble, Biquad::lowpass(180.0, 0.9));
+        filterLoop(rumble, Biquad::lowpass(250.0, 0.9));
         Mono rail = pinkNoise(frames, random);
         filterLoop(rail, Biquad::bandpass(700.0, 0.5));
         for (std::size_t i = 0; i < frames; ++i) {
-            (*channel)[i] = ((rumble[i] * 2.0 + rail[i] * 0.35) * (1.0 + 0.15 * sway[i]));
+            (*channel)[i] = ((rumble[i] * 1.0 + rail[i] * 2.0) * (1.0 + 0.15 * sway[i]));
         }
     }
     // A joint every 1.25 s (24 per loop): each bogie passes it as a pair of

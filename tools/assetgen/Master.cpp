@@ -107,6 +107,11 @@ void scale(Mono& channel, double gain) {
 }  // namespace
 
 void masterLoop(Stereo& audio, double rmsDb) {
+    // Nothing below 25 Hz is heard, but it would count in the level.
+    for (Mono* channel : {&audio.left, &audio.right}) {
+        Biquad subsonic = Biquad::highpass(25.0, 0.707);
+        filterCircular(*channel, [&subsonic](double x) { return subsonic.process(x); });
+    }
     const double target = dbToGain(rmsDb);
     // The limiter lowers the level a little; a few rounds converge on target.
     for (int round = 0; round < 4; ++round) {

@@ -33,17 +33,17 @@ void addVinyl(Song& song) {
 
 void lofiDrums(Song& song, double bar) {
     Random& r = song.random();
-    song.play(kick(r, 0.4), bar, {0.6, 0.0, 0.0});
-    song.play(kick(r, 0.3), bar + 2.5, {0.5, 0.0, 0.0});
+    song.play(kick(r, 0.4), bar, {0.5, 0.0, 0.0});
+    song.play(kick(r, 0.3), bar + 2.5, {0.42, 0.0, 0.0});
     if (r.chance(0.4)) {
         song.play(kick(r, 0.3), bar + 1.75, {0.4, 0.0, 0.0});
     }
     for (const double beat : {1.0, 3.0}) {
-        song.play(snare(r, 0.35), bar + beat, {0.3, 0.05, 0.2});
-        song.play(rimClick(r), bar + beat, {0.15, 0.05, 0.1});
+        song.play(snare(r, 0.35), bar + beat, {0.38, 0.05, 0.2});
+        song.play(rimClick(r), bar + beat, {0.2, 0.05, 0.1});
     }
     for (int step = 0; step < 16; ++step) {
-        const double accent = step % 2 == 0 ? 0.16 : 0.07;
+        const double accent = step % 2 == 0 ? 0.22 : 0.1;
         song.play(hiHat(r, false), bar + step * 0.25, {accent * r.range(0.7, 1.0), 0.3, 0.0});
     }
 }
@@ -81,22 +81,22 @@ Stereo composeLofiChill(std::uint64_t seed) {
     for (int bar = 0; bar < song.bars(); ++bar) {
         const Chord& c = chords[static_cast<std::size_t>(bar % 4)];
         const double b = bar * 4.0;
-        song.chord(electricPiano, b, c.voicing, 1.4, 0.55, {0.32, -0.15, 0.25}, 0.012);
-        song.chord(electricPiano, b + 1.75, c.voicing, 2.0, 0.42, {0.3, -0.15, 0.25}, 0.01);
+        song.chord(electricPiano, b, c.voicing, 1.4, 0.55, {0.6, -0.15, 0.25}, 0.012);
+        song.chord(electricPiano, b + 1.75, c.voicing, 2.0, 0.42, {0.55, -0.15, 0.25}, 0.01);
         const int next = chords[static_cast<std::size_t>((bar + 1) % 4)].bass;
-        song.note(uprightBass, b, c.bass, 1.5, 0.8, {0.55, 0.0, 0.0});
-        song.note(uprightBass, b + 1.75, c.bass + 7, 0.6, 0.6, {0.55, 0.0, 0.0});
-        song.note(uprightBass, b + 2.5, c.bass + 12, 0.9, 0.65, {0.55, 0.0, 0.0});
-        song.note(uprightBass, b + 3.5, next + 1, 0.45, 0.55, {0.55, 0.0, 0.0});
+        song.note(uprightBass, b, c.bass, 1.5, 0.8, {0.42, 0.0, 0.0});
+        song.note(uprightBass, b + 1.75, c.bass + 7, 0.6, 0.6, {0.42, 0.0, 0.0});
+        song.note(uprightBass, b + 2.5, c.bass + 12, 0.9, 0.65, {0.42, 0.0, 0.0});
+        song.note(uprightBass, b + 3.5, next + 1, 0.45, 0.55, {0.42, 0.0, 0.0});
         lofiDrums(song, b);
     }
     for (const int phrase : {1, 3}) {
-        song.line(pluck, melody, phrase * 16.0, 0.45, {0.8, 0.2, 0.35});
+        song.line(pluck, melody, phrase * 16.0, 0.6, {0.8, 0.2, 0.35});
     }
     addVinyl(song);
     Stereo audio = song.finish(0.45, 0.5);
-    filterLoop(audio.left, Biquad::lowpass(5500.0, 0.7));
-    filterLoop(audio.right, Biquad::lowpass(5500.0, 0.7));
+    filterLoop(audio.left, Biquad::lowpass(8000.0, 0.7));
+    filterLoop(audio.right, Biquad::lowpass(8000.0, 0.7));
     return audio;
 }
 
@@ -118,17 +118,17 @@ Stereo composeRainyCafe(std::uint64_t seed) {
         const auto index = static_cast<std::size_t>(bar % 4);
         const double b = bar * 4.0;
         const double second = bar % 2 == 0 ? 1.5 : 2.5;
-        song.chord(electricPiano, b, chords[index].voicing, 1.0, 0.4, {0.3, 0.25, 0.3}, 0.008);
-        song.chord(electricPiano, b + second, chords[index].voicing, 0.5, 0.32, {0.3, 0.25, 0.3},
+        song.chord(electricPiano, b, chords[index].voicing, 1.0, 0.4, {0.45, 0.25, 0.3}, 0.008);
+        song.chord(electricPiano, b + second, chords[index].voicing, 0.5, 0.32, {0.45, 0.25, 0.3},
                    0.008);
         for (int beat = 0; beat < 4; ++beat) {
             song.note(uprightBass, b + beat, walk[index][static_cast<std::size_t>(beat)], 0.9, 0.7,
-                      {0.6, -0.1, 0.05});
+                      {0.45, -0.1, 0.05});
         }
         brushKit(song, b);
     }
     for (const int phrase : {1, 2, 4, 5}) {
-        song.line(vibraphone, melody, phrase * 16.0, phrase % 3 == 1 ? 0.5 : 0.42, {0.5, 0.1, 0.4});
+        song.line(vibraphone, melody, phrase * 16.0, phrase % 3 == 1 ? 0.5 : 0.42, {0.7, 0.1, 0.4});
     }
     song.addBed(renderRain(song.frames(), {260.0, 10.0, 4.0, 1.0}, song.random()), 0.45);
     return song.finish(0.55, 0.5);

@@ -24,8 +24,9 @@ Mono pinkNoise(std::size_t length, Random& random) {
 Mono brownNoise(std::size_t length, Random& random) {
     Mono noise = whiteNoise(length, random);
     double state = 0.0;
-    // The leak (a 5 Hz corner) keeps the integral from wandering off.
-    const double leak = 1.0 - kTwoPi * 5.0 / kSampleRate;
+    // The leak (a 30 Hz corner) keeps the integral from wandering off and
+    // spends no level on rumble below what speakers can play.
+    const double leak = 1.0 - kTwoPi * 30.0 / kSampleRate;
     filterCircular(noise, [&state, leak](double x) { return state = state * leak + x * 0.02; });
     return noise;
 }
