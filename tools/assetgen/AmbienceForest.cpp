@@ -82,7 +82,7 @@ void addBirds(Stereo& audio, Random& random) {
         for (double& value : song) {
             value = (air.process(value));
         }
-        const double level = (kind == 3 ? 0.12 : 0.09) * distance;
+        const double level = (kind == 3 ? 0.16 : 0.14) * distance;
         addWrapped(audio, random.below(audio.frames()), song, level, random.bipolar() * 0.85);
     }
 }
