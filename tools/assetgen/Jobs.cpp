@@ -76,6 +76,7 @@ bool runOne(const Job& job, const std::filesystem::path& directory) {
     std::filesystem::create_directories(target.parent_path(), error);
     const std::filesystem::path partial = target.string() + ".part";
     if (!job.write(partial.string())) {
+        std::filesystem::remove(partial, error);
         return false;
     }
     std::filesystem::rename(partial, target, error);
