@@ -65,6 +65,11 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     SystemRandom random;
     auto audio = createSystemAudioEngine();
     DBusNotificationCenter notifications;
+    // An installed icon theme knows "quib"; the build tree only has the file.
+    if (const auto icon = findResource("icons/hicolor/64x64/apps", "quib", "png")) {
+        notifications.setAppIcon(
+            QUrl::fromLocalFile(QString::fromStdString(icon->string())).toString());
+    }
     const InputBackend backend =
         parseInputBackend(commandLine.input).value_or(InputBackend::automatic);
     auto permission = createPermissionService(
