@@ -4,8 +4,8 @@
 // mode that clicks once and then waits, so the audio server's CPU can be
 // sampled while the device is open and after the policy closed it.
 //
-//   bench_audio_device latency [clicks]
-//   bench_audio_device idle <seconds>
+//   bench_audio_device latency [clicks] [buffer frames]
+//   bench_audio_device idle <seconds> [buffer frames]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -48,17 +48,19 @@ void report(const char* name, std::vector<double> samples) {
     const auto at = [&](double q) {
         return samples[static_cast<std::size_t>(q * static_cast<double>(samples.size() - 1))];
     };
-    std::printf("%s: n=%zu min=%.2f median=%.2f p90=%.2f max=%.2f ms\n", name, samples.size(),
-                samples.front(), at(0.5), at(0.9), samples.back());
+    const auto slow =
+        std::count_if(samples.begin(), samples.end(), [](double ms) { return ms > 20.0; });
+    std::printf("%s: n=%zu min=%.2f median=%.2f p90=%.2f max=%.2f ms, %td over 20 ms\n", name,
+                samples.size(), samples.front(), at(0.5), at(0.9), samples.back(), slow);
 }
 
-int latency(int clicks) {
+int latency(int clicks, int bufferFrames) {
     DevicePolicy policy;
     policy.idleGrace = 300ms;
     policy.watchdogInterval = 50ms;
-    MixerEngine engine(std::make_unique<SdlAudioOutput>(), policy);
-    const auto sample =
-        engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) / "Sounds/focus.wav");
+    MixerEngine engine(std::make_unique<SdlAudioOutput>(bufferFrames), policy);
+    const auto sample = engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) /
+                                          "Sounds/focus.wav");
     const PlayerHandle player = engine.preparePlayer(sample.sample);
     std::vector<double> warm;
     std::vector<double> cold;
@@ -78,14 +80,15 @@ int latency(int clicks) {
     return 0;
 }
 
-int idle(int seconds) {
-    MixerEngine engine(std::make_unique<SdlAudioOutput>(), DevicePolicy{});
-    const auto sample =
-        engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) / "Sounds/focus.wav");
+int idle(int seconds, int bufferFrames) {
+    MixerEngine engine(std::make_unique<SdlAudioOutput>(bufferFrames), DevicePolicy{});
+    const auto sample = engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) /
+                                          "Sounds/focus.wav");
     engine.play(engine.preparePlayer(sample.sample));
     for (int second = 0; second < seconds; ++second) {
         std::this_thread::sleep_for(1s);
-        std::printf("t=%ds device %s\n", second + 1, engine.deviceKeeper()->isOpen() ? "open" : "closed");
+        std::printf("t=%ds device %s\n", second + 1,
+                    engine.deviceKeeper()->isOpen() ? "open" : "closed");
         std::fflush(stdout);
     }
     return 0;
@@ -98,7 +101,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path resources = quib::bench::makeResources();
     const std::string mode = argc > 1 ? argv[1] : "latency";
     const int count = argc > 2 ? std::atoi(argv[2]) : 20;
-    const int result = mode == "idle" ? quib::idle(count) : quib::latency(count);
+    const int frames = argc > 3 ? std::atoi(argv[3]) : 256;
+    const int result = mode == "idle" ? quib::idle(count, frames) : quib::latency(count, frames);
     std::filesystem::remove_all(resources);
     return result;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Measures the click latency and the audio server's idle cost on a private
-# PulseAudio null sink (root is fine). Usage: measure-device.sh <build dir>
+# PulseAudio null sink (root is fine).
+# Usage: [CLICKS=20] [FRAMES=256] measure-device.sh <build dir>
 set -euo pipefail
 BUILD=${1:-build}
 BENCH="$BUILD/bench/bench_audio_device"
@@ -35,11 +36,11 @@ cpu_over() {  # percent of one core used by the server over $1 seconds
 }
 
 echo "== latency"
-SDL_AUDIODRIVER=pulseaudio "$BENCH" latency "${CLICKS:-20}"
+SDL_AUDIODRIVER=pulseaudio "$BENCH" latency "${CLICKS:-20}" "${FRAMES:-256}"
 
 echo "== audio server CPU (percent of one core)"
 echo "keep-alive stream only:            $(cpu_over 10)"
-SDL_AUDIODRIVER=pulseaudio "$BENCH" idle 45 >"$RUN/idle.log" 2>&1 &
+SDL_AUDIODRIVER=pulseaudio "$BENCH" idle 45 "${FRAMES:-256}" >"$RUN/idle.log" 2>&1 &
 pids+=("$!")
 sleep 2
 echo "device open, silent after a click: $(cpu_over 10)"

@@ -8,13 +8,7 @@
 
 namespace quib {
 
-namespace {
-
-constexpr Uint16 kRequestedFrames = 256;
-
-}  // namespace
-
-SdlAudioOutput::SdlAudioOutput() = default;
+SdlAudioOutput::SdlAudioOutput(int bufferFrames) : m_bufferFrames(bufferFrames) {}
 
 SdlAudioOutput::~SdlAudioOutput() {
     close();
@@ -41,7 +35,7 @@ EngineResult SdlAudioOutput::open(RenderFunction render, void* context) {
     wanted.freq = kOutputSampleRate;
     wanted.format = AUDIO_F32SYS;
     wanted.channels = kOutputChannels;
-    wanted.samples = kRequestedFrames;
+    wanted.samples = static_cast<Uint16>(m_bufferFrames);
     wanted.callback = &SdlAudioOutput::callback;
     wanted.userdata = this;
     SDL_AudioSpec obtained{};
