@@ -18,16 +18,16 @@ void addWrapped(Mono& target, std::size_t start, const Mono& source, double gain
 void addWrapped(Stereo& target, std::size_t start, const Mono& source, double gain, double pan) {
     // Constant-power pan law, pan in [-1, 1].
     const double angle = (pan + 1.0) * kPi / 4.0;
-    addWrapped(target.left, start, source, gain * std::cos(angle));
-    addWrapped(target.right, start, source, gain * std::sin(angle));
-}
-
-void filterCircular(Mono& signal, const std::function<double(double)>& process) {
-    for (const double value : signal) {
-        process(value);
-    }
-    for (double& value : signal) {
-        value = (process(value));
+    const double left = gain * std::cos(angle);
+    const double right = gain * std::sin(angle);
+    const std::size_t length = target.frames();
+    std::size_t index = start % length;
+    for (const double value : source) {
+        target.left[index] += value * left;
+        target.right[index] += value * right;
+        if (++index == length) {
+            index = 0;
+        }
     }
 }
 

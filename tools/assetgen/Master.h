@@ -5,8 +5,6 @@
 // loop end wrap around to its start, and stateful filters run over the loop
 // twice so that their state at the start already holds the end's history.
 
-#include <functional>
-
 #include "Dsp.h"
 
 namespace assetgen {
@@ -17,7 +15,15 @@ void addWrapped(Stereo& target, std::size_t start, const Mono& source, double ga
 
 // Runs `process` (one sample in, one out) over the periodic signal twice and
 // keeps the second pass, so the result is itself periodic.
-void filterCircular(Mono& signal, const std::function<double(double)>& process);
+template <typename Process>
+void filterCircular(Mono& signal, Process&& process) {
+    for (const double value : signal) {
+        process(value);
+    }
+    for (double& value : signal) {
+        value = process(value);
+    }
+}
 
 // Removes DC, fades the tail to silence and sets the peak to -3 dBFS.
 void finishClick(Mono& samples);

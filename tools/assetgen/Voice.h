@@ -82,7 +82,9 @@ struct Saw {
     double process(double frequency) {
         const double dt = frequency / kSampleRate;
         phase += dt;
-        phase -= std::floor(phase);
+        if (phase >= 1.0) {
+            phase -= 1.0;
+        }
         return 2.0 * phase - 1.0 - polyBlep(phase, dt);
     }
 };
