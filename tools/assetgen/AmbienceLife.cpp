@@ -58,7 +58,7 @@ Mono talker(std::size_t frames, Random& random) {
 
 // Porcelain: a few long, inharmonic modes, as a cup meets a saucer.
 Mono clink(Random& random, double level) {
-    Mono out(secondsToFrames(0.4));
+    Mono out(secondsToFrames(1.0));
     const double pitch = random.range(1900.0, 3600.0);
     std::array<Resonator, 4> modes{Resonator(pitch, 0.18), Resonator(pitch * 2.32, 0.1),
                                    Resonator(pitch * 4.25, 0.06), Resonator(pitch * 1.51, 0.05)};

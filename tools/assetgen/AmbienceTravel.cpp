@@ -11,7 +11,7 @@ namespace {
 
 // A wheel crossing a rail joint: a dull thud with a metallic edge.
 Mono railClack(Random& random) {
-    Mono out(secondsToFrames(0.12));
+    Mono out(secondsToFrames(0.25));
     Resonator thud(random.range(80.0, 110.0), 0.04);
     Resonator ring(random.range(1300.0, 1700.0), 0.012);
     Resonator ring2(random.range(2600.0, 3100.0), 0.008);

@@ -19,7 +19,7 @@ Mono noiseHit(Random& random, double seconds, double tau, Biquad tone, double at
 }  // namespace
 
 Mono kick(Random& random, double punch) {
-    Mono out(secondsToFrames(0.5));
+    Mono out(secondsToFrames(0.7));
     double phase = 0.0;
     Biquad click = Biquad::bandpass(3000.0, 0.8);
     for (std::size_t i = 0; i < out.size(); ++i) {

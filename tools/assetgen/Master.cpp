@@ -4,11 +4,24 @@
 
 namespace assetgen {
 
+namespace {
+
+constexpr std::size_t kEndFade = 144;  // three milliseconds
+
+// Gain of the sound's last few milliseconds: a one-shot that is cut before
+// it has fully decayed would otherwise end in a click.
+double endFade(std::size_t index, std::size_t length) {
+    const std::size_t remaining = length - index;
+    return remaining >= kEndFade ? 1.0 : static_cast<double>(remaining) / kEndFade;
+}
+
+}  // namespace
+
 void addWrapped(Mono& target, std::size_t start, const Mono& source, double gain) {
     const std::size_t length = target.size();
     std::size_t index = start % length;
-    for (const double value : source) {
-        target[index] += (value * gain);
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        target[index] += source[i] * gain * endFade(i, source.size());
         if (++index == length) {
             index = 0;
         }
@@ -22,7 +35,8 @@ void addWrapped(Stereo& target, std::size_t start, const Mono& source, double ga
     const double right = gain * std::sin(angle);
     const std::size_t length = target.frames();
     std::size_t index = start % length;
-    for (const double value : source) {
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        const double value = source[i] * endFade(i, source.size());
         target.left[index] += value * left;
         target.right[index] += value * right;
         if (++index == length) {

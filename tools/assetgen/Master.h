@@ -9,7 +9,8 @@
 
 namespace assetgen {
 
-// Adds `source` into `target` starting at `start`, wrapping past the end.
+// Adds `source` into `target` starting at `start`, wrapping past the end;
+// the source's last three milliseconds are faded out.
 void addWrapped(Mono& target, std::size_t start, const Mono& source, double gain);
 void addWrapped(Stereo& target, std::size_t start, const Mono& source, double gain, double pan);
 
