@@ -2,6 +2,10 @@
 // directory. Output depends only on this program, never on time or machine.
 //
 //   quib-assetgen <output-dir> [--only <name>]... [--threads <n>] [--list]
+//
+// Known limits: files are only ever written, so a file that an older version
+// produced and this one no longer does stays in the directory; the images
+// need Qt's raster painter (Qt6 Gui), though no display.
 
 #include <algorithm>
 #include <cstdio>
