@@ -17,6 +17,8 @@ class AudioOutput {
     virtual void close() = 0;
     // The device vanished while open (server restart, unplugged headset).
     virtual bool isLost() const = 0;
+    // Called on the thread that opened and closed the device, before it ends.
+    virtual void releaseThreadState() {}
 };
 
 // No device at all: opening always fails, so every sound is a silent no-op.

@@ -81,6 +81,8 @@ void DeviceKeeper::run() {
             whileClosed(lock);
         }
     }
+    closeDevice();
+    m_output->releaseThreadState();
 }
 
 bool DeviceKeeper::tryOpen() {

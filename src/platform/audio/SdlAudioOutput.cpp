@@ -15,6 +15,11 @@ SdlAudioOutput::~SdlAudioOutput() {
     if (m_subsystemReady) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
+    // SDL keeps per-thread error buffers until SDL_Quit; nobody else in the
+    // program uses SDL, but check rather than pull the rug from under them.
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) {
+        SDL_Quit();
+    }
 }
 
 EngineResult SdlAudioOutput::open(RenderFunction render, void* context) {
@@ -64,6 +69,12 @@ void SdlAudioOutput::close() {
 
 bool SdlAudioOutput::isLost() const {
     return m_device != 0 && SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;
+}
+
+void SdlAudioOutput::releaseThreadState() {
+    // SDL keeps an error buffer for every thread that called it; a thread it
+    // did not create must give it back itself.
+    SDL_TLSCleanup();
 }
 
 void SdlAudioOutput::callback(void* self, std::uint8_t* stream, int length) {

@@ -20,6 +20,7 @@ class SdlAudioOutput final : public AudioOutput {
     EngineResult open(RenderFunction render, void* context) override;
     void close() override;
     bool isLost() const override;
+    void releaseThreadState() override;
 
   private:
     static void callback(void* self, std::uint8_t* stream, int length);
