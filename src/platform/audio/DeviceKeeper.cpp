@@ -34,10 +34,9 @@ void DeviceKeeper::notePlay() {
 }
 
 void DeviceKeeper::commandPushed() {
-    // Pairs with the fence in closeDevice(): either the keeper sees this
+    // Pairs with the exchange in closeDevice(): either the keeper sees this
     // command after closing, or this thread sees the device closed and wakes it.
-    std::atomic_thread_fence(std::memory_order_seq_cst);
-    if (!m_open.load(std::memory_order_relaxed)) {
+    if (m_open.fetch_add(0, std::memory_order_acq_rel) == 0) {
         m_wakeRequests.fetch_add(1, std::memory_order_release);
         m_wakeRequests.notify_one();
     }
@@ -45,7 +44,7 @@ void DeviceKeeper::commandPushed() {
 
 bool DeviceKeeper::applyCommandsWhileClosed() {
     std::unique_lock lock(m_mutex, std::try_to_lock);
-    if (!lock.owns_lock() || m_open.load()) {
+    if (!lock.owns_lock() || isOpen()) {
         return false;
     }
     m_mixer.applyPendingCommands();
@@ -75,7 +74,7 @@ void DeviceKeeper::render(void* self, float* output, int frames) {
 void DeviceKeeper::run() {
     std::unique_lock lock(m_mutex);
     while (!m_stopping.load()) {
-        if (m_open.load()) {
+        if (isOpen()) {
             whileOpen(lock);
         } else {
             whileClosed(lock);
@@ -97,15 +96,14 @@ bool DeviceKeeper::tryOpen() {
     m_reportedNoDevice = false;
     m_stalledChecks = 0;
     ++m_opens;
-    m_open.store(true);
+    m_open.store(1, std::memory_order_release);
     return true;
 }
 
 void DeviceKeeper::closeDevice() {
-    if (m_open.load()) {
+    if (isOpen()) {
         m_output->close();
-        m_open.store(false);
-        std::atomic_thread_fence(std::memory_order_seq_cst);
+        m_open.exchange(0, std::memory_order_acq_rel);
     }
 }
 

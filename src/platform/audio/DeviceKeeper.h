@@ -51,7 +51,7 @@ class DeviceKeeper {
     // device is closed and nobody else holds it; false otherwise.
     bool applyCommandsWhileClosed();
 
-    bool isOpen() const { return m_open.load(std::memory_order_seq_cst); }
+    bool isOpen() const { return m_open.load(std::memory_order_acquire) != 0; }
     DeviceStatistics statistics() const;
     // Steady-clock nanoseconds of the first audible block after arming.
     void armLatencyProbe() { m_probeNanos.store(-1, std::memory_order_release); }
@@ -72,7 +72,10 @@ class DeviceKeeper {
     DevicePolicy m_policy;
     mutable std::mutex m_mutex;
     std::condition_variable m_sleep;
-    std::atomic<bool> m_open{false};
+    // 1 while the device is open. Both sides change or read it with
+    // read-modify-write operations, so that a command pushed just as the
+    // device closes is seen either by the keeper or by the main thread.
+    std::atomic<std::uint32_t> m_open{0};
     std::atomic<bool> m_stopping{false};
     std::atomic<std::uint32_t> m_wakeRequests{0};
     std::atomic<std::int64_t> m_lastPlayNanos{0};
