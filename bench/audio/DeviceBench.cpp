@@ -6,6 +6,7 @@
 //
 //   bench_audio_device latency [clicks] [buffer frames]
 //   bench_audio_device idle <seconds> [buffer frames]
+//   bench_audio_device loop <seconds>   (a looping sound, for restarting the server under it)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -94,6 +95,25 @@ int idle(int seconds, int bufferFrames) {
     return 0;
 }
 
+int loop(int seconds) {
+    MixerEngine engine(std::make_unique<SdlAudioOutput>(), DevicePolicy{});
+    const auto sample = engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) /
+                                          "Sounds/long_click.wav");
+    const PlayerHandle player = engine.preparePlayer(sample.sample);
+    engine.setLooping(player, LoopMode::endless);
+    engine.play(player);
+    for (int tick = 0; tick < seconds * 4; ++tick) {
+        std::this_thread::sleep_for(250ms);
+        const DeviceStatistics device = engine.statistics().device;
+        std::printf("t=%.2fs opens=%llu losses=%llu callbacks=%llu\n", (tick + 1) / 4.0,
+                    static_cast<unsigned long long>(device.opens),
+                    static_cast<unsigned long long>(device.losses),
+                    static_cast<unsigned long long>(device.callbacks));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 }  // namespace
 }  // namespace quib
 
@@ -102,7 +122,14 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "latency";
     const int count = argc > 2 ? std::atoi(argv[2]) : 20;
     const int frames = argc > 3 ? std::atoi(argv[3]) : 256;
-    const int result = mode == "idle" ? quib::idle(count, frames) : quib::latency(count, frames);
+    int result = 0;
+    if (mode == "idle") {
+        result = quib::idle(count, frames);
+    } else if (mode == "loop") {
+        result = quib::loop(count);
+    } else {
+        result = quib::latency(count, frames);
+    }
     std::filesystem::remove_all(resources);
     return result;
 }
