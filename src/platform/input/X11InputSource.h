@@ -6,14 +6,18 @@
 
 #include "platform/input/InputSource.h"
 
-class QSocketNotifier;
-
 namespace quib {
 
 // Hears the core KeyPress and ButtonPress events of every client through the
 // RECORD extension on two private X connections (control and data). RECORD sees
 // auto-repeat presses and is not blinded by grabs or focus; events injected
 // through XTEST count like any other. No permission is needed.
+//
+// Xlib hands the replies of an asynchronously enabled RECORD context over one
+// per wake-up, so a burst would wait in its buffer. The data connection is
+// therefore read by a small thread blocked in XRecordEnableContext; it passes one
+// byte per counted event through a pipe that the main thread watches, and the
+// listener is still called on the main thread only.
 //
 // Known limits: X11 sessions only (Xwayland clients are not recorded under a
 // Wayland compositor); the modifier keys are taken from the modifier map once
@@ -32,14 +36,11 @@ class X11InputSource final : public InputSource {
   private:
     struct Connection;
 
-    void readReplies();
-    void reportRecorded(const unsigned char* wireEvent);
-    void computeModifierKeys();
+    void readPipe();
 
     std::string m_displayName;
     InputListener* m_listener = nullptr;
     std::unique_ptr<Connection> m_connection;
-    std::bitset<256> m_modifierKeys;
 };
 
 }  // namespace quib

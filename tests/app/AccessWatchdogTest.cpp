@@ -1,0 +1,158 @@
+#include "app/AccessWatchdog.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/InputCapture.h"
+#include "platform/input/InputTestSupport.h"
+#include "platform/input/PermissionService.h"
+
+namespace quib {
+namespace {
+
+using namespace std::chrono_literals;
+using test::settle;
+using test::waitUntil;
+
+struct FakePermission final : PermissionService {
+    bool trusted = false;
+    int requests = 0;
+    bool requestTrust() override {
+        ++requests;
+        return trusted;
+    }
+    bool isTrusted() const override { return trusted; }
+};
+
+struct NoOutput final : InputCounter, ClickSounds {
+    void recordKeystroke() override {}
+    void recordClick() override {}
+    bool keyEnabled() const override { return false; }
+    void playKeyClick() override {}
+    bool mouseEnabled() const override { return false; }
+    void playMouseClick() override {}
+};
+
+struct FakeSource final : InputSource {
+    FakeSource(int& live, bool& startSucceeds) : m_live(live), m_startSucceeds(startSucceeds) {
+        ++m_live;
+    }
+    ~FakeSource() override { --m_live; }
+    bool start(InputListener&) override { return m_running = m_startSucceeds; }
+    void stop() override { m_running = false; }
+    bool reEnable() override { return m_running; }
+    bool isRunning() const override { return m_running; }
+
+  private:
+    int& m_live;
+    bool& m_startSucceeds;
+    bool m_running = false;
+};
+
+// Short intervals keep the test fast; the poll is four times as frequent as
+// the watchdog, roughly as 1 s against 3 s.
+class AccessWatchdogTest : public ::testing::Test {
+  protected:
+    AccessWatchdogTest() { test::qtApplication(); }
+
+    bool captureRunning() const { return m_capture.hasEventTap(); }
+
+    FakePermission m_permission;
+    NoOutput m_output;
+    int m_liveSources = 0;
+    int m_createdSources = 0;
+    bool m_startSucceeds = true;
+    InputCapture m_capture{m_output, m_output, [this] {
+                               ++m_createdSources;
+                               return std::make_unique<FakeSource>(m_liveSources, m_startSucceeds);
+                           }};
+    std::vector<bool> m_dimmed;
+    AccessWatchdog m_watchdog{m_permission, m_capture,
+                              [this](bool dimmed) { m_dimmed.push_back(dimmed); },
+                              AccessWatchdog::Intervals{20ms, 80ms}};
+};
+
+TEST_F(AccessWatchdogTest, GrantedAtLaunchStartsCaptureAtOnceWithoutPolling) {
+    m_permission.trusted = true;
+    m_watchdog.requestAccessAndListen();
+    EXPECT_TRUE(m_watchdog.hasPermission());
+    EXPECT_TRUE(captureRunning());
+    EXPECT_FALSE(m_watchdog.isPolling());
+    EXPECT_EQ(m_dimmed, std::vector<bool>{false});
+}
+
+TEST_F(AccessWatchdogTest, GrantWhileWaitingIsFoundByThePollWithoutDimmingMeanwhile) {
+    m_watchdog.requestAccessAndListen();
+    EXPECT_TRUE(m_watchdog.isPolling());
+    settle(60ms);
+    EXPECT_FALSE(captureRunning());
+    EXPECT_TRUE(m_dimmed.empty());  // Waiting leaves the icon as it was.
+    m_permission.trusted = true;
+    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    EXPECT_FALSE(m_watchdog.isPolling());
+    EXPECT_TRUE(m_watchdog.hasPermission());
+    EXPECT_EQ(m_dimmed, std::vector<bool>{false});
+    EXPECT_EQ(m_permission.requests, 1);  // The prompt is asked once, the poll is silent.
+}
+
+TEST_F(AccessWatchdogTest, PollAndWatchdogTogetherLeaveExactlyOneSource) {
+    m_watchdog.requestAccessAndListen();
+    m_watchdog.requestAccessAndListen();  // A second request restarts the same poll.
+    m_watchdog.startAccessibilityWatchdog();
+    m_permission.trusted = true;
+    ASSERT_TRUE(waitUntil([&] { return captureRunning() && !m_watchdog.isPolling(); }, 1s));
+    settle(200ms);
+    EXPECT_EQ(m_liveSources, 1);
+    EXPECT_TRUE(m_watchdog.isWatching());
+}
+
+TEST_F(AccessWatchdogTest, WithdrawalStopsCaptureAndDimsAndARegrantRestartsAndUndims) {
+    m_permission.trusted = true;
+    m_watchdog.requestAccessAndListen();
+    m_watchdog.startAccessibilityWatchdog();
+    m_permission.trusted = false;
+    ASSERT_TRUE(waitUntil([&] { return !m_watchdog.hasPermission(); }, 1s));
+    EXPECT_FALSE(captureRunning());
+    EXPECT_EQ(m_liveSources, 0);
+    EXPECT_EQ(m_dimmed, (std::vector<bool>{false, true}));
+    settle(200ms);  // Still withdrawn: nothing more happens.
+    EXPECT_EQ(m_dimmed.size(), 2u);
+    m_permission.trusted = true;
+    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    EXPECT_EQ(m_dimmed, (std::vector<bool>{false, true, false}));
+}
+
+TEST_F(AccessWatchdogTest, SwitchOffKeepsTheIconDimmedThroughEveryPermissionChange) {
+    m_capture.setEnabled(false);
+    m_watchdog.requestAccessAndListen();
+    m_watchdog.startAccessibilityWatchdog();
+    m_permission.trusted = true;
+    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    m_permission.trusted = false;
+    ASSERT_TRUE(waitUntil([&] { return !captureRunning(); }, 1s));
+    m_permission.trusted = true;
+    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    EXPECT_EQ(m_dimmed, (std::vector<bool>{true, true, true}));
+}
+
+TEST_F(AccessWatchdogTest, WatchdogRetriesACaptureThatFailedToStart) {
+    m_permission.trusted = true;
+    m_startSucceeds = false;
+    testing::internal::CaptureStderr();
+    m_watchdog.requestAccessAndListen();
+    m_watchdog.startAccessibilityWatchdog();
+    EXPECT_FALSE(captureRunning());
+    settle(100ms);
+    m_startSucceeds = true;
+    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    testing::internal::GetCapturedStderr();
+    settle(200ms);
+    EXPECT_EQ(m_liveSources, 1);
+    const int created = m_createdSources;
+    settle(200ms);
+    EXPECT_EQ(m_createdSources, created);  // A running capture is left alone.
+}
+
+}  // namespace
+}  // namespace quib

@@ -1,0 +1,163 @@
+#include "app/InputCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quib {
+namespace {
+
+// Records the calls of the store and the player in one timeline, so the order
+// of counting and sounding is visible.
+struct Timeline final : InputCounter, ClickSounds {
+    std::vector<std::string> calls;
+    bool keySound = true;
+    bool mouseSound = true;
+    void recordKeystroke() override { calls.emplace_back("key"); }
+    void recordClick() override { calls.emplace_back("click"); }
+    bool keyEnabled() const override { return keySound; }
+    void playKeyClick() override { calls.emplace_back("keySound"); }
+    bool mouseEnabled() const override { return mouseSound; }
+    void playMouseClick() override { calls.emplace_back("mouseSound"); }
+};
+
+// A source the test drives by hand; the registry sees every source created.
+struct FakeSource;
+struct SourceRegistry {
+    std::vector<FakeSource*> live;
+    int created = 0;
+    bool startSucceeds = true;
+    bool reEnableSucceeds = true;
+};
+
+struct FakeSource final : InputSource {
+    explicit FakeSource(SourceRegistry& registry) : m_registry(registry) {
+        m_registry.live.push_back(this);
+        ++m_registry.created;
+    }
+    ~FakeSource() override { std::erase(m_registry.live, this); }
+    bool start(InputListener& listener) override {
+        listener_ = m_registry.startSucceeds ? &listener : nullptr;
+        return listener_ != nullptr;
+    }
+    void stop() override { listener_ = nullptr; }
+    bool reEnable() override {
+        ++reEnables;
+        if (!m_registry.reEnableSucceeds) {
+            listener_ = nullptr;
+        }
+        return isRunning();
+    }
+    bool isRunning() const override { return listener_ != nullptr; }
+    void emit(InputEvent event) { listener_->onInputEvent(event); }
+
+    InputListener* listener_ = nullptr;
+    int reEnables = 0;
+
+  private:
+    SourceRegistry& m_registry;
+};
+
+class InputCaptureTest : public ::testing::Test {
+  protected:
+    FakeSource& source() { return *m_registry.live.at(0); }
+
+    Timeline m_timeline;
+    SourceRegistry m_registry;
+    InputCapture m_capture{m_timeline, m_timeline,
+                           [this] { return std::make_unique<FakeSource>(m_registry); }};
+};
+
+TEST_F(InputCaptureTest, CountsBeforeSoundingForKeysAndClicks) {
+    m_capture.startEventTap();
+    source().emit(InputEvent::keyDown);
+    source().emit(InputEvent::mouseDown);
+    EXPECT_EQ(m_timeline.calls,
+              (std::vector<std::string>{"key", "keySound", "click", "mouseSound"}));
+}
+
+TEST_F(InputCaptureTest, CountsWithoutSoundWhenAChannelIsOff) {
+    m_timeline.keySound = false;
+    m_timeline.mouseSound = false;
+    m_capture.startEventTap();
+    source().emit(InputEvent::keyDown);
+    source().emit(InputEvent::keyDown);
+    source().emit(InputEvent::mouseDown);
+    EXPECT_EQ(m_timeline.calls, (std::vector<std::string>{"key", "key", "click"}));
+}
+
+TEST_F(InputCaptureTest, SwitchOffPassesEverythingThroughButStillReEnablesTheFeed) {
+    m_capture.startEventTap();
+    m_capture.setEnabled(false);
+    source().emit(InputEvent::keyDown);
+    source().emit(InputEvent::mouseDown);
+    source().emit(InputEvent::feedSuspended);
+    EXPECT_TRUE(m_timeline.calls.empty());
+    EXPECT_EQ(source().reEnables, 1);
+    EXPECT_TRUE(m_capture.hasEventTap());
+    m_capture.setEnabled(true);  // No restart needed.
+    source().emit(InputEvent::keyDown);
+    EXPECT_EQ(m_timeline.calls, (std::vector<std::string>{"key", "keySound"}));
+    EXPECT_EQ(m_registry.created, 1);
+}
+
+TEST_F(InputCaptureTest, StartingTwiceLeavesExactlyOneRunningSource) {
+    m_capture.startEventTap();
+    m_capture.startEventTap();
+    EXPECT_EQ(m_registry.created, 2);
+    ASSERT_EQ(m_registry.live.size(), 1u);
+    EXPECT_TRUE(source().isRunning());
+}
+
+TEST_F(InputCaptureTest, StopWithNothingHeldDoesNothingAndStopForgetsTheSource) {
+    m_capture.stopEventTap();
+    EXPECT_FALSE(m_capture.hasEventTap());
+    m_capture.startEventTap();
+    m_capture.stopEventTap();
+    EXPECT_TRUE(m_registry.live.empty());
+    EXPECT_FALSE(m_capture.hasEventTap());
+}
+
+TEST_F(InputCaptureTest, FailedStartHoldsNoSourceAndReEnableTriesAFreshOne) {
+    m_registry.startSucceeds = false;
+    testing::internal::CaptureStderr();
+    m_capture.startEventTap();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[QUIB] Failed to start input capture\n");
+    EXPECT_FALSE(m_capture.hasEventTap());
+    EXPECT_TRUE(m_registry.live.empty());
+    m_registry.startSucceeds = true;
+    m_capture.reEnableTap();
+    EXPECT_TRUE(m_capture.hasEventTap());
+    EXPECT_EQ(m_registry.created, 2);
+}
+
+TEST_F(InputCaptureTest, ReEnableKeepsAHeldSource) {
+    m_capture.startEventTap();
+    m_capture.reEnableTap();
+    EXPECT_EQ(m_registry.created, 1);
+    EXPECT_EQ(source().reEnables, 1);
+}
+
+TEST_F(InputCaptureTest, ASourceThatCouldNotBeReEnabledCountsAsNoneUntilRestarted) {
+    m_capture.startEventTap();
+    m_registry.reEnableSucceeds = false;
+    source().emit(InputEvent::feedSuspended);
+    EXPECT_FALSE(m_capture.hasEventTap());
+    m_capture.startEventTap();
+    EXPECT_TRUE(m_capture.hasEventTap());
+}
+
+TEST_F(InputCaptureTest, DestroyingTheCaptureStopsItsSource) {
+    {
+        Timeline timeline;
+        InputCapture capture{timeline, timeline,
+                             [this] { return std::make_unique<FakeSource>(m_registry); }};
+        capture.startEventTap();
+        EXPECT_EQ(m_registry.live.size(), 1u);
+    }
+    EXPECT_TRUE(m_registry.live.empty());
+}
+
+}  // namespace
+}  // namespace quib

@@ -1,0 +1,73 @@
+#include "platform/input/EvdevEvents.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace quib {
+namespace {
+
+input_event record(unsigned short type, unsigned short code, int value) {
+    input_event event{};
+    event.type = type;
+    event.code = code;
+    event.value = value;
+    return event;
+}
+
+std::optional<InputEvent> classify(unsigned short code, int value) {
+    return classifyEvdevEvent(record(EV_KEY, code, value));
+}
+
+TEST(EvdevEvents, KeyPressAndAutoRepeatAreKeyDownsButReleaseIsNot) {
+    EXPECT_EQ(classify(KEY_A, 1), InputEvent::keyDown);
+    EXPECT_EQ(classify(KEY_A, 2), InputEvent::keyDown);
+    EXPECT_EQ(classify(KEY_A, 0), std::nullopt);
+    EXPECT_EQ(classify(KEY_ENTER, 1), InputEvent::keyDown);
+    EXPECT_EQ(classify(KEY_NUMLOCK, 1), InputEvent::keyDown);
+    EXPECT_EQ(classify(KEY_VOLUMEUP, 1), InputEvent::keyDown);  // Above the button range.
+}
+
+TEST(EvdevEvents, ModifierKeysAloneProduceNothingEvenWhenRepeating) {
+    for (unsigned code : {KEY_LEFTSHIFT, KEY_RIGHTSHIFT, KEY_LEFTCTRL, KEY_RIGHTCTRL, KEY_LEFTALT,
+                          KEY_RIGHTALT, KEY_LEFTMETA, KEY_RIGHTMETA, KEY_CAPSLOCK, KEY_FN}) {
+        EXPECT_EQ(classify(static_cast<unsigned short>(code), 1), std::nullopt) << code;
+        EXPECT_EQ(classify(static_cast<unsigned short>(code), 2), std::nullopt) << code;
+    }
+}
+
+TEST(EvdevEvents, OnlyLeftAndRightButtonPressesAreMouseDowns) {
+    EXPECT_EQ(classify(BTN_LEFT, 1), InputEvent::mouseDown);
+    EXPECT_EQ(classify(BTN_RIGHT, 1), InputEvent::mouseDown);
+    EXPECT_EQ(classify(BTN_LEFT, 0), std::nullopt);
+    EXPECT_EQ(classify(BTN_LEFT, 2), std::nullopt);
+    for (unsigned code : {BTN_MIDDLE, BTN_SIDE, BTN_EXTRA, BTN_TOUCH, BTN_TOOL_FINGER, BTN_SOUTH,
+                          BTN_DPAD_UP, BTN_TRIGGER_HAPPY1}) {
+        EXPECT_EQ(classify(static_cast<unsigned short>(code), 1), std::nullopt) << code;
+    }
+}
+
+TEST(EvdevEvents, MotionScrollAndSyncRecordsProduceNothing) {
+    EXPECT_EQ(classifyEvdevEvent(record(EV_REL, REL_WHEEL, 1)), std::nullopt);
+    EXPECT_EQ(classifyEvdevEvent(record(EV_REL, REL_X, 5)), std::nullopt);
+    EXPECT_EQ(classifyEvdevEvent(record(EV_MSC, MSC_SCAN, KEY_A)), std::nullopt);
+    EXPECT_EQ(classifyEvdevEvent(record(EV_SYN, SYN_REPORT, 0)), std::nullopt);
+}
+
+TEST(EvdevStreamFilter, RecordsBetweenSynDroppedAndTheNextReportAreIgnoredAndReportedOnce) {
+    EvdevStreamFilter filter;
+    std::vector<std::optional<InputEvent>> out;
+    for (const input_event& event :
+         {record(EV_KEY, KEY_A, 1), record(EV_SYN, SYN_DROPPED, 0), record(EV_KEY, KEY_B, 1),
+          record(EV_SYN, SYN_DROPPED, 0), record(EV_KEY, BTN_LEFT, 1),
+          record(EV_SYN, SYN_REPORT, 0), record(EV_KEY, KEY_C, 1), record(EV_SYN, SYN_REPORT, 0)}) {
+        out.push_back(filter.filter(event));
+    }
+    const std::vector<std::optional<InputEvent>> expected = {
+        InputEvent::keyDown,       std::nullopt,        std::nullopt, std::nullopt, std::nullopt,
+        InputEvent::feedSuspended, InputEvent::keyDown, std::nullopt};
+    EXPECT_EQ(out, expected);
+}
+
+}  // namespace
+}  // namespace quib

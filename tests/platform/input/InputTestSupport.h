@@ -1,0 +1,116 @@
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <chrono>
+#include <string>
+
+#include "platform/input/InputSource.h"
+
+namespace quib::test {
+
+// The Qt application that socket notifiers and timers need, created once.
+inline QCoreApplication& qtApplication() {
+    static int argc = 1;
+    static char name[] = "quib-input-test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+    return application;
+}
+
+// Runs the event loop until the condition holds or the time is up; returns the condition.
+template <typename Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(3)) {
+    qtApplication();
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition() && clock.elapsed() < timeout.count()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return condition();
+}
+
+// Runs the event loop for a while, for checking that nothing (more) arrives.
+inline void settle(std::chrono::milliseconds duration = std::chrono::milliseconds(100)) {
+    waitUntil([] { return false; }, duration);
+}
+
+// Counts what a source reports.
+struct CountingListener final : InputListener {
+    int keyDowns = 0;
+    int mouseDowns = 0;
+    int suspensions = 0;
+    void onInputEvent(InputEvent event) override {
+        switch (event) {
+            case InputEvent::keyDown:
+                ++keyDowns;
+                break;
+            case InputEvent::mouseDown:
+                ++mouseDowns;
+                break;
+            case InputEvent::feedSuspended:
+                ++suspensions;
+                break;
+        }
+    }
+};
+
+// A private Xvfb on a free display, stopped with the object. Not valid (and
+// the test should skip) when Xvfb is not installed or does not come up.
+class XvfbServer {
+  public:
+    XvfbServer() {
+        int pipeFds[2];
+        if (::access("/usr/bin/Xvfb", X_OK) != 0 || ::pipe2(pipeFds, O_CLOEXEC) != 0) {
+            return;
+        }
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // A test that crashes must not leave its server behind.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (pipeFds[1] == 3) {
+                ::fcntl(3, F_SETFD, 0);
+            } else {
+                ::dup2(pipeFds[1], 3);
+            }
+            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "640x480x24",
+                    "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(pipeFds[1]);
+        std::string number;
+        char digit = 0;
+        while (m_pid > 0 && ::read(pipeFds[0], &digit, 1) == 1 && digit != '\n') {
+            number.push_back(digit);
+        }
+        ::close(pipeFds[0]);
+        if (!number.empty()) {
+            m_display = ":" + number;
+        }
+    }
+    ~XvfbServer() { kill(); }
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    bool isValid() const { return !m_display.empty(); }
+    const std::string& display() const { return m_display; }
+    void kill() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+
+  private:
+    pid_t m_pid = -1;
+    std::string m_display;
+};
+
+}  // namespace quib::test

@@ -1,0 +1,83 @@
+#include "platform/input/PermissionService.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <vector>
+
+#include "support/TempDir.h"
+
+namespace quib {
+namespace {
+
+struct Posted {
+    std::string title;
+    std::string body;
+};
+
+TEST(EvdevPermissionService, TrustedWhenOneGivenDeviceCanBeReadAndSilent) {
+    test::TempDir directory;
+    const std::string readable = (directory.path() / "event0").string();
+    std::ofstream(readable).put('\0');
+    std::vector<Posted> posted;
+    EvdevPermissionService service({(directory.path() / "missing").string(), readable},
+                                   [&](std::string title, std::string body) {
+                                       posted.push_back({std::move(title), std::move(body)});
+                                   });
+    EXPECT_TRUE(service.isTrusted());
+    EXPECT_TRUE(service.requestTrust());
+    EXPECT_TRUE(posted.empty());
+}
+
+TEST(EvdevPermissionService, RequestWithoutAccessPostsOneGuideNotificationPerRun) {
+    test::TempDir directory;
+    std::vector<Posted> posted;
+    EvdevPermissionService service({(directory.path() / "missing").string()},
+                                   [&](std::string title, std::string body) {
+                                       posted.push_back({std::move(title), std::move(body)});
+                                   });
+    EXPECT_FALSE(service.requestTrust());
+    EXPECT_FALSE(service.requestTrust());
+    EXPECT_FALSE(service.isTrusted());
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_FALSE(posted[0].title.empty());
+    EXPECT_NE(posted[0].body.find("70-quib-input.rules"), std::string::npos);
+    EXPECT_NE(posted[0].body.find(accessGuideUrl()), std::string::npos);
+}
+
+TEST(EvdevPermissionService, AccessAppearingLaterIsSeenByTheSilentQuery) {
+    test::TempDir directory;
+    const std::string path = (directory.path() / "event0").string();
+    EvdevPermissionService service({path}, nullptr);
+    EXPECT_FALSE(service.requestTrust());  // No notifier wired: no crash either.
+    std::ofstream(path).put('\0');
+    EXPECT_TRUE(service.isTrusted());
+    ::chmod(path.c_str(), 0);
+    if (::geteuid() != 0) {  // Root reads anything; elsewhere a mode of 0 withdraws access.
+        EXPECT_FALSE(service.isTrusted());
+    }
+}
+
+TEST(PermissionServiceFactory, X11IsTrustedAtOnceAndEvdevFollowsItsDevices) {
+    test::TempDir directory;
+    const std::vector<std::string> none;
+    EXPECT_TRUE(createPermissionService(InputBackend::x11, none, nullptr)->requestTrust());
+    const std::vector<std::string> missing = {(directory.path() / "missing").string()};
+    EXPECT_FALSE(createPermissionService(InputBackend::evdev, missing, nullptr)->isTrusted());
+    // Device files make `auto` mean evdev, whatever the session.
+    EXPECT_FALSE(createPermissionService(InputBackend::automatic, missing, nullptr)->isTrusted());
+}
+
+TEST(AccessGuide, TheGuideExistsAndNamesTheRuleAndTheGroupRisk) {
+    std::ifstream guide(accessGuidePath());
+    ASSERT_TRUE(guide.good()) << accessGuidePath();
+    const std::string text((std::istreambuf_iterator<char>(guide)), {});
+    EXPECT_NE(text.find("70-quib-input.rules"), std::string::npos);
+    EXPECT_NE(text.find("uaccess"), std::string::npos);
+    EXPECT_NE(text.find("passwords"), std::string::npos);
+    EXPECT_EQ(accessGuideUrl().rfind("file:///", 0), 0u);
+}
+
+}  // namespace
+}  // namespace quib

@@ -1,0 +1,128 @@
+#include "platform/input/X11InputSource.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/input/InputTestSupport.h"
+
+// Xlib last: its macros clash with Qt and GoogleTest names.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace quib {
+namespace {
+
+using test::CountingListener;
+using test::settle;
+using test::waitUntil;
+
+// Injects input the way xdotool does (XTEST), from its own connection.
+class Injector {
+  public:
+    explicit Injector(const std::string& display) : m_display(XOpenDisplay(display.c_str())) {
+        if (m_display != nullptr) {  // The server may be killed under it.
+            XSetIOErrorExitHandler(
+                m_display, [](Display*, void*) {}, nullptr);
+        }
+    }
+    ~Injector() {
+        if (m_display != nullptr) {
+            XCloseDisplay(m_display);
+        }
+    }
+    bool isValid() const { return m_display != nullptr; }
+    void key(KeySym symbol, bool press) {
+        XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, symbol), press ? True : False, 0);
+        XSync(m_display, False);  // The round trip also makes the server flush RECORD data.
+    }
+    void tap(KeySym symbol) {
+        key(symbol, true);
+        key(symbol, false);
+    }
+    void click(unsigned button) {
+        XTestFakeButtonEvent(m_display, button, True, 0);
+        XTestFakeButtonEvent(m_display, button, False, 0);
+        XSync(m_display, False);  // The round trip also makes the server flush RECORD data.
+    }
+    void setAutoRepeat(int mode) {
+        XKeyboardControl control{};
+        control.auto_repeat_mode = mode;
+        XChangeKeyboardControl(m_display, KBAutoRepeatMode, &control);
+        XSync(m_display, False);
+    }
+
+  private:
+    Display* m_display;
+};
+
+class X11InputSourceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!m_server.isValid()) {
+            GTEST_SKIP() << "Xvfb is not available";
+        }
+        test::qtApplication();
+        ASSERT_TRUE(m_injector.isValid());
+        ASSERT_TRUE(m_source.start(m_listener));
+    }
+
+    test::XvfbServer m_server;
+    X11InputSource m_source{m_server.display()};
+    Injector m_injector{m_server.display()};
+    CountingListener m_listener;
+};
+
+TEST_F(X11InputSourceTest, HearsInjectedKeyPressesButNotModifiersAlone) {
+    for (int i = 0; i < 3; ++i) {
+        m_injector.tap(XK_a);
+    }
+    m_injector.tap(XK_Shift_L);
+    m_injector.tap(XK_Caps_Lock);
+    m_injector.tap(XK_Caps_Lock);
+    m_injector.key(XK_Control_L, true);
+    m_injector.tap(XK_c);
+    m_injector.key(XK_Control_L, false);
+    ASSERT_TRUE(waitUntil([&] { return m_listener.keyDowns >= 4; })) << m_listener.keyDowns;
+    settle();
+    EXPECT_EQ(m_listener.keyDowns, 4);
+    EXPECT_EQ(m_listener.mouseDowns, 0);
+}
+
+TEST_F(X11InputSourceTest, HearsLeftAndRightButtonsButNotMiddleOrScrolling) {
+    for (unsigned button : {1u, 3u, 2u, 4u, 5u, 8u, 1u}) {
+        m_injector.click(button);
+    }
+    ASSERT_TRUE(waitUntil([&] { return m_listener.mouseDowns >= 3; })) << m_listener.mouseDowns;
+    settle();
+    EXPECT_EQ(m_listener.mouseDowns, 3);
+    EXPECT_EQ(m_listener.keyDowns, 0);
+}
+
+TEST_F(X11InputSourceTest, HearsAutoRepeatOfAHeldKey) {
+    m_injector.setAutoRepeat(AutoRepeatModeOn);
+    m_injector.key(XK_x, true);
+    // The server repeats after 660 ms at 25 Hz: 1 s of holding gives several.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    m_injector.key(XK_x, false);
+    EXPECT_TRUE(waitUntil([&] { return m_listener.keyDowns >= 5; }));
+}
+
+TEST_F(X11InputSourceTest, LostServerSuspendsTheFeedWithoutEndingTheProcess) {
+    m_server.kill();
+    ASSERT_TRUE(waitUntil([&] { return m_listener.suspensions == 1; }));
+    EXPECT_FALSE(m_source.isRunning());
+    EXPECT_FALSE(m_source.reEnable());
+    EXPECT_FALSE(m_source.isRunning());
+}
+
+TEST(X11InputSource, StartFailsWithoutAnXServer) {
+    X11InputSource source(":31999");
+    CountingListener listener;
+    EXPECT_FALSE(source.start(listener));
+    EXPECT_FALSE(source.isRunning());
+}
+
+}  // namespace
+}  // namespace quib
