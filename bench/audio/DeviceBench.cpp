@@ -78,6 +78,11 @@ int latency(int clicks, int bufferFrames) {
     }
     report("warm (device open)", warm);
     report("cold (device closed by the idle policy)", cold);
+    const DeviceStatistics device = engine.statistics().device;
+    std::printf("device opens=%llu streams restarted at start=%llu losses=%llu\n",
+                static_cast<unsigned long long>(device.opens),
+                static_cast<unsigned long long>(device.startStalls),
+                static_cast<unsigned long long>(device.losses));
     return 0;
 }
 

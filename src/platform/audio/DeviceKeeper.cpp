@@ -5,7 +5,11 @@
 namespace quib {
 
 DeviceKeeper::DeviceKeeper(Mixer& mixer, std::unique_ptr<AudioOutput> output, DevicePolicy policy)
-    : m_mixer(mixer), m_output(std::move(output)), m_policy(policy), m_thread([this] { run(); }) {}
+    : m_mixer(mixer),
+      m_output(std::move(output)),
+      m_policy(policy),
+      m_startTimeout(policy.startTimeout),
+      m_thread([this] { run(); }) {}
 
 DeviceKeeper::~DeviceKeeper() {
     {
@@ -52,7 +56,8 @@ bool DeviceKeeper::applyCommandsWhileClosed() {
 }
 
 DeviceStatistics DeviceKeeper::statistics() const {
-    return DeviceStatistics{m_opens.load(), m_callbacks.load(), m_losses.load()};
+    return DeviceStatistics{m_opens.load(), m_callbacks.load(), m_losses.load(),
+                            m_startStalls.load()};
 }
 
 void DeviceKeeper::render(void* self, float* output, int frames) {
@@ -85,6 +90,7 @@ void DeviceKeeper::run() {
 }
 
 bool DeviceKeeper::tryOpen() {
+    m_callbacksAtOpen = m_callbacks.load(std::memory_order_relaxed);
     EngineResult result = m_output->open(&DeviceKeeper::render, this);
     if (!result.succeeded) {
         if (!m_reportedNoDevice) {

@@ -26,12 +26,15 @@ struct DevicePolicy {
     // long before sounds are given up as silent.
     std::chrono::milliseconds keepStateAfterLoss{5000};
     std::chrono::milliseconds retryInterval{250};
+    // A new stream that has not pulled within this time is opened again.
+    std::chrono::milliseconds startTimeout{40};
 };
 
 struct DeviceStatistics {
     std::uint64_t opens = 0;
     std::uint64_t callbacks = 0;
     std::uint64_t losses = 0;
+    std::uint64_t startStalls = 0;  // streams reopened because they never started
 };
 
 // Opens the output when there is something to play, watches it while open,
@@ -62,6 +65,7 @@ class DeviceKeeper {
     void run();
     void whileClosed(std::unique_lock<std::mutex>& lock);
     void whileOpen(std::unique_lock<std::mutex>& lock);
+    bool restartStalledStart(std::unique_lock<std::mutex>& lock);
     bool tryOpen();
     void closeDevice();
     std::int64_t now() const;
@@ -83,6 +87,9 @@ class DeviceKeeper {
     std::atomic<std::int64_t> m_probeNanos{0};
     std::atomic<std::uint64_t> m_opens{0};
     std::atomic<std::uint64_t> m_losses{0};
+    std::atomic<std::uint64_t> m_startStalls{0};
+    std::uint64_t m_callbacksAtOpen = 0;
+    std::chrono::milliseconds m_startTimeout;
     std::int64_t m_keepStateUntil = 0;
     std::int64_t m_nextRetry = 0;
     bool m_reportedNoDevice = false;

@@ -1,4 +1,6 @@
 // The two states of the device keeper's thread.
+#include <algorithm>
+
 #include "platform/Log.h"
 #include "platform/audio/DeviceKeeper.h"
 
@@ -28,8 +30,29 @@ void DeviceKeeper::whileClosed(std::unique_lock<std::mutex>& lock) {
     lock.lock();
 }
 
+// A freshly opened stream sometimes never starts (seen on an idle PulseAudio
+// sink); waiting for the watchdog would hold the click back half a second.
+// The first callback normally comes within 3 ms, so a stream that has not
+// pulled once after the start timeout is reopened at once. The timeout
+// doubles each time, in case this device is merely slow to wake.
+bool DeviceKeeper::restartStalledStart(std::unique_lock<std::mutex>& lock) {
+    m_sleep.wait_for(lock, m_startTimeout, [this] { return m_stopping.load(); });
+    if (m_stopping.load() || m_callbacks.load(std::memory_order_relaxed) != m_callbacksAtOpen) {
+        return false;
+    }
+    m_startTimeout = std::min(m_startTimeout * 2, m_policy.watchdogInterval);
+    ++m_startStalls;
+    closeDevice();
+    m_keepStateUntil = now() + nanos(m_policy.keepStateAfterLoss);
+    m_nextRetry = 0;
+    return true;
+}
+
 void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
     const std::uint64_t callbacksBefore = m_callbacks.load(std::memory_order_relaxed);
+    if (callbacksBefore == m_callbacksAtOpen && restartStalledStart(lock)) {
+        return;
+    }
     m_sleep.wait_for(lock, m_policy.watchdogInterval, [this] { return m_stopping.load(); });
     if (m_stopping.load()) {
         return;

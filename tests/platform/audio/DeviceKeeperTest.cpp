@@ -24,6 +24,7 @@ class FakeOutput final : public AudioOutput {
         std::atomic<int> opens{0};
         std::atomic<bool> vanished{false};
         std::atomic<bool> refuseOpen{false};
+        std::atomic<int> streamsThatNeverStart{0};
         std::atomic<float> loudest{0.0F};
     };
 
@@ -37,6 +38,7 @@ class FakeOutput final : public AudioOutput {
         m_shared.vanished.store(false);
         m_shared.opens.fetch_add(1);
         m_running.store(true);
+        m_neverStarts = m_shared.streamsThatNeverStart.fetch_sub(1) > 0;
         m_thread = std::thread([this, render, context] { pull(render, context); });
         return {};
     }
@@ -52,7 +54,7 @@ class FakeOutput final : public AudioOutput {
     void pull(RenderFunction render, void* context) {
         std::vector<float> buffer(512);
         while (m_running.load()) {
-            if (!m_shared.vanished.load()) {
+            if (!m_shared.vanished.load() && !m_neverStarts) {
                 render(context, buffer.data(), 256);
                 for (float value : buffer) {
                     if (value > m_shared.loudest.load()) {
@@ -66,6 +68,7 @@ class FakeOutput final : public AudioOutput {
 
     Shared& m_shared;
     std::atomic<bool> m_running{false};
+    bool m_neverStarts = false;
     std::thread m_thread;
 };
 
@@ -134,6 +137,18 @@ TEST_F(DeviceKeeperTest, LostDeviceIsReopenedAndTheLoopPlaysOn) {
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_THAT(log, testing::HasSubstr("[QUIB] Audio device lost"));
     EXPECT_EQ(engine->statistics().device.losses, 1U);
+}
+
+TEST_F(DeviceKeeperTest, StreamThatNeverStartsIsReopenedWithoutWaitingForTheWatchdog) {
+    shared.streamsThatNeverStart.store(1);
+    DevicePolicy policy;
+    policy.watchdogInterval = 5000ms;  // only the start check can rescue the click
+    auto engine = std::make_unique<MixerEngine>(std::make_unique<FakeOutput>(shared), policy);
+    engine->play(engine->preparePlayer(click(4800)));
+    ASSERT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; }, 1000ms));
+    EXPECT_EQ(shared.opens.load(), 2);
+    EXPECT_EQ(engine->statistics().device.startStalls, 1U);
+    EXPECT_EQ(engine->statistics().device.losses, 0U);
 }
 
 TEST_F(DeviceKeeperTest, NoDeviceMakesEveryPlayASilentNoOpWithOneLogLine) {
