@@ -28,7 +28,7 @@ test: deps format-check unit-test tsan-test
 unit-test:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
 	cmake --build build-asan -j$(JOBS)
-	cd build-asan && ctest --output-on-failure -j$(JOBS) --timeout 600
+	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j$(JOBS) --timeout 600
 
 tsan-test:
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_SANITIZE=thread -DQUIB_BUILD_APP=OFF $(CMAKE_FLAGS) >/dev/null

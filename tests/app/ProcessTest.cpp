@@ -101,6 +101,7 @@ class ProcessTest : public ::testing::Test {
         fifo = dir.path() / "keyboard";
         log = dir.path() / "quib.log";
         fs::create_directories(runtime);
+        fs::permissions(runtime, fs::perms::owner_all);
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
         fs::create_directories(home);
         // Onboarding done: the program listens at once.
