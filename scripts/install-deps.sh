@@ -13,7 +13,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
     clang libclang-rt-14-dev
     # the headless desktop of the end-to-end tests
-    xvfb x11-utils xdotool dbus pulseaudio pulseaudio-utils trayer dunst
+    xvfb x11-utils x11-xserver-utils xdotool dbus pulseaudio pulseaudio-utils trayer dunst jq
     imagemagick fonts-dejavu-core
 )
 
