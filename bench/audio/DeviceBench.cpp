@@ -71,6 +71,13 @@ int latency(int clicks, int bufferFrames) {
         }
         std::this_thread::sleep_for(100ms);
         cold.push_back(timeOneClick(engine, player));
+        if (cold.back() > 20.0 || cold.back() < 0.0) {
+            std::printf("slow cold click %d: %.1f ms, first callback %.1f ms before the sound\n", i,
+                        cold.back(),
+                        static_cast<double>(engine.deviceKeeper()->latencyProbeNanos() -
+                                            engine.deviceKeeper()->probeCallbackNanos()) /
+                            1e6);
+        }
         for (int typed = 0; typed < 5; ++typed) {
             std::this_thread::sleep_for(std::chrono::milliseconds(60 + 13 * typed));
             warm.push_back(timeOneClick(engine, player));
@@ -79,10 +86,12 @@ int latency(int clicks, int bufferFrames) {
     report("warm (device open)", warm);
     report("cold (device closed by the idle policy)", cold);
     const DeviceStatistics device = engine.statistics().device;
-    std::printf("device opens=%llu streams restarted at start=%llu losses=%llu\n",
-                static_cast<unsigned long long>(device.opens),
-                static_cast<unsigned long long>(device.startStalls),
-                static_cast<unsigned long long>(device.losses));
+    std::printf(
+        "device opens=%llu slowest open=%.1f ms streams restarted at start=%llu losses=%llu\n",
+        static_cast<unsigned long long>(device.opens),
+        static_cast<double>(device.longestOpenNanos) / 1e6,
+        static_cast<unsigned long long>(device.startStalls),
+        static_cast<unsigned long long>(device.losses));
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/audio/DeviceKeeper.h"
 
+#include <algorithm>
+
 #include "platform/Log.h"
 
 namespace quib {
@@ -33,13 +35,11 @@ std::int64_t DeviceKeeper::now() const {
         .count();
 }
 
-void DeviceKeeper::notePlay() {
+void DeviceKeeper::requestSound() {
     m_lastPlayNanos.store(now(), std::memory_order_relaxed);
-}
-
-void DeviceKeeper::commandPushed() {
+    m_soundRequested.store(true, std::memory_order_release);
     // Pairs with the exchange in closeDevice(): either the keeper sees this
-    // command after closing, or this thread sees the device closed and wakes it.
+    // request after closing, or this thread sees the device closed and wakes it.
     if (m_open.fetch_add(0, std::memory_order_acq_rel) == 0) {
         m_wakeRequests.fetch_add(1, std::memory_order_release);
         m_wakeRequests.notify_one();
@@ -57,7 +57,7 @@ bool DeviceKeeper::applyCommandsWhileClosed() {
 
 DeviceStatistics DeviceKeeper::statistics() const {
     return DeviceStatistics{m_opens.load(), m_callbacks.load(), m_losses.load(),
-                            m_startStalls.load()};
+                            m_startStalls.load(), m_longestOpenNanos.load()};
 }
 
 void DeviceKeeper::render(void* self, float* output, int frames) {
@@ -65,13 +65,20 @@ void DeviceKeeper::render(void* self, float* output, int frames) {
     keeper->m_callbacks.fetch_add(1, std::memory_order_relaxed);
     keeper->m_mixer.render(output, frames);
     if (keeper->m_probeNanos.load(std::memory_order_relaxed) < 0) {
-        for (int i = 0; i < frames * kOutputChannels; ++i) {
-            if (output[i] != 0.0F) {
-                // Only while a benchmark armed the probe: steady_clock is a
-                // vDSO read here, not a trip into the kernel.
-                keeper->m_probeNanos.store(keeper->now(), std::memory_order_release);
-                break;
-            }
+        keeper->probe(output, frames);
+    }
+}
+
+// Only while a benchmark armed the probe: steady_clock is a vDSO read here,
+// not a trip into the kernel.
+void DeviceKeeper::probe(const float* output, int frames) {
+    if (m_probeCallbackNanos.load(std::memory_order_relaxed) < 0) {
+        m_probeCallbackNanos.store(now(), std::memory_order_release);
+    }
+    for (int i = 0; i < frames * kOutputChannels; ++i) {
+        if (output[i] != 0.0F) {
+            m_probeNanos.store(now(), std::memory_order_release);
+            return;
         }
     }
 }
@@ -91,7 +98,9 @@ void DeviceKeeper::run() {
 
 bool DeviceKeeper::tryOpen() {
     m_callbacksAtOpen = m_callbacks.load(std::memory_order_relaxed);
+    const std::int64_t start = now();
     EngineResult result = m_output->open(&DeviceKeeper::render, this);
+    m_longestOpenNanos.store(std::max(m_longestOpenNanos.load(), now() - start));
     if (!result.succeeded) {
         if (!m_reportedNoDevice) {
             m_reportedNoDevice = true;

@@ -34,7 +34,8 @@ struct DeviceStatistics {
     std::uint64_t opens = 0;
     std::uint64_t callbacks = 0;
     std::uint64_t losses = 0;
-    std::uint64_t startStalls = 0;  // streams reopened because they never started
+    std::uint64_t startStalls = 0;      // streams reopened because they never started
+    std::int64_t longestOpenNanos = 0;  // the slowest call that opened the device
 };
 
 // Opens the output when there is something to play, watches it while open,
@@ -47,21 +48,30 @@ class DeviceKeeper {
     DeviceKeeper(const DeviceKeeper&) = delete;
     DeviceKeeper& operator=(const DeviceKeeper&) = delete;
 
-    // Main thread, after pushing a command.
-    void notePlay();
-    void commandPushed();
+    // Main thread, after pushing a command that makes sound (a play or the
+    // generator's start). Other commands never open the device: they wait
+    // for the next open or are applied by applyCommandsWhileClosed().
+    void requestSound();
     // Main thread: runs the pending commands on the caller's thread if the
     // device is closed and nobody else holds it; false otherwise.
     bool applyCommandsWhileClosed();
 
     bool isOpen() const { return m_open.load(std::memory_order_acquire) != 0; }
     DeviceStatistics statistics() const;
-    // Steady-clock nanoseconds of the first audible block after arming.
-    void armLatencyProbe() { m_probeNanos.store(-1, std::memory_order_release); }
+    // Steady-clock nanoseconds of the first callback and of the first audible
+    // block after arming (negative until they happen).
+    void armLatencyProbe() {
+        m_probeCallbackNanos.store(-1, std::memory_order_release);
+        m_probeNanos.store(-1, std::memory_order_release);
+    }
     std::int64_t latencyProbeNanos() const { return m_probeNanos.load(std::memory_order_acquire); }
+    std::int64_t probeCallbackNanos() const {
+        return m_probeCallbackNanos.load(std::memory_order_acquire);
+    }
 
   private:
     static void render(void* self, float* output, int frames);
+    void probe(const float* output, int frames);
     void run();
     void whileClosed(std::unique_lock<std::mutex>& lock);
     void whileOpen(std::unique_lock<std::mutex>& lock);
@@ -82,12 +92,15 @@ class DeviceKeeper {
     std::atomic<std::uint32_t> m_open{0};
     std::atomic<bool> m_stopping{false};
     std::atomic<std::uint32_t> m_wakeRequests{0};
+    std::atomic<bool> m_soundRequested{false};
     std::atomic<std::int64_t> m_lastPlayNanos{0};
     std::atomic<std::uint64_t> m_callbacks{0};
     std::atomic<std::int64_t> m_probeNanos{0};
+    std::atomic<std::int64_t> m_probeCallbackNanos{0};
     std::atomic<std::uint64_t> m_opens{0};
     std::atomic<std::uint64_t> m_losses{0};
     std::atomic<std::uint64_t> m_startStalls{0};
+    std::atomic<std::int64_t> m_longestOpenNanos{0};
     std::uint64_t m_callbacksAtOpen = 0;
     std::chrono::milliseconds m_startTimeout;
     std::int64_t m_keepStateUntil = 0;

@@ -8,7 +8,8 @@ namespace quib {
 
 void DeviceKeeper::whileClosed(std::unique_lock<std::mutex>& lock) {
     const std::uint32_t seen = m_wakeRequests.load(std::memory_order_acquire);
-    const bool wanted = m_mixer.hasPendingCommands() || m_mixer.isSounding();
+    const bool wanted =
+        m_soundRequested.exchange(false, std::memory_order_acq_rel) || m_mixer.isSounding();
     if (wanted && now() >= m_nextRetry && tryOpen()) {
         return;
     }
@@ -37,7 +38,9 @@ void DeviceKeeper::whileClosed(std::unique_lock<std::mutex>& lock) {
 // doubles each time, in case this device is merely slow to wake.
 bool DeviceKeeper::restartStalledStart(std::unique_lock<std::mutex>& lock) {
     m_sleep.wait_for(lock, m_startTimeout, [this] { return m_stopping.load(); });
-    if (m_stopping.load() || m_callbacks.load(std::memory_order_relaxed) != m_callbacksAtOpen) {
+    // One callback is not a start: a stalled stream has been seen to pull
+    // once and then never again.
+    if (m_stopping.load() || m_callbacks.load(std::memory_order_relaxed) >= m_callbacksAtOpen + 2) {
         return false;
     }
     m_startTimeout = std::min(m_startTimeout * 2, m_policy.watchdogInterval);
@@ -45,12 +48,14 @@ bool DeviceKeeper::restartStalledStart(std::unique_lock<std::mutex>& lock) {
     closeDevice();
     m_keepStateUntil = now() + nanos(m_policy.keepStateAfterLoss);
     m_nextRetry = 0;
+    // Whatever was asked of the stream has not been heard yet.
+    m_soundRequested.store(true, std::memory_order_relaxed);
     return true;
 }
 
 void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
     const std::uint64_t callbacksBefore = m_callbacks.load(std::memory_order_relaxed);
-    if (callbacksBefore == m_callbacksAtOpen && restartStalledStart(lock)) {
+    if (callbacksBefore < m_callbacksAtOpen + 2 && restartStalledStart(lock)) {
         return;
     }
     m_sleep.wait_for(lock, m_policy.watchdogInterval, [this] { return m_stopping.load(); });
@@ -68,8 +73,11 @@ void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
         closeDevice();
         m_keepStateUntil = now() + nanos(m_policy.keepStateAfterLoss);
         m_nextRetry = 0;
+        m_soundRequested.store(true, std::memory_order_relaxed);
         return;
     }
+    // A request seen here is already in the queue for the running device.
+    m_soundRequested.exchange(false, std::memory_order_acq_rel);
     const std::int64_t idleFor = now() - m_lastPlayNanos.load(std::memory_order_relaxed);
     if (!m_mixer.isSounding() && !m_mixer.hasPendingCommands() &&
         idleFor >= nanos(m_policy.idleGrace)) {

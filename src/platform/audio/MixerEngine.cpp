@@ -49,10 +49,9 @@ MixerEngine::PlayerSlot* MixerEngine::find(PlayerHandle player) {
 std::uint64_t MixerEngine::send(MixerCommand command, Delivery delivery) {
     command.sequence = m_nextSequence++;
     if (flushBacklog() && m_mixer.push(command)) {
-        if (m_keeper) {
-            m_keeper->commandPushed();
-        }
-    } else if (delivery == Delivery::mustArrive) {
+        return command.sequence;
+    }
+    if (delivery == Delivery::mustArrive) {
         m_backlog.push_back(command);
     } else {
         ++m_dropped;

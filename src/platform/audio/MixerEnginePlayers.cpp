@@ -32,7 +32,7 @@ void MixerEngine::play(PlayerHandle player) {
     send(MixerCommand{MixerCommand::Type::play, player.index, 0.0F, nullptr, nullptr, nullptr, 0},
          Delivery::mayDrop);
     if (m_keeper) {
-        m_keeper->notePlay();
+        m_keeper->requestSound();
     }
 }
 
@@ -82,7 +82,7 @@ EngineResult MixerEngine::startGenerator(std::shared_ptr<SignalGenerator> genera
                       m_generator.get(), 0},
          Delivery::mustArrive);
     if (m_keeper) {
-        m_keeper->notePlay();
+        m_keeper->requestSound();
     }
     return {};
 }
