@@ -3,12 +3,15 @@
 #   start-up to tray icon shown (warm cache; median of RUNS starts),
 #   resident memory after start with no focus audio,
 #   idle CPU with no input over IDLE_SECONDS.
-# Usage: bench/app/shell_bench.sh PATH_TO_QUIB [RUNS] [IDLE_SECONDS]
+# Idle is measured once the start-up click's audio device has closed again
+# (20 s after the last sound).
+# Usage: bench/app/shell_bench.sh PATH_TO_QUIB [RUNS] [IDLE_SECONDS] [SETTLE_SECONDS]
 set -euo pipefail
 
 QUIB_BIN=${1:?usage: shell_bench.sh PATH_TO_QUIB [RUNS] [IDLE_SECONDS]}
 RUNS=${2:-7}
 IDLE_SECONDS=${3:-60}
+SETTLE_SECONDS=${4:-25}
 export QUIB_BIN
 # shellcheck source=../../tests/e2e/lib/session.sh
 source "$(dirname "$0")/../../tests/e2e/lib/session.sh"
@@ -33,8 +36,9 @@ median=$(printf '%s\n' "${startups[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p
 echo "start-up to tray icon: median ${median} ms over $RUNS runs (${startups[*]})"
 
 pid=$(session_pid "quib$RUNS")
-sleep 3 # let start-up work (the delayed click, the first device open) settle
+sleep 3 # the delayed start-up click has played
 echo "resident memory after start: $(awk '/VmRSS/ {print $2}' "/proc/$pid/status") kB"
+sleep "$SETTLE_SECONDS"
 ticks_per_second=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 before=$(cpu)
