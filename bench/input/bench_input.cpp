@@ -99,6 +99,8 @@ std::string startXvfb(pid_t& pid) {
     if (pid == 0) {
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         ::dup2(fds[1], 3);
+        const int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, 2);
         ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "640x480x24", "-nolisten",
                  "tcp", "-noreset", static_cast<char*>(nullptr));
         ::_exit(127);

@@ -79,6 +79,8 @@ class XvfbServer {
             } else {
                 ::dup2(pipeFds[1], 3);
             }
+            const int quiet = ::open("/dev/null", O_WRONLY);  // Xvfb's probing chatter.
+            ::dup2(quiet, 2);
             ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "640x480x24",
                     "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
             ::_exit(127);
