@@ -94,10 +94,12 @@ bool X11InputSource::Connection::open(const std::string& displayName) {
     int major = 0;
     int minor = 0;
     if (control == nullptr || data == nullptr || !XRecordQueryVersion(control, &major, &minor) ||
-        ::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        ::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
         return false;
     }
-    ::fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
+    // Both ends non-blocking: the reader must never stall on a full pipe, or
+    // stopping (which joins the reader) could wait for ever. A main thread that
+    // is 64 KiB of presses behind loses the excess.
     XRecordRange* range = XRecordAllocRange();
     range->device_events.first = KeyPress;
     range->device_events.last = ButtonPress;
