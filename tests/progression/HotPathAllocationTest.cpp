@@ -2,35 +2,10 @@
 // never allocate. This binary replaces the global allocator to count.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "platform/prefs/SqlitePreferences.h"
 #include "progression/GameStats.h"
+#include "support/CountingAllocator.h"
 #include "support/Fakes.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-// GCC pairs the malloc inside the replacement with the free below and warns;
-// both sides are this file's own, so the pairing is right.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
 
 namespace quib::test {
 namespace {
@@ -41,12 +16,12 @@ TEST(HotPathAllocationTest, RecordingKeysAndClicksAllocatesNothing) {
     FakeClock clock;
     ScriptedRandom random;
     GameStats stats(*preferences, queue, clock, random);
-    const long before = g_allocations.load();
+    const long before = allocationCount();
     for (int i = 0; i < 10000; ++i) {
         stats.recordKeystroke();
         stats.recordClick();
     }
-    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(allocationCount() - before, 0);
     EXPECT_EQ(stats.totalKeystrokes(), 10000);
 }
 
