@@ -80,25 +80,28 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     TrayStatus trayStatus(statusItem);
     const bool trayAvailable = StatusItem::isTrayAvailable();
 
-    AppServices services{
-        *preferences,
-        mainQueue,
-        clock,
-        random,
-        *audio,
-        notifications,
-        trayStatus,
-        *permission,
-        [backend, devices = commandLine.inputDevices] {
-            return createInputSource(backend, devices);
-        },
-        [&statusItem] {
-            return std::make_unique<PopoverPanel>([&statusItem] { return statusItem.geometry(); });
-        },
-        [] { return std::make_unique<RewardSpinner>(); },
-        [] { return std::make_unique<OnboardingWindow>(accessGuideUrl()); },
-        [] { QCoreApplication::quit(); },
-        openUpdatePage};
+    AppServices services{*preferences,
+                         mainQueue,
+                         clock,
+                         random,
+                         *audio,
+                         notifications,
+                         trayStatus,
+                         *permission,
+                         [backend, devices = commandLine.inputDevices] {
+                             return createInputSource(backend, devices);
+                         },
+                         [&statusItem] {
+                             // Without a tray the panel takes the top right corner.
+                             return std::make_unique<PopoverPanel>([&statusItem] {
+                                 return StatusItem::isTrayAvailable() ? statusItem.geometry()
+                                                                      : QRect();
+                             });
+                         },
+                         [] { return std::make_unique<RewardSpinner>(); },
+                         [] { return std::make_unique<OnboardingWindow>(accessGuideUrl()); },
+                         [] { QCoreApplication::quit(); },
+                         openUpdatePage};
     AppDelegate delegate(std::move(services));
     statusItem.onClicked = [&delegate] { delegate.statusItemClicked(); };
     statusItem.onQuitRequested = [&delegate] { delegate.panelDidRequestQuit(); };

@@ -1,6 +1,7 @@
 #include "panel/PopoverPanel.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,7 +14,7 @@ namespace quib {
 namespace {
 
 constexpr int kWidth = 340;
-constexpr int kHeight = 300;
+constexpr int kHeight = 330;
 
 QString statsText(const GameStats& stats) {
     return QString::fromStdString(
@@ -86,6 +87,15 @@ void PopoverPanel::build() {
         }
     });
     layout->addWidget(m_claim);
+    auto* version = new QPushButton(
+        QStringLiteral("v%1 // CHECK FOR UPDATES").arg(QCoreApplication::applicationVersion()));
+    version->setFlat(true);
+    QObject::connect(version, &QPushButton::clicked, [this] {
+        if (m_delegate) {
+            m_delegate->panelDidRequestCheckForUpdates();
+        }
+    });
+    layout->addWidget(version);
     updateEnabledState(m_enabled);
 }
 

@@ -11,7 +11,7 @@ namespace quib {
 
 namespace {
 
-constexpr int kSteps = 24;
+constexpr int kSteps = 18;  // about five seconds of reel
 constexpr int kLongestInterval = 500;
 
 QString text(const std::string& value) {
