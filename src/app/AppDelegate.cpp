@@ -8,14 +8,9 @@ using namespace std::chrono_literals;
 
 AppDelegate::AppDelegate(AppServices services) : m_services(std::move(services)) {}
 
-AppDelegate::~AppDelegate() {
-    // Windows and timers go before the objects their callbacks reach.
-    m_watchdog.reset();
-    m_capture.reset();
-    m_rewardSpinner.reset();
-    m_onboardingWindow.reset();
-    m_popoverPanel.reset();
-}
+// Members go in reverse order of declaration: the windows and timers before
+// the objects their callbacks reach.
+AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
     // The order matters: the store before the profiles are validated against

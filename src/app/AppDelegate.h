@@ -120,6 +120,8 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
 
     AppServices m_services;
     std::shared_ptr<char> m_alive = std::make_shared<char>();
+    // Declared in dependency order, so that destruction stops the windows,
+    // the watchdog and the input capture before the models they call.
     std::unique_ptr<GameStats> m_gameStats;
     std::unique_ptr<SoundPlayer> m_soundPlayer;
     std::unique_ptr<AmbientEngine> m_ambientEngine;
