@@ -8,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "panel/OnboardingWindow.h"
 #include "panel/PopoverPanel.h"
+#include "panel/StyleKit.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/audio/SystemAudioEngine.h"
@@ -103,6 +104,8 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
                          [] { QCoreApplication::quit(); },
                          openUpdatePage};
     AppDelegate delegate(std::move(services));
+    // Every window is built in the store's active theme, read anew at each build.
+    style::setThemeSource([&delegate] { return delegate.gameStats().activeTheme(); });
     statusItem.onClicked = [&delegate] { delegate.statusItemClicked(); };
     statusItem.onQuitRequested = [&delegate] { delegate.panelDidRequestQuit(); };
     instance.onActivateRequested = [&delegate] { delegate.popoverPanel().show(); };

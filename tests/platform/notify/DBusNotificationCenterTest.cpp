@@ -6,7 +6,7 @@
 
 #include "FakeNotificationServer.h"
 #include "PrivateSessionBus.h"
-#include "TestApplication.h"
+#include "support/TestApplication.h"
 
 namespace quib {
 namespace {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "TestApplication.h"
+#include "support/TestApplication.h"
 
 namespace quib {
 namespace {

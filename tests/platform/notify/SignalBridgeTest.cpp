@@ -7,7 +7,7 @@
 #include <csignal>
 #include <vector>
 
-#include "TestApplication.h"
+#include "support/TestApplication.h"
 
 namespace quib {
 namespace {

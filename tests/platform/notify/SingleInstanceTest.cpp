@@ -16,7 +16,7 @@
 #include <cstring>
 #include <thread>
 
-#include "TestApplication.h"
+#include "support/TestApplication.h"
 
 namespace quib {
 namespace {

@@ -6,8 +6,8 @@
 #include <QMenu>
 #include <QTemporaryDir>
 
-#include "TestApplication.h"
 #include "platform/notify/StatusIcon.h"
+#include "support/TestApplication.h"
 
 namespace quib {
 namespace {
