@@ -55,6 +55,9 @@ class PanelView {
     virtual void setFocusData(const std::set<AmbientSound>& activeSounds,
                               std::optional<MusicTrack> currentTrack, bool isPlaying, float volume,
                               const GameStats& stats) = 0;
+    // While a reward window is shown a second claim cannot start: the claim
+    // button is drawn disabled.
+    virtual void setClaimSuspended(bool suspended) { (void)suspended; }
 };
 
 // The reward kinds as the reward window names them: the same cases, in the
