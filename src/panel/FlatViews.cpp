@@ -16,6 +16,31 @@ void paintBorder(QPainter& painter, const QRect& rect, const QColor& color, qrea
     painter.drawRect(QRectF(rect).adjusted(inset, inset, -inset, -inset));
 }
 
+void styleRow(FlatButton& row, RowLook look, const QString& name, const QString& lockedTitle) {
+    const auto attrs = [](const QColor& color) {
+        return style::monoAttrs(10, style::Weight::bold, color, 2);
+    };
+    const QString spaces = QStringLiteral("  ");
+    switch (look) {
+        case RowLook::chosen:
+            row.setFill(style::brutalAccent());
+            row.setBorder({}, 0);
+            row.setTitle(spaces + name.toUpper(), attrs(style::brutalAccentContrast()));
+            break;
+        case RowLook::available:
+            row.setFill({});
+            row.setBorder(style::brutalBlack(), 2);
+            row.setTitle(spaces + name.toUpper(), attrs(style::brutalBlack()));
+            break;
+        case RowLook::locked:
+            row.setFill(style::brutalLockedBg());
+            row.setBorder(style::brutalLockedBorder(), 2);
+            row.setTitle(spaces + lockedTitle, attrs(style::brutalLockedText()));
+            row.setEnabled(false);
+            break;
+    }
+}
+
 Box::Box(QWidget* parent, QColor fill, QColor border, qreal borderWidth)
     : QWidget(parent), m_fill(fill), m_border(border), m_borderWidth(borderWidth) {
     setFocusPolicy(Qt::NoFocus);

@@ -64,6 +64,15 @@ class FlatButton : public QAbstractButton {
     int m_tag = 0;
 };
 
+// The three looks of a list row (profiles, sounds, tracks, themes), all with
+// a 10 px bold title kerned 2 after two spaces: chosen fills the accent;
+// available is outlined in the text colour; locked is faded, shows
+// lockedTitle instead of the name and is disabled. Restyling never enables
+// a row again.
+enum class RowLook { chosen, available, locked };
+void styleRow(FlatButton& row, RowLook look, const QString& name,
+              const QString& lockedTitle = QStringLiteral("LOCKED"));
+
 // Paints a border of the given width inside rect.
 void paintBorder(QPainter& painter, const QRect& rect, const QColor& color, qreal width);
 

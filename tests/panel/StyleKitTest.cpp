@@ -1,5 +1,7 @@
 #include "panel/StyleKit.h"
 
+#include "panel/FlatViews.h"
+
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -108,6 +110,30 @@ TEST_F(StyleKitTest, BottomLeftFramesBecomeTopLeftGeometry) {
     QWidget child(&parent);
     style::place(&child, {0, 0, 340, 28});
     EXPECT_EQ(child.geometry(), QRect(0, 370, 340, 28));
+}
+
+TEST_F(StyleKitTest, RowLooksFillOutlineOrFadeAndLockedRowsStayDisabled) {
+    ThemeScope scope(AppTheme::midnight);
+    const ThemePalette& p = palette(AppTheme::midnight);
+    QWidget parent;
+    FlatButton row(&parent);
+    styleRow(row, RowLook::chosen, QStringLiteral("MX Blue"));
+    EXPECT_EQ(row.title(), QStringLiteral("  MX BLUE"));
+    EXPECT_EQ(row.fill().rgb(), style::color(p.accent).rgb());
+    EXPECT_EQ(row.borderWidth(), 0);
+    EXPECT_EQ(row.titleColor(), style::brutalAccentContrast());
+    styleRow(row, RowLook::available, QStringLiteral("Rain"));
+    EXPECT_FALSE(row.fill().isValid());
+    EXPECT_EQ(row.borderColor().rgb(), style::color(p.text).rgb());
+    EXPECT_EQ(row.borderWidth(), 2);
+    EXPECT_TRUE(row.isEnabled());
+    styleRow(row, RowLook::locked, QStringLiteral("Deep Focus"), QStringLiteral("COMING SOON"));
+    EXPECT_EQ(row.title(), QStringLiteral("  COMING SOON"));
+    EXPECT_EQ(row.fill(), style::brutalLockedBg());
+    EXPECT_EQ(row.titleColor(), style::brutalLockedText());
+    EXPECT_FALSE(row.isEnabled());
+    styleRow(row, RowLook::available, QStringLiteral("Deep Focus"));
+    EXPECT_FALSE(row.isEnabled());
 }
 
 }  // namespace
