@@ -2,12 +2,14 @@
 # Installs every Debian package that building, testing and running QUIB needs.
 # Idempotent: packages already present are left alone, and `apt-get update` runs
 # only once, and only when something is missing.
+# With --bench it also installs what only the benchmarks need: bucklespring,
+# the click program that the key-to-sound benchmark measures QUIB against.
 set -euo pipefail
 
 packages=(
-    # build
+    # build (libpulse: the audio output that pauses its stream at the server)
     cmake g++ make pkg-config clang-format
-    qt6-base-dev qt6-svg-dev libsdl2-dev libsndfile1-dev libsqlite3-dev
+    qt6-base-dev qt6-svg-dev libsdl2-dev libpulse-dev libsndfile1-dev libsqlite3-dev
     libevdev-dev libudev-dev libx11-dev libxi-dev libxtst-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
@@ -16,6 +18,9 @@ packages=(
     xvfb x11-utils x11-xserver-utils xdotool dbus pulseaudio pulseaudio-utils trayer dunst jq
     imagemagick fonts-dejavu-core
 )
+if [[ ${1:-} == --bench ]]; then
+    packages+=(bucklespring)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

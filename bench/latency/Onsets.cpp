@@ -1,0 +1,147 @@
+#include "latency/Onsets.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace quib::bench {
+
+namespace {
+
+constexpr std::int64_t kSecond = 1'000'000'000;
+// How far either side a chunk's arrival may help to place another chunk.
+constexpr std::int64_t kClockWindow = 2 * kSecond;
+
+}  // namespace
+
+FrameClock::FrameClock(std::vector<ChunkStamp> chunks, int sampleRate)
+    : m_chunks(std::move(chunks)), m_offsets(m_chunks.size()), m_rate(sampleRate) {
+    std::vector<std::int64_t> raw(m_chunks.size());
+    for (std::size_t k = 0; k < m_chunks.size(); ++k) {
+        raw[k] = m_chunks[k].arrivalNanos - m_chunks[k].framesAfter * kSecond / m_rate;
+    }
+    std::size_t first = 0;
+    std::size_t last = 0;
+    for (std::size_t k = 0; k < m_chunks.size(); ++k) {
+        while (m_chunks[first].arrivalNanos < m_chunks[k].arrivalNanos - kClockWindow) {
+            ++first;
+        }
+        last = std::max(last, k);
+        while (last + 1 < m_chunks.size() &&
+               m_chunks[last + 1].arrivalNanos <= m_chunks[k].arrivalNanos + kClockWindow) {
+            ++last;
+        }
+        m_offsets[k] = *std::min_element(raw.begin() + static_cast<std::ptrdiff_t>(first),
+                                         raw.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+    }
+}
+
+std::int64_t FrameClock::nanosOf(std::int64_t frame) const {
+    if (m_chunks.empty()) {
+        return 0;
+    }
+    const auto chunk = std::lower_bound(
+        m_chunks.begin(), m_chunks.end(), frame,
+        [](const ChunkStamp& stamp, std::int64_t value) { return stamp.framesAfter < value; });
+    const std::size_t index = chunk == m_chunks.end()
+                                  ? m_chunks.size() - 1
+                                  : static_cast<std::size_t>(chunk - m_chunks.begin());
+    return m_offsets[index] + frame * kSecond / m_rate;
+}
+
+namespace {
+
+float loudest(const std::vector<float>& peaks, std::size_t end, std::size_t count) {
+    float level = 0.0F;
+    for (std::size_t k = end >= count ? end - count : 0; k < end; ++k) {
+        level = std::max(level, peaks[k]);
+    }
+    return level;
+}
+
+}  // namespace
+
+std::vector<std::int64_t> detectOnsets(const std::vector<float>& envelope, int sampleRate,
+                                       const OnsetOptions& options) {
+    const std::size_t hop = static_cast<std::size_t>(sampleRate / 2000);  // 0.5 ms
+    const std::size_t refractoryHops = static_cast<std::size_t>(options.refractoryMillis) * 2;
+    std::vector<float> peaks(envelope.size() / hop, 0.0F);
+    for (std::size_t i = 0; i < peaks.size() * hop; ++i) {
+        peaks[i / hop] = std::max(peaks[i / hop], std::abs(envelope[i]));
+    }
+    std::vector<std::int64_t> onsets;
+    std::size_t allowedFrom = 0;
+    for (std::size_t h = 0; h < peaks.size(); ++h) {
+        const float level = std::max(options.threshold, options.rise * loudest(peaks, h, 4));
+        if (h < allowedFrom || peaks[h] < level ||
+            peaks[h] < options.dominance * loudest(peaks, h, 60)) {
+            continue;
+        }
+        std::size_t frame = h * hop;
+        while (std::abs(envelope[frame]) < level) {
+            ++frame;
+        }
+        onsets.push_back(static_cast<std::int64_t>(frame));
+        allowedFrom = h + refractoryHops;
+    }
+    return onsets;
+}
+
+std::vector<std::optional<std::int64_t>> matchOnsets(const std::vector<std::int64_t>& events,
+                                                     const std::vector<std::int64_t>& onsets,
+                                                     std::int64_t window, std::int64_t lead) {
+    std::vector<std::optional<std::int64_t>> delays;
+    std::size_t next = 0;
+    for (const std::int64_t event : events) {
+        while (next < onsets.size() && onsets[next] < event - lead) {
+            ++next;
+        }
+        if (next < onsets.size() && onsets[next] < event + window) {
+            delays.emplace_back(onsets[next] - event);
+            ++next;
+        } else {
+            delays.emplace_back(std::nullopt);
+        }
+    }
+    return delays;
+}
+
+int onsetsNear(const std::vector<std::int64_t>& events, const std::vector<std::int64_t>& onsets,
+               std::int64_t window) {
+    int count = 0;
+    for (const std::int64_t onset : onsets) {
+        const bool near = std::any_of(events.begin(), events.end(), [&](std::int64_t event) {
+            return onset >= event && onset < event + window;
+        });
+        count += near ? 1 : 0;
+    }
+    return count;
+}
+
+LatencySummary summarize(const std::vector<std::optional<std::int64_t>>& delays) {
+    std::vector<double> millis;
+    for (const auto& delay : delays) {
+        if (delay) {
+            millis.push_back(static_cast<double>(*delay) / 1e6);
+        }
+    }
+    LatencySummary summary;
+    summary.events = static_cast<int>(delays.size());
+    summary.heard = static_cast<int>(millis.size());
+    if (millis.empty()) {
+        return summary;
+    }
+    std::sort(millis.begin(), millis.end());
+    const auto rank = [&](double q) {
+        const auto index =
+            static_cast<std::size_t>(std::ceil(q * static_cast<double>(millis.size())));
+        return millis[std::clamp<std::size_t>(index, 1, millis.size()) - 1];
+    };
+    summary.medianMillis = rank(0.5);
+    summary.p90Millis = rank(0.9);
+    summary.p99Millis = rank(0.99);
+    summary.maxMillis = millis.back();
+    return summary;
+}
+
+}  // namespace quib::bench

@@ -1,0 +1,74 @@
+#pragma once
+
+// The analysis half of the key-to-sound harness: turning a recording of the
+// sink into click onsets on the monotonic clock, and pairing them with the
+// moments the input was injected. Pure functions, so that they can be tested
+// on made-up signals.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace quib::bench {
+
+// One read from the recorder: when it arrived and how many frames had been
+// received once it was in.
+struct ChunkStamp {
+    std::int64_t arrivalNanos = 0;
+    std::int64_t framesAfter = 0;
+};
+
+// Monotonic time of frame `frame`. A chunk arrives some time after its last
+// frame was rendered, never before, so the earliest arrival relative to the
+// frame count (within a few seconds either side, to follow a gap in the
+// recording) is the best estimate of when that frame was rendered.
+class FrameClock {
+  public:
+    FrameClock(std::vector<ChunkStamp> chunks, int sampleRate);
+    std::int64_t nanosOf(std::int64_t frame) const;
+
+  private:
+    std::vector<ChunkStamp> m_chunks;
+    std::vector<std::int64_t> m_offsets;  // per chunk: the windowed minimum
+    int m_rate;
+};
+
+// A click may come in bursts (the strikes of a switch, a few milliseconds
+// apart), so a new click must rise sharply over the last 2 ms and be about as
+// loud as the loudest sound of the last 30 ms. Two clicks 10 ms apart are still
+// two clicks: the second adds its attack to the first one's tail.
+struct OnsetOptions {
+    float threshold = 0.004F;  // absolute level a click must reach (-48 dBFS)
+    float rise = 3.0F;         // over the loudest of the last 2 ms
+    float dominance = 0.5F;    // of the loudest of the last 30 ms
+    int refractoryMillis = 8;  // an attack spans a few milliseconds
+};
+
+// Frames where a click starts in a mono envelope (|left| max |right|).
+std::vector<std::int64_t> detectOnsets(const std::vector<float>& envelope, int sampleRate,
+                                       const OnsetOptions& options = {});
+
+// For each event, the delay to the first onset no earlier event took, if one
+// comes within [event - lead, event + window); both lists in nanoseconds,
+// ascending. A lead is for events stamped after they happened (auto-repeats
+// seen by a client); the delay is then negative for a click heard first.
+std::vector<std::optional<std::int64_t>> matchOnsets(const std::vector<std::int64_t>& events,
+                                                     const std::vector<std::int64_t>& onsets,
+                                                     std::int64_t window, std::int64_t lead = 0);
+
+// How many onsets fall in [event, event + window) for any of the events.
+int onsetsNear(const std::vector<std::int64_t>& events, const std::vector<std::int64_t>& onsets,
+               std::int64_t window);
+
+struct LatencySummary {
+    int events = 0;
+    int heard = 0;
+    double medianMillis = 0.0;
+    double p90Millis = 0.0;
+    double p99Millis = 0.0;
+    double maxMillis = 0.0;
+};
+
+LatencySummary summarize(const std::vector<std::optional<std::int64_t>>& delays);
+
+}  // namespace quib::bench

@@ -1,0 +1,54 @@
+#include "latency/ProcessStats.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "latency/SinkRecorder.h"
+
+namespace quib::bench {
+
+double cpuSeconds(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (pid <= 0 || !std::getline(file, line)) {
+        return 0.0;
+    }
+    // The command name may hold spaces; the fields that follow it do not.
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    double ticks = 0.0;
+    for (int index = 3; index <= 15 && fields >> field; ++index) {
+        if (index == 14 || index == 15) {
+            ticks += std::stod(field);
+        }
+    }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+long residentKib(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (pid > 0 && std::getline(file, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+CpuMeter::CpuMeter(pid_t pid)
+    : m_pid(pid), m_startCpu(cpuSeconds(pid)), m_startNanos(monotonicNanos()) {}
+
+double CpuMeter::seconds() const {
+    return cpuSeconds(m_pid) - m_startCpu;
+}
+
+double CpuMeter::percent() const {
+    const double wall = static_cast<double>(monotonicNanos() - m_startNanos) / 1e9;
+    return wall > 0.0 ? 100.0 * seconds() / wall : 0.0;
+}
+
+}  // namespace quib::bench

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+
+namespace quib::bench {
+
+// CPU time (user + system, every thread) of a process so far, in seconds;
+// 0 for a process that is gone.
+double cpuSeconds(pid_t pid);
+// Resident memory in KiB; 0 for a process that is gone.
+long residentKib(pid_t pid);
+
+// CPU used by a process over an interval, as seconds and as percent of one core.
+class CpuMeter {
+  public:
+    explicit CpuMeter(pid_t pid);
+    double seconds() const;
+    double percent() const;
+
+  private:
+    pid_t m_pid;
+    double m_startCpu;
+    std::int64_t m_startNanos;
+};
+
+}  // namespace quib::bench
