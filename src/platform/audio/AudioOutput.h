@@ -19,6 +19,16 @@ class AudioOutput {
     virtual bool isLost() const = 0;
     // Called on the thread that opened and closed the device, before it ends.
     virtual void releaseThreadState() {}
+
+    // An output that can pause its stream at the audio server, so that a
+    // paused stream costs nothing there and resumes within one buffer, says
+    // so; the device keeper then pauses it when silent instead of closing it.
+    virtual bool canPause() const { return false; }
+    // Stops pulling soon; the device stays open. The keeper's thread only.
+    virtual void pause() {}
+    // Pulls again at once. Any thread; never waits, never fails (a lost
+    // device is reported by isLost()); harmless when running or closed.
+    virtual void resume() {}
 };
 
 // No device at all: opening always fails, so every sound is a silent no-op.

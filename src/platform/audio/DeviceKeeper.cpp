@@ -38,9 +38,14 @@ std::int64_t DeviceKeeper::now() const {
 void DeviceKeeper::requestSound() {
     m_lastPlayNanos.store(now(), std::memory_order_relaxed);
     m_soundRequested.store(true, std::memory_order_release);
-    // Pairs with the exchange in closeDevice(): either the keeper sees this
-    // request after closing, or this thread sees the device closed and wakes it.
-    if (m_open.fetch_add(0, std::memory_order_acq_rel) == 0) {
+    // Pairs with the exchange in closeDevice() and pauseDevice(): either the
+    // keeper sees this request after closing or pausing, or this thread sees
+    // the device closed or paused and wakes it.
+    const std::uint32_t state = m_open.fetch_add(0, std::memory_order_acq_rel);
+    if (state == kPaused) {
+        m_output->resume();
+    }
+    if (state != kRunning) {
         m_wakeRequests.fetch_add(1, std::memory_order_release);
         m_wakeRequests.notify_one();
     }
@@ -86,7 +91,9 @@ void DeviceKeeper::probe(const float* output, int frames) {
 void DeviceKeeper::run() {
     std::unique_lock lock(m_mutex);
     while (!m_stopping.load()) {
-        if (isOpen()) {
+        if (isPaused()) {
+            whilePaused(lock);
+        } else if (isOpen()) {
             whileOpen(lock);
         } else {
             whileClosed(lock);
@@ -111,14 +118,25 @@ bool DeviceKeeper::tryOpen() {
     m_reportedNoDevice = false;
     m_stalledChecks = 0;
     ++m_opens;
-    m_open.store(1, std::memory_order_release);
+    m_open.store(kRunning, std::memory_order_release);
     return true;
 }
 
 void DeviceKeeper::closeDevice() {
     if (isOpen()) {
         m_output->close();
-        m_open.exchange(0, std::memory_order_acq_rel);
+        m_open.exchange(kClosed, std::memory_order_acq_rel);
+    }
+}
+
+void DeviceKeeper::pauseDevice() {
+    m_open.exchange(kPaused, std::memory_order_acq_rel);
+    m_output->pause();
+    // A sound requested between the idle check and the exchange saw the
+    // device running, so nobody else resumes it.
+    if (m_soundRequested.load(std::memory_order_acquire) || m_mixer.hasPendingCommands()) {
+        m_output->resume();
+        m_open.store(kRunning, std::memory_order_release);
     }
 }
 

@@ -14,10 +14,14 @@
 namespace quib {
 
 struct DevicePolicy {
-    // How long the device stays open after the last sound ended. An open
-    // stream costs the audio server about 5 % of a core even when silent and
-    // pausing does not remove that cost, so the device is closed when idle;
-    // reopening adds 1-3 ms to the next click. 20 s spans the pauses of
+    // An output that can pause its stream at the server (PulseAudio's cork)
+    // is paused this long after the last sound: a corked stream costs the
+    // server nothing, and resuming it is as quick as any click.
+    std::chrono::milliseconds pauseAfter{300};
+    // Any other output (SDL2) stays open this long after the last sound. Its
+    // open stream costs the audio server about 5 % of a core even when silent
+    // and SDL's pause does not remove that cost, so the device is closed when
+    // idle; reopening adds 1-3 ms to the next click. 20 s spans the pauses of
     // someone who is writing, so a typing session keeps one stream.
     std::chrono::milliseconds idleGrace{20000};
     // How often an open device is checked for loss and idleness.
@@ -38,9 +42,11 @@ struct DeviceStatistics {
     std::int64_t longestOpenNanos = 0;  // the slowest call that opened the device
 };
 
-// Opens the output when there is something to play, watches it while open,
-// reopens it after a loss and closes it when idle. Runs on its own thread;
-// the main thread only wakes it, never waits for it.
+// Opens the output when there is something to play, watches it while it
+// plays, reopens it after a loss, and pauses or closes it when idle. Runs on
+// its own thread, which sleeps without a timeout while nothing plays; the
+// main thread only wakes it (and resumes a paused output itself, so that a
+// click never waits for this thread), never waits for it.
 class DeviceKeeper {
   public:
     DeviceKeeper(Mixer& mixer, std::unique_ptr<AudioOutput> output, DevicePolicy policy);
@@ -56,7 +62,8 @@ class DeviceKeeper {
     // device is closed and nobody else holds it; false otherwise.
     bool applyCommandsWhileClosed();
 
-    bool isOpen() const { return m_open.load(std::memory_order_acquire) != 0; }
+    bool isOpen() const { return m_open.load(std::memory_order_acquire) != kClosed; }
+    bool isPaused() const { return m_open.load(std::memory_order_acquire) == kPaused; }
     DeviceStatistics statistics() const;
     // Steady-clock nanoseconds of the first callback and of the first audible
     // block after arming (negative until they happen).
@@ -70,12 +77,19 @@ class DeviceKeeper {
     }
 
   private:
+    static constexpr std::uint32_t kClosed = 0;
+    static constexpr std::uint32_t kRunning = 1;
+    static constexpr std::uint32_t kPaused = 2;
+
     static void render(void* self, float* output, int frames);
     void probe(const float* output, int frames);
     void run();
     void whileClosed(std::unique_lock<std::mutex>& lock);
     void whileOpen(std::unique_lock<std::mutex>& lock);
+    void whilePaused(std::unique_lock<std::mutex>& lock);
     bool restartStalledStart(std::unique_lock<std::mutex>& lock);
+    void handleLoss();
+    void pauseDevice();
     bool tryOpen();
     void closeDevice();
     std::int64_t now() const;
@@ -86,9 +100,10 @@ class DeviceKeeper {
     DevicePolicy m_policy;
     mutable std::mutex m_mutex;
     std::condition_variable m_sleep;
-    // 1 while the device is open. Both sides change or read it with
+    // kClosed, kRunning or kPaused. Both sides change or read it with
     // read-modify-write operations, so that a command pushed just as the
-    // device closes is seen either by the keeper or by the main thread.
+    // device closes or pauses is seen either by the keeper or by the main
+    // thread.
     std::atomic<std::uint32_t> m_open{0};
     std::atomic<bool> m_stopping{false};
     std::atomic<std::uint32_t> m_wakeRequests{0};

@@ -1,4 +1,4 @@
-// The two states of the device keeper's thread.
+// The three states of the device keeper's thread: closed, running, paused.
 #include <algorithm>
 
 #include "platform/Log.h"
@@ -58,7 +58,12 @@ void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
     if (callbacksBefore < m_callbacksAtOpen + 2 && restartStalledStart(lock)) {
         return;
     }
-    m_sleep.wait_for(lock, m_policy.watchdogInterval, [this] { return m_stopping.load(); });
+    // A pausing output is checked more often, so that it pauses soon after
+    // the last sound; a check costs a few microseconds.
+    const auto interval = m_output->canPause()
+                              ? std::min(m_policy.watchdogInterval, m_policy.pauseAfter / 2)
+                              : m_policy.watchdogInterval;
+    m_sleep.wait_for(lock, interval, [this] { return m_stopping.load(); });
     if (m_stopping.load()) {
         return;
     }
@@ -67,22 +72,51 @@ void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
     m_stalledChecks =
         m_callbacks.load(std::memory_order_relaxed) == callbacksBefore ? m_stalledChecks + 1 : 0;
     if (m_output->isLost() || m_stalledChecks >= 2) {
-        m_stalledChecks = 0;
-        logLine("Audio device lost, reopening the default device");
-        ++m_losses;
-        closeDevice();
-        m_keepStateUntil = now() + nanos(m_policy.keepStateAfterLoss);
-        m_nextRetry = 0;
-        m_soundRequested.store(true, std::memory_order_relaxed);
+        handleLoss();
         return;
     }
     // A request seen here is already in the queue for the running device.
     m_soundRequested.exchange(false, std::memory_order_acq_rel);
     const std::int64_t idleFor = now() - m_lastPlayNanos.load(std::memory_order_relaxed);
-    if (!m_mixer.isSounding() && !m_mixer.hasPendingCommands() &&
-        idleFor >= nanos(m_policy.idleGrace)) {
+    if (m_mixer.isSounding() || m_mixer.hasPendingCommands()) {
+        return;
+    }
+    if (m_output->canPause() && idleFor >= nanos(m_policy.pauseAfter)) {
+        pauseDevice();
+    } else if (!m_output->canPause() && idleFor >= nanos(m_policy.idleGrace)) {
         closeDevice();
     }
+}
+
+// Paused: nothing to watch, so the thread sleeps until a sound is asked for.
+// The main thread has already resumed the output by then; this thread goes
+// back to watching it.
+void DeviceKeeper::whilePaused(std::unique_lock<std::mutex>& lock) {
+    const std::uint32_t seen = m_wakeRequests.load(std::memory_order_acquire);
+    if (m_output->isLost()) {
+        handleLoss();
+        return;
+    }
+    if (m_soundRequested.load(std::memory_order_acquire) || m_mixer.hasPendingCommands()) {
+        m_output->resume();
+        m_open.store(kRunning, std::memory_order_release);
+        // A resumed stream must start as a new one must.
+        m_callbacksAtOpen = m_callbacks.load(std::memory_order_relaxed);
+        return;
+    }
+    lock.unlock();
+    m_wakeRequests.wait(seen, std::memory_order_acquire);
+    lock.lock();
+}
+
+void DeviceKeeper::handleLoss() {
+    m_stalledChecks = 0;
+    logLine("Audio device lost, reopening the default device");
+    ++m_losses;
+    closeDevice();
+    m_keepStateUntil = now() + nanos(m_policy.keepStateAfterLoss);
+    m_nextRetry = 0;
+    m_soundRequested.store(true, std::memory_order_relaxed);
 }
 
 }  // namespace quib

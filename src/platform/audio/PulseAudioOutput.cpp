@@ -1,0 +1,234 @@
+#include "platform/audio/PulseAudioOutput.h"
+
+#include <pulse/pulseaudio.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+
+#include "platform/Log.h"
+
+namespace quib {
+
+namespace {
+
+constexpr std::size_t kFrameBytes = sizeof(float) * kOutputChannels;
+
+void finish(pa_operation* operation) {
+    if (operation != nullptr) {
+        pa_operation_unref(operation);
+    }
+}
+
+bool isOver(pa_context_state_t state) {
+    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+}
+
+bool isOver(pa_stream_state_t state) {
+    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+}
+
+}  // namespace
+
+PulseAudioOutput::PulseAudioOutput(int bufferFrames)
+    : m_bufferFrames(bufferFrames), m_loop(pa_mainloop_new()) {}
+
+PulseAudioOutput::~PulseAudioOutput() {
+    close();
+    pa_mainloop_free(m_loop);
+}
+
+bool PulseAudioOutput::serverAnswers(int timeoutMillis) {
+    PulseAudioOutput probe;
+    std::string error;
+    const bool answered = probe.connect(error, timeoutMillis);
+    probe.disconnect();
+    return answered;
+}
+
+// Runs the loop on the calling thread (the loop's own thread is not running
+// yet) until `done` holds or the time is up.
+bool PulseAudioOutput::iterateUntil(bool (*done)(PulseAudioOutput&), int timeoutMillis) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMillis);
+    while (!done(*this)) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        if (pa_mainloop_prepare(m_loop, 20'000) < 0 || pa_mainloop_poll(m_loop) < 0 ||
+            pa_mainloop_dispatch(m_loop) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PulseAudioOutput::connect(std::string& error, int timeoutMillis) {
+    m_lost.store(false, std::memory_order_release);
+    m_context = pa_context_new(pa_mainloop_get_api(m_loop), "QUIB");
+    pa_context_set_state_callback(m_context, &PulseAudioOutput::onContextState, this);
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        error = pa_strerror(pa_context_errno(m_context));
+        return false;
+    }
+    const bool answered = iterateUntil(
+        [](PulseAudioOutput& self) { return isOver(pa_context_get_state(self.m_context)); },
+        timeoutMillis);
+    if (!answered || pa_context_get_state(m_context) != PA_CONTEXT_READY) {
+        error = answered ? pa_strerror(pa_context_errno(m_context)) : "the server did not answer";
+        return false;
+    }
+    return true;
+}
+
+bool PulseAudioOutput::createStream(std::string& error) {
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kOutputSampleRate, kOutputChannels};
+    m_stream = pa_stream_new(m_context, "clicks", &spec, nullptr);
+    if (m_stream == nullptr) {
+        error = pa_strerror(pa_context_errno(m_context));
+        return false;
+    }
+    pa_stream_set_state_callback(m_stream, &PulseAudioOutput::onStreamState, this);
+    pa_stream_set_write_callback(m_stream, &PulseAudioOutput::onWritable, this);
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.tlength = static_cast<std::uint32_t>(m_bufferFrames * kFrameBytes);
+    attributes.prebuf = static_cast<std::uint32_t>(-1);
+    attributes.minreq = static_cast<std::uint32_t>(-1);
+    attributes.fragsize = static_cast<std::uint32_t>(-1);
+    if (pa_stream_connect_playback(m_stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY,
+                                   nullptr, nullptr) < 0 ||
+        !iterateUntil(
+            [](PulseAudioOutput& self) { return isOver(pa_stream_get_state(self.m_stream)); },
+            2000) ||
+        pa_stream_get_state(m_stream) != PA_STREAM_READY) {
+        error = pa_strerror(pa_context_errno(m_context));
+        return false;
+    }
+    if (!m_reportedFormat) {
+        m_reportedFormat = true;
+        const pa_buffer_attr* granted = pa_stream_get_buffer_attr(m_stream);
+        logLine("Audio output: PulseAudio, " + std::to_string(kOutputSampleRate) + " Hz, " +
+                std::to_string(granted->tlength / kFrameBytes) + " frames of buffer");
+    }
+    return true;
+}
+
+EngineResult PulseAudioOutput::open(RenderFunction render, void* context) {
+    close();
+    m_render = render;
+    m_renderContext = context;
+    m_quit.store(false);
+    m_wantPaused.store(false);
+    m_corked = false;
+    std::string error;
+    if (!connect(error, 2000) || !createStream(error)) {
+        disconnect();
+        return EngineResult{false, "PulseAudio: " + error};
+    }
+    m_thread = std::thread([this] { run(); });
+    return {};
+}
+
+void PulseAudioOutput::close() {
+    if (m_thread.joinable()) {
+        m_quit.store(true);
+        pa_mainloop_wakeup(m_loop);
+        m_thread.join();
+    }
+    disconnect();
+}
+
+void PulseAudioOutput::disconnect() {
+    if (m_stream != nullptr) {
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+    if (m_context != nullptr) {
+        pa_context_set_state_callback(m_context, nullptr, nullptr);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+    }
+}
+
+void PulseAudioOutput::pause() {
+    m_wantPaused.store(true, std::memory_order_release);
+    pa_mainloop_wakeup(m_loop);
+}
+
+void PulseAudioOutput::resume() {
+    m_wantPaused.store(false, std::memory_order_release);
+    pa_mainloop_wakeup(m_loop);
+}
+
+void PulseAudioOutput::run() {
+    // The clicks' thread should win against ordinary work; where the system
+    // does not allow it (no CAP_SYS_NICE), it runs at normal priority.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -11);
+    while (!m_quit.load(std::memory_order_acquire)) {
+        applyWantedState();
+        if (pa_mainloop_iterate(m_loop, 1, nullptr) < 0) {
+            break;
+        }
+    }
+}
+
+void PulseAudioOutput::applyWantedState() {
+    const bool wanted = m_wantPaused.load(std::memory_order_acquire);
+    if (wanted == m_corked || isLost()) {
+        return;
+    }
+    m_corked = wanted;
+    if (wanted) {
+        // The queue holds only silence by now; dropping it lets the next
+        // sound start at the head of the queue.
+        finish(pa_stream_cork(m_stream, 1, nullptr, nullptr));
+        finish(pa_stream_flush(m_stream, nullptr, nullptr));
+        return;
+    }
+    // The first block goes out with the uncork rather than a round trip later.
+    writeBlocks(pa_stream_writable_size(m_stream));
+    finish(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+}
+
+void PulseAudioOutput::writeBlocks(std::size_t bytes) {
+    while (bytes >= kFrameBytes) {
+        void* data = nullptr;
+        std::size_t size = bytes;
+        if (pa_stream_begin_write(m_stream, &data, &size) < 0 || data == nullptr) {
+            return;
+        }
+        const std::size_t frames = std::min(size, bytes) / kFrameBytes;
+        m_render(m_renderContext, static_cast<float*>(data), static_cast<int>(frames));
+        pa_stream_write(m_stream, data, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
+        bytes -= frames * kFrameBytes;
+    }
+}
+
+void PulseAudioOutput::onWritable(pa_stream*, std::size_t bytes, void* self) {
+    auto* output = static_cast<PulseAudioOutput*>(self);
+    // A corked stream keeps what the server asks for until it is resumed.
+    if (!output->m_corked) {
+        output->writeBlocks(bytes);
+    }
+}
+
+void PulseAudioOutput::onContextState(pa_context* context, void* self) {
+    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
+        static_cast<PulseAudioOutput*>(self)->m_lost.store(true, std::memory_order_release);
+    }
+}
+
+void PulseAudioOutput::onStreamState(pa_stream* stream, void* self) {
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+        static_cast<PulseAudioOutput*>(self)->m_lost.store(true, std::memory_order_release);
+    }
+}
+
+}  // namespace quib
