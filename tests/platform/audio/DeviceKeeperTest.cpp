@@ -17,7 +17,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // Pulls 256 frames every 2 ms on its own thread, like a device; vanish()
-// makes it stop pulling and report itself lost, as SDL does.
+// makes it stop pulling and report itself lost, as SDL does. A pausable one
+// stops pulling while paused, as a corked PulseAudio stream does.
 class FakeOutput final : public AudioOutput {
   public:
     struct Shared {
@@ -26,6 +27,10 @@ class FakeOutput final : public AudioOutput {
         std::atomic<bool> refuseOpen{false};
         std::atomic<int> streamsThatNeverStart{0};
         std::atomic<float> loudest{0.0F};
+        std::atomic<bool> pausable{false};
+        std::atomic<bool> paused{false};
+        std::atomic<int> pauses{0};
+        std::atomic<int> callbacks{0};
     };
 
     explicit FakeOutput(Shared& shared) : m_shared(shared) {}
@@ -36,6 +41,7 @@ class FakeOutput final : public AudioOutput {
             return EngineResult{false, "no such device"};
         }
         m_shared.vanished.store(false);
+        m_shared.paused.store(false);
         m_shared.opens.fetch_add(1);
         m_running.store(true);
         m_neverStarts = m_shared.streamsThatNeverStart.fetch_sub(1) > 0;
@@ -49,12 +55,19 @@ class FakeOutput final : public AudioOutput {
         }
     }
     bool isLost() const override { return m_shared.vanished.load(); }
+    bool canPause() const override { return m_shared.pausable.load(); }
+    void pause() override {
+        m_shared.pauses.fetch_add(1);
+        m_shared.paused.store(true);
+    }
+    void resume() override { m_shared.paused.store(false); }
 
   private:
     void pull(RenderFunction render, void* context) {
         std::vector<float> buffer(512);
         while (m_running.load()) {
-            if (!m_shared.vanished.load() && !m_neverStarts) {
+            if (!m_shared.vanished.load() && !m_neverStarts && !m_shared.paused.load()) {
+                m_shared.callbacks.fetch_add(1);
                 render(context, buffer.data(), 256);
                 for (float value : buffer) {
                     if (value > m_shared.loudest.load()) {
@@ -72,23 +85,14 @@ class FakeOutput final : public AudioOutput {
     std::thread m_thread;
 };
 
-template <typename Predicate>
-bool waitFor(Predicate predicate, std::chrono::milliseconds limit = 2000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!predicate()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
+using test::waitFor;
 
 class DeviceKeeperTest : public ::testing::Test {
   protected:
     std::unique_ptr<MixerEngine> makeEngine() {
         DevicePolicy policy;
         policy.idleGrace = 100ms;
+        policy.pauseAfter = 60ms;
         policy.watchdogInterval = 30ms;
         policy.keepStateAfterLoss = 1000ms;
         policy.retryInterval = 20ms;
@@ -154,6 +158,52 @@ TEST_F(DeviceKeeperTest, StreamThatNeverStartsIsReopenedWithoutWaitingForTheWatc
     EXPECT_EQ(shared.opens.load(), 2);
     EXPECT_EQ(engine->statistics().device.startStalls, 1U);
     EXPECT_EQ(engine->statistics().device.losses, 0U);
+}
+
+TEST_F(DeviceKeeperTest, PausableOutputIsPausedWhenSilentAndResumedByTheNextClick) {
+    shared.pausable.store(true);
+    auto engine = makeEngine();
+    const PlayerHandle player = engine->preparePlayer(click(480));
+    for (int round = 0; round < 3; ++round) {
+        shared.loudest.store(0.0F);
+        engine->play(player);
+        ASSERT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; })) << "round " << round;
+        ASSERT_TRUE(waitFor([&] { return engine->deviceKeeper()->isPaused(); }));
+        const int callbacks = shared.callbacks.load();
+        std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(shared.callbacks.load(), callbacks) << "a paused output is not pulled";
+    }
+    EXPECT_EQ(shared.opens.load(), 1) << "paused, never closed";
+    EXPECT_EQ(shared.pauses.load(), 3);
+}
+
+TEST_F(DeviceKeeperTest, LoopingSoundKeepsAPausableOutputRunning) {
+    shared.pausable.store(true);
+    auto engine = makeEngine();
+    const PlayerHandle player = engine->preparePlayer(click(4800));
+    engine->setLooping(player, LoopMode::endless);
+    engine->play(player);
+    ASSERT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; }));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(shared.pauses.load(), 0);
+    engine->stop(player);
+    EXPECT_TRUE(waitFor([&] { return engine->deviceKeeper()->isPaused(); }));
+}
+
+TEST_F(DeviceKeeperTest, OutputLostWhilePausedIsReopenedForTheNextClick) {
+    shared.pausable.store(true);
+    auto engine = makeEngine();
+    const PlayerHandle player = engine->preparePlayer(click(480));
+    engine->play(player);
+    ASSERT_TRUE(waitFor([&] { return engine->deviceKeeper()->isPaused(); }));
+    testing::internal::CaptureStderr();
+    shared.vanished.store(true);
+    shared.loudest.store(0.0F);
+    engine->play(player);
+    EXPECT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; }));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(shared.opens.load(), 2);
+    EXPECT_EQ(engine->statistics().device.losses, 1U);
 }
 
 TEST_F(DeviceKeeperTest, NoDeviceMakesEveryPlayASilentNoOpWithOneLogLine) {

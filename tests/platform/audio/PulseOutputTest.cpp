@@ -1,0 +1,97 @@
+// The PulseAudio output against a real server of the test's own: a click is
+// heard on the sink's monitor, the silent stream is corked at the server, and
+// clicks come back after the server restarts and after the default sink
+// changes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "latency/SinkRecorder.h"
+#include "platform/audio/AudioTestSupport.h"
+#include "platform/audio/MixerEngine.h"
+#include "platform/audio/PrivatePulseServer.h"
+#include "platform/audio/PulseAudioOutput.h"
+
+namespace quib {
+namespace {
+
+using namespace std::chrono_literals;
+using bench::SinkRecorder;
+
+class PulseOutputTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.start()) << "pulseaudio did not start";
+        const auto file = resources.file("Sounds", "click.wav");
+        test::writeSound(file, test::constantSignal(2400, 0.6F), 1, kOutputSampleRate);
+        DevicePolicy policy;
+        policy.pauseAfter = 100ms;
+        engine = std::make_unique<MixerEngine>(std::make_unique<PulseAudioOutput>(), policy);
+        player = engine->preparePlayer(engine->loadSample(file).sample);
+    }
+    void TearDown() override { engine.reset(); }
+
+    // Plays every 200 ms until the monitor of `sink` records a click, or the
+    // time is up.
+    bool clickHeardOn(const std::string& sink, std::chrono::milliseconds limit = 3000ms) {
+        SinkRecorder recorder(sink + ".monitor");
+        if (!recorder.waitForData(10)) {
+            return false;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            engine->play(player);
+            std::this_thread::sleep_for(200ms);
+            if (!recorder.onsetNanos().empty()) {
+                return true;
+            }
+        }
+        return false;
+    }
+    bool ourStreamCorked() const {
+        return server.pactlOutput("list sink-inputs").find("Corked: yes") != std::string::npos;
+    }
+
+    test::PrivatePulseServer server;
+    test::ResourceDirectory resources;
+    std::unique_ptr<MixerEngine> engine;
+    PlayerHandle player;
+};
+
+TEST_F(PulseOutputTest, SilentStreamIsCorkedAtTheServerAndTheNextClickUncorksIt) {
+    ASSERT_TRUE(clickHeardOn("ci"));
+    ASSERT_TRUE(test::waitFor([&] { return ourStreamCorked(); }, 2000ms));
+    EXPECT_TRUE(clickHeardOn("ci", 400ms)) << "the first play after the pause is heard";
+    EXPECT_EQ(engine->statistics().device.opens, 1U) << "resumed, not reopened";
+}
+
+TEST_F(PulseOutputTest, ClicksComeBackAfterTheServerRestarts) {
+    ASSERT_TRUE(clickHeardOn("ci"));
+    testing::internal::CaptureStderr();
+    server.stop();
+    ASSERT_TRUE(server.start());
+    EXPECT_TRUE(clickHeardOn("ci"));
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_GE(engine->statistics().device.losses, 1U) << log;
+}
+
+TEST_F(PulseOutputTest, StreamFollowsTheDefaultSink) {
+    ASSERT_TRUE(clickHeardOn("ci"));
+    ASSERT_TRUE(server.pactl("load-module module-null-sink sink_name=desk rate=48000 channels=2"));
+    ASSERT_TRUE(server.pactl("set-default-sink desk"));
+    EXPECT_TRUE(clickHeardOn("desk"));
+}
+
+TEST(PulseOutputWithoutServerTest, NoServerIsReportedAndOpeningFailsWithAReason) {
+    setenv("PULSE_SERVER", "unix:/nonexistent/quib-test.sock", 1);
+    EXPECT_FALSE(PulseAudioOutput::serverAnswers(500));
+    PulseAudioOutput output;
+    const EngineResult result = output.open([](void*, float*, int) {}, nullptr);
+    unsetenv("PULSE_SERVER");
+    EXPECT_FALSE(result.succeeded);
+    EXPECT_NE(result.error.find("PulseAudio"), std::string::npos) << result.error;
+}
+
+}  // namespace
+}  // namespace quib
