@@ -7,6 +7,9 @@
 //   bench_audio_device latency [clicks] [buffer frames]
 //   bench_audio_device idle <seconds> [buffer frames]
 //   bench_audio_device loop <seconds>   (a looping sound, for restarting the server under it)
+//
+// QUIB_AUDIO_OUTPUT=pulse measures the PulseAudio output (which pauses a
+// silent stream instead of closing it) instead of SDL2.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +20,7 @@
 
 #include "audio/BenchSupport.h"
 #include "platform/audio/MixerEngine.h"
+#include "platform/audio/PulseAudioOutput.h"
 #include "platform/audio/SdlAudioOutput.h"
 
 namespace quib {
@@ -28,6 +32,14 @@ using Clock = std::chrono::steady_clock;
 std::int64_t nowNanos() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
         .count();
+}
+
+std::unique_ptr<AudioOutput> makeOutput(int bufferFrames) {
+    const char* choice = std::getenv("QUIB_AUDIO_OUTPUT");
+    if (choice != nullptr && std::string(choice) == "pulse") {
+        return std::make_unique<PulseAudioOutput>(bufferFrames);
+    }
+    return std::make_unique<SdlAudioOutput>(bufferFrames);
 }
 
 // Milliseconds from the play request to the first non-silent callback block.
@@ -59,14 +71,14 @@ int latency(int clicks, int bufferFrames) {
     DevicePolicy policy;
     policy.idleGrace = 300ms;
     policy.watchdogInterval = 50ms;
-    MixerEngine engine(std::make_unique<SdlAudioOutput>(bufferFrames), policy);
+    MixerEngine engine(makeOutput(bufferFrames), policy);
     const auto sample = engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) /
                                           "Sounds/focus.wav");
     const PlayerHandle player = engine.preparePlayer(sample.sample);
     std::vector<double> warm;
     std::vector<double> cold;
     for (int i = 0; i < clicks; ++i) {
-        while (engine.deviceKeeper()->isOpen()) {
+        while (engine.deviceKeeper()->isOpen() && !engine.deviceKeeper()->isPaused()) {
             std::this_thread::sleep_for(10ms);
         }
         std::this_thread::sleep_for(100ms);
@@ -84,7 +96,7 @@ int latency(int clicks, int bufferFrames) {
         }
     }
     report("warm (device open)", warm);
-    report("cold (device closed by the idle policy)", cold);
+    report("cold (device closed or paused by the idle policy)", cold);
     const DeviceStatistics device = engine.statistics().device;
     std::printf(
         "device opens=%llu slowest open=%.1f ms streams restarted at start=%llu losses=%llu\n",
@@ -96,21 +108,22 @@ int latency(int clicks, int bufferFrames) {
 }
 
 int idle(int seconds, int bufferFrames) {
-    MixerEngine engine(std::make_unique<SdlAudioOutput>(bufferFrames), DevicePolicy{});
+    MixerEngine engine(makeOutput(bufferFrames), DevicePolicy{});
     const auto sample = engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) /
                                           "Sounds/focus.wav");
     engine.play(engine.preparePlayer(sample.sample));
     for (int second = 0; second < seconds; ++second) {
         std::this_thread::sleep_for(1s);
+        const DeviceKeeper& keeper = *engine.deviceKeeper();
         std::printf("t=%ds device %s\n", second + 1,
-                    engine.deviceKeeper()->isOpen() ? "open" : "closed");
+                    keeper.isPaused() ? "paused" : (keeper.isOpen() ? "open" : "closed"));
         std::fflush(stdout);
     }
     return 0;
 }
 
 int loop(int seconds) {
-    MixerEngine engine(std::make_unique<SdlAudioOutput>(), DevicePolicy{});
+    MixerEngine engine(makeOutput(256), DevicePolicy{});
     const auto sample = engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) /
                                           "Sounds/long_click.wav");
     const PlayerHandle player = engine.preparePlayer(sample.sample);

@@ -219,8 +219,11 @@ void Phases::rate20(int count) {
 void Phases::idle(int seconds) {
     const CpuMeter program(m_context.program);
     const CpuMeter server(m_context.server);
+    const long switches = contextSwitches(m_context.program);
     sleepUntil(monotonicNanos() + std::int64_t{seconds} * 1000 * kMilli);
     emit("idle.cpu_pct", program.percent(), 3);
+    emit("idle.wakeups_per_s",
+         static_cast<double>(contextSwitches(m_context.program) - switches) / seconds, 1);
     emit("idle.server_pct", server.percent());
     const std::int64_t stamp = m_x.tapKey(30);
     const auto delay = matchOnsets({stamp}, onsetsSince(stamp), 500 * kMilli).front();

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -37,6 +38,22 @@ long residentKib(pid_t pid) {
         }
     }
     return 0;
+}
+
+long contextSwitches(pid_t pid) {
+    long total = 0;
+    std::error_code error;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream file(task.path() / "status");
+        std::string line;
+        while (std::getline(file, line)) {
+            if (line.find("ctxt_switches:") != std::string::npos) {
+                total += std::stol(line.substr(line.find(':') + 1));
+            }
+        }
+    }
+    return total;
 }
 
 CpuMeter::CpuMeter(pid_t pid)

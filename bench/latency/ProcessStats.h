@@ -11,6 +11,9 @@ namespace quib::bench {
 double cpuSeconds(pid_t pid);
 // Resident memory in KiB; 0 for a process that is gone.
 long residentKib(pid_t pid);
+// Context switches of all its living threads so far: every wake-up of a
+// sleeping thread is one.
+long contextSwitches(pid_t pid);
 
 // CPU used by a process over an interval, as seconds and as percent of one core.
 class CpuMeter {
