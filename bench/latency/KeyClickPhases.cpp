@@ -54,6 +54,7 @@ class Phases {
     XDriver m_x;
     SinkRecorder m_recorder;
     FILE* m_out;
+    std::int64_t m_sinkLatency = 0;
 };
 
 void Phases::emit(const std::string& name, double value, int decimals) {
@@ -89,17 +90,20 @@ std::int64_t configuredSinkLatency(const std::string& monitor) {
 }
 
 // Onsets on the play timeline. The recording places a frame when the sink
-// rendered it; the sink plays it up to its configured latency later. The
-// difference matters for a stream that is resumed: the server rewinds the
-// sink and mixes the new sound into what was rendered ahead but not played.
+// rendered it; the sink plays it its configured latency later, give or take
+// that latency again (it renders in blocks of that size). The difference
+// matters for a stream that is resumed: the server rewinds the sink and mixes
+// the new sound into what was rendered ahead but not played, so a click can
+// appear to come up to one sink latency before its key. Pairing allows for
+// that, and such a click counts as 0 ms.
 std::vector<std::int64_t> Phases::onsetsSince(std::int64_t start) {
     sleepUntil(monotonicNanos() + kSettle);
     std::vector<std::int64_t> onsets = m_recorder.onsetNanos();
-    const std::int64_t ahead = configuredSinkLatency(m_context.source);
+    m_sinkLatency = configuredSinkLatency(m_context.source);
     for (auto& onset : onsets) {
-        onset += ahead;
+        onset += m_sinkLatency;
     }
-    std::erase_if(onsets, [start](std::int64_t onset) { return onset < start; });
+    std::erase_if(onsets, [start](std::int64_t onset) { return onset < start - 50 * kMilli; });
     return onsets;
 }
 
@@ -107,7 +111,7 @@ void Phases::emitLatency(const std::string& name, const std::vector<std::int64_t
                          std::int64_t window, std::int64_t lead) {
     const std::vector<std::int64_t> onsets =
         onsetsSince(events.empty() ? 0 : events.front() - lead);
-    const auto delays = matchOnsets(events, onsets, window, lead);
+    const auto delays = matchOnsets(events, onsets, window, std::max(lead, m_sinkLatency));
     const LatencySummary summary = summarize(delays);
     if (std::getenv("KEYCLICK_DEBUG") != nullptr) {
         showMisses(events, delays);
@@ -122,6 +126,17 @@ void Phases::emitLatency(const std::string& name, const std::vector<std::int64_t
 
 void Phases::showMisses(const std::vector<std::int64_t>& events,
                         const std::vector<std::optional<std::int64_t>>& delays) {
+    const std::vector<std::int64_t> all = m_recorder.onsetNanos();
+    std::printf("  nearest onset to each event (ms, as recorded):");
+    for (std::int64_t event : events) {
+        const auto nearest = std::min_element(all.begin(), all.end(), [event](auto a, auto b) {
+            return std::abs(a - event) < std::abs(b - event);
+        });
+        if (nearest != all.end()) {
+            std::printf(" %.2f", static_cast<double>(*nearest - event) / 1e6);
+        }
+    }
+    std::printf("\n");
     for (std::size_t i = 0; i < events.size(); ++i) {
         if (delays[i]) {
             continue;
@@ -207,7 +222,8 @@ void Phases::rate20(int count) {
     sleepUntil(stamps.back() + 300 * kMilli);
     emit("rate20.cpu_s_per_1000", program.seconds() * 1000.0 / count, 3);
     emit("rate20.server_s_per_1000", server.seconds() * 1000.0 / count, 3);
-    const auto delays = matchOnsets(stamps, onsetsSince(stamps.front()), 150 * kMilli);
+    const std::vector<std::int64_t> onsets = onsetsSince(stamps.front());
+    const auto delays = matchOnsets(stamps, onsets, 150 * kMilli, m_sinkLatency);
     if (std::getenv("KEYCLICK_DEBUG") != nullptr) {
         showMisses(stamps, delays);
     }
@@ -226,8 +242,9 @@ void Phases::idle(int seconds) {
          static_cast<double>(contextSwitches(m_context.program) - switches) / seconds, 1);
     emit("idle.server_pct", server.percent());
     const std::int64_t stamp = m_x.tapKey(30);
-    const auto delay = matchOnsets({stamp}, onsetsSince(stamp), 500 * kMilli).front();
-    emit("idle.first_key_ms", delay ? static_cast<double>(*delay) / 1e6 : -1.0);
+    const std::vector<std::int64_t> onsets = onsetsSince(stamp);
+    const auto delay = matchOnsets({stamp}, onsets, 500 * kMilli, m_sinkLatency).front();
+    emit("idle.first_key_ms", delay ? std::max(0.0, static_cast<double>(*delay) / 1e6) : -1.0);
 }
 
 void Phases::type(int seconds) {

@@ -122,7 +122,7 @@ LatencySummary summarize(const std::vector<std::optional<std::int64_t>>& delays)
     std::vector<double> millis;
     for (const auto& delay : delays) {
         if (delay) {
-            millis.push_back(static_cast<double>(*delay) / 1e6);
+            millis.push_back(std::max(0.0, static_cast<double>(*delay) / 1e6));
         }
     }
     LatencySummary summary;

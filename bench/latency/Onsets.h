@@ -69,6 +69,7 @@ struct LatencySummary {
     double maxMillis = 0.0;
 };
 
+// A negative delay (a click heard within the lead before its event) counts as 0.
 LatencySummary summarize(const std::vector<std::optional<std::int64_t>>& delays);
 
 }  // namespace quib::bench

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 #include "latency/Onsets.h"
 
@@ -66,6 +67,73 @@ TEST(OnsetsTest, EveryClickOfARunIsFoundAtItsStart) {
             EXPECT_NEAR(found[i], c.clicks[i], 0.1) << c.name << " click " << i;
         }
     }
+}
+
+TEST(OnsetsTest, EachEventTakesItsOwnClickOrNone) {
+    struct Case {
+        const char* name;
+        std::vector<std::int64_t> onsets;  // ms
+        std::int64_t lead;                 // ms
+        std::vector<std::optional<std::int64_t>> delays;
+    };
+    // Events at 0, 50 and 100 ms, a window of 40 ms.
+    const std::vector<Case> cases{
+        {"every click 5 ms late", {5, 55, 105}, 0, {5, 5, 5}},
+        {"the middle click missing", {5, 105}, 0, {5, std::nullopt, 5}},
+        {"a second strike is no click of the next key", {5, 20, 55, 105}, 0, {5, 5, 5}},
+        {"a click before its key is not its own", {-1, 55, 105}, 0, {std::nullopt, 5, 5}},
+        {"unless it is within the lead", {-1, 55, 105}, 2, {-1, 5, 5}},
+        {"one click heard for two keys", {5, 62}, 0, {5, 12, std::nullopt}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::int64_t> onsets;
+        for (std::int64_t ms : c.onsets) {
+            onsets.push_back(ms * kMilli);
+        }
+        const auto delays =
+            matchOnsets({0, 50 * kMilli, 100 * kMilli}, onsets, 40 * kMilli, c.lead * kMilli);
+        ASSERT_EQ(delays.size(), 3U) << c.name;
+        for (std::size_t i = 0; i < delays.size(); ++i) {
+            EXPECT_EQ(delays[i].has_value(), c.delays[i].has_value()) << c.name << " event " << i;
+            if (delays[i] && c.delays[i]) {
+                EXPECT_EQ(*delays[i], *c.delays[i] * kMilli) << c.name << " event " << i;
+            }
+        }
+    }
+}
+
+TEST(OnsetsTest, SummaryCountsMissesAndRanksTheRest) {
+    std::vector<std::optional<std::int64_t>> delays;
+    for (int ms = 1; ms <= 100; ++ms) {
+        delays.emplace_back(ms * kMilli);
+    }
+    delays.emplace_back(std::nullopt);
+    delays.emplace_back(-kMilli);  // within the lead: counts as 0
+    const LatencySummary summary = summarize(delays);
+    EXPECT_EQ(summary.events, 102);
+    EXPECT_EQ(summary.heard, 101);
+    EXPECT_DOUBLE_EQ(summary.medianMillis, 50.0);
+    EXPECT_DOUBLE_EQ(summary.p90Millis, 90.0);
+    EXPECT_DOUBLE_EQ(summary.p99Millis, 99.0);
+    EXPECT_DOUBLE_EQ(summary.maxMillis, 100.0);
+}
+
+TEST(OnsetsTest, FramesArePlacedByTheEarliestArrivalAroundThem) {
+    // 10 ms chunks; most arrive 3 ms late, one arrives 0.5 ms late, and after
+    // a 5 s gap in the recording the frame count jumps back in time.
+    std::vector<ChunkStamp> chunks;
+    const std::int64_t base = 1'000'000'000;
+    for (int k = 1; k <= 100; ++k) {
+        const std::int64_t late = (k == 50 ? 500'000 : 3'000'000);
+        chunks.push_back({base + k * 10 * kMilli + late, k * 480});
+    }
+    for (int k = 1; k <= 100; ++k) {
+        chunks.push_back({base + 6000 * kMilli + k * 10 * kMilli + 3'000'000, (100 + k) * 480});
+    }
+    const FrameClock clock(chunks, kRate);
+    EXPECT_EQ(clock.nanosOf(480 * 20), base + 200 * kMilli + 500'000);
+    EXPECT_EQ(clock.nanosOf(480 * 150), base + 6000 * kMilli + 500 * kMilli + 3'000'000)
+        << "the gap's far side is placed by its own chunks";
 }
 
 }  // namespace

@@ -20,9 +20,9 @@ class AudioOutput {
     // Called on the thread that opened and closed the device, before it ends.
     virtual void releaseThreadState() {}
 
-    // An output that can pause its stream at the audio server, so that a
-    // paused stream costs nothing there and resumes within one buffer, says
-    // so; the device keeper then pauses it when silent instead of closing it.
+    // An output that can pause so that it costs the audio server nothing and
+    // resumes about as fast as one buffer plays says so; the device keeper
+    // then pauses it when silent instead of closing it.
     virtual bool canPause() const { return false; }
     // Stops pulling soon; the device stays open. The keeper's thread only.
     virtual void pause() {}

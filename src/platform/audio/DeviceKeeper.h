@@ -14,9 +14,9 @@
 namespace quib {
 
 struct DevicePolicy {
-    // An output that can pause its stream at the server (PulseAudio's cork)
-    // is paused this long after the last sound: a corked stream costs the
-    // server nothing, and resuming it is as quick as any click.
+    // An output that can pause cheaply (PulseAudio: the stream ends, the
+    // connection stays) is paused this long after the last sound: paused, it
+    // costs the server nothing, and resuming is about as quick as any click.
     std::chrono::milliseconds pauseAfter{300};
     // Any other output (SDL2) stays open this long after the last sound. Its
     // open stream costs the audio server about 5 % of a core even when silent

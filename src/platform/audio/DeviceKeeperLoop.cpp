@@ -100,8 +100,10 @@ void DeviceKeeper::whilePaused(std::unique_lock<std::mutex>& lock) {
     if (m_soundRequested.load(std::memory_order_acquire) || m_mixer.hasPendingCommands()) {
         m_output->resume();
         m_open.store(kRunning, std::memory_order_release);
-        // A resumed stream must start as a new one must.
-        m_callbacksAtOpen = m_callbacks.load(std::memory_order_relaxed);
+        // Not checked as a new stream is: a resumed stream can wait for a
+        // sink that the server suspended meanwhile, and reopening would only
+        // wait longer. The watchdog still sees one that never pulls again.
+        m_callbacksAtOpen = 0;
         return;
     }
     lock.unlock();

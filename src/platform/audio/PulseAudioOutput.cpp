@@ -16,12 +16,6 @@ namespace {
 
 constexpr std::size_t kFrameBytes = sizeof(float) * kOutputChannels;
 
-void finish(pa_operation* operation) {
-    if (operation != nullptr) {
-        pa_operation_unref(operation);
-    }
-}
-
 bool isOver(pa_context_state_t state) {
     return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
 }
@@ -83,7 +77,9 @@ bool PulseAudioOutput::connect(std::string& error, int timeoutMillis) {
     return true;
 }
 
-bool PulseAudioOutput::createStream(std::string& error) {
+// Asks for a new stream; it plays once the server has set it up and asked
+// for its first data, which the write callback then renders.
+bool PulseAudioOutput::startStream(std::string& error) {
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kOutputSampleRate, kOutputChannels};
     m_stream = pa_stream_new(m_context, "clicks", &spec, nullptr);
     if (m_stream == nullptr) {
@@ -99,12 +95,22 @@ bool PulseAudioOutput::createStream(std::string& error) {
     attributes.minreq = static_cast<std::uint32_t>(-1);
     attributes.fragsize = static_cast<std::uint32_t>(-1);
     if (pa_stream_connect_playback(m_stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY,
-                                   nullptr, nullptr) < 0 ||
+                                   nullptr, nullptr) < 0) {
+        error = pa_strerror(pa_context_errno(m_context));
+        return false;
+    }
+    return true;
+}
+
+bool PulseAudioOutput::createStream(std::string& error) {
+    if (!startStream(error) ||
         !iterateUntil(
             [](PulseAudioOutput& self) { return isOver(pa_stream_get_state(self.m_stream)); },
             2000) ||
         pa_stream_get_state(m_stream) != PA_STREAM_READY) {
-        error = pa_strerror(pa_context_errno(m_context));
+        if (error.empty()) {
+            error = pa_strerror(pa_context_errno(m_context));
+        }
         return false;
     }
     if (!m_reportedFormat) {
@@ -122,7 +128,7 @@ EngineResult PulseAudioOutput::open(RenderFunction render, void* context) {
     m_renderContext = context;
     m_quit.store(false);
     m_wantPaused.store(false);
-    m_corked = false;
+    m_paused = false;
     std::string error;
     if (!connect(error, 2000) || !createStream(error)) {
         disconnect();
@@ -141,7 +147,7 @@ void PulseAudioOutput::close() {
     disconnect();
 }
 
-void PulseAudioOutput::disconnect() {
+void PulseAudioOutput::releaseStream() {
     if (m_stream != nullptr) {
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
@@ -149,6 +155,10 @@ void PulseAudioOutput::disconnect() {
         pa_stream_unref(m_stream);
         m_stream = nullptr;
     }
+}
+
+void PulseAudioOutput::disconnect() {
+    releaseStream();
     if (m_context != nullptr) {
         pa_context_set_state_callback(m_context, nullptr, nullptr);
         pa_context_disconnect(m_context);
@@ -181,20 +191,20 @@ void PulseAudioOutput::run() {
 
 void PulseAudioOutput::applyWantedState() {
     const bool wanted = m_wantPaused.load(std::memory_order_acquire);
-    if (wanted == m_corked || isLost()) {
+    if (wanted == m_paused || isLost()) {
         return;
     }
-    m_corked = wanted;
+    m_paused = wanted;
     if (wanted) {
-        // The queue holds only silence by now; dropping it lets the next
-        // sound start at the head of the queue.
-        finish(pa_stream_cork(m_stream, 1, nullptr, nullptr));
-        finish(pa_stream_flush(m_stream, nullptr, nullptr));
+        releaseStream();
         return;
     }
-    // The first block goes out with the uncork rather than a round trip later.
-    writeBlocks(pa_stream_writable_size(m_stream));
-    finish(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+    // The server sets the stream up and asks for its first block at once;
+    // the write callback renders it, the click at its head.
+    std::string error;
+    if (!startStream(error)) {
+        m_lost.store(true, std::memory_order_release);
+    }
 }
 
 void PulseAudioOutput::writeBlocks(std::size_t bytes) {
@@ -212,11 +222,7 @@ void PulseAudioOutput::writeBlocks(std::size_t bytes) {
 }
 
 void PulseAudioOutput::onWritable(pa_stream*, std::size_t bytes, void* self) {
-    auto* output = static_cast<PulseAudioOutput*>(self);
-    // A corked stream keeps what the server asks for until it is resumed.
-    if (!output->m_corked) {
-        output->writeBlocks(bytes);
-    }
+    static_cast<PulseAudioOutput*>(self)->writeBlocks(bytes);
 }
 
 void PulseAudioOutput::onContextState(pa_context* context, void* self) {

@@ -23,8 +23,8 @@ std::string_view requestedOutput() {
 
 std::unique_ptr<AudioEngine> createSystemAudioEngine() {
     // PulseAudio (or PipeWire's pulse server) first: only there can a silent
-    // stream be corked, which gives every click the small buffer's latency at
-    // no cost between clicks.
+    // stream be let go while the connection stays, which gives every click
+    // the small buffer's latency at no cost between clicks.
     if (requestedOutput() != "sdl" && PulseAudioOutput::serverAnswers(1000)) {
         return std::make_unique<MixerEngine>(std::make_unique<PulseAudioOutput>(), DevicePolicy{});
     }
