@@ -9,6 +9,7 @@
 #   --quick         shorter phases (about 4 minutes instead of about 35)
 #   QUIB_ONLY=1     skip the reference
 #   TYPE_SECONDS=N  length of the typing run for resident memory
+#   PHASES="..."    the phases of both programs (see KeyClickBench.cpp)
 # bucklespring is installed here if missing (benchmarks only, never for tests).
 set -euo pipefail
 
@@ -28,12 +29,13 @@ if [[ -z ${QUIB_ONLY:-} && ! -x $BUCKLE ]]; then
 fi
 
 if ((QUICK)); then
-    PHASES=(keys150:50 keys2s:10 mouse:10 hold:2000 rate20:200 idle:20)
+    DEFAULT_PHASES="keys150:50 keys2s:10 mouse:10 hold:2000 rate20:200 idle:20"
     SERVER_SECONDS=10 TYPE_SECONDS=${TYPE_SECONDS:-30}
 else
-    PHASES=(keys150:200 keys2s:20 mouse:40 hold:2000 rate20:1000 idle:60)
+    DEFAULT_PHASES="keys150:200 keys2s:20 mouse:40 hold:2000 rate20:1000 idle:60"
     SERVER_SECONDS=60 TYPE_SECONDS=${TYPE_SECONDS:-600}
 fi
+read -r -a PHASES <<<"${PHASES:-$DEFAULT_PHASES}"
 
 # shellcheck source=../../tests/e2e/lib/session.sh
 source "$HERE/../../tests/e2e/lib/session.sh"
