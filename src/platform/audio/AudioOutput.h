@@ -17,6 +17,10 @@ class AudioOutput {
     virtual void close() = 0;
     // The device vanished while open (server restart, unplugged headset).
     virtual bool isLost() const = 0;
+    // Whether isLost() is told by the device itself. Such an output is given
+    // longer before a stream that stopped pulling counts as lost: a busy
+    // server is slow, not gone, and reopening would only add to its work.
+    virtual bool reportsLoss() const { return false; }
     // Called on the thread that opened and closed the device, before it ends.
     virtual void releaseThreadState() {}
 

@@ -68,10 +68,11 @@ void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
         return;
     }
     // One quiet interval can be a loaded machine; two in a row is a device
-    // that stopped pulling.
+    // that stopped pulling (eight for one that reports its own loss).
     m_stalledChecks =
         m_callbacks.load(std::memory_order_relaxed) == callbacksBefore ? m_stalledChecks + 1 : 0;
-    if (m_output->isLost() || m_stalledChecks >= 2) {
+    const int stalledLimit = m_output->reportsLoss() ? 8 : 2;
+    if (m_output->isLost() || m_stalledChecks >= stalledLimit) {
         handleLoss();
         return;
     }
@@ -113,7 +114,8 @@ void DeviceKeeper::whilePaused(std::unique_lock<std::mutex>& lock) {
 
 void DeviceKeeper::handleLoss() {
     m_stalledChecks = 0;
-    logLine("Audio device lost, reopening the default device");
+    logLine(m_output->isLost() ? "Audio device lost, reopening the default device"
+                               : "Audio device stopped playing, reopening the default device");
     ++m_losses;
     closeDevice();
     m_keepStateUntil = now() + nanos(m_policy.keepStateAfterLoss);

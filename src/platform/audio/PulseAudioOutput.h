@@ -43,6 +43,7 @@ class PulseAudioOutput final : public AudioOutput {
     EngineResult open(RenderFunction render, void* context) override;
     void close() override;
     bool isLost() const override { return m_lost.load(std::memory_order_acquire); }
+    bool reportsLoss() const override { return true; }
     bool canPause() const override { return true; }
     void pause() override;
     void resume() override;

@@ -28,6 +28,8 @@ class FakeOutput final : public AudioOutput {
         std::atomic<int> streamsThatNeverStart{0};
         std::atomic<float> loudest{0.0F};
         std::atomic<bool> pausable{false};
+        std::atomic<bool> reportsLoss{false};
+        std::atomic<bool> slow{false};  // connected, but not asked for data
         std::atomic<bool> paused{false};
         std::atomic<int> pauses{0};
         std::atomic<int> callbacks{0};
@@ -56,6 +58,7 @@ class FakeOutput final : public AudioOutput {
     }
     bool isLost() const override { return m_shared.vanished.load(); }
     bool canPause() const override { return m_shared.pausable.load(); }
+    bool reportsLoss() const override { return m_shared.reportsLoss.load(); }
     void pause() override {
         m_shared.pauses.fetch_add(1);
         m_shared.paused.store(true);
@@ -66,7 +69,8 @@ class FakeOutput final : public AudioOutput {
     void pull(RenderFunction render, void* context) {
         std::vector<float> buffer(512);
         while (m_running.load()) {
-            if (!m_shared.vanished.load() && !m_neverStarts && !m_shared.paused.load()) {
+            if (!m_shared.vanished.load() && !m_neverStarts && !m_shared.paused.load() &&
+                !m_shared.slow.load()) {
                 m_shared.callbacks.fetch_add(1);
                 render(context, buffer.data(), 256);
                 for (float value : buffer) {
@@ -204,6 +208,26 @@ TEST_F(DeviceKeeperTest, OutputLostWhilePausedIsReopenedForTheNextClick) {
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(shared.opens.load(), 2);
     EXPECT_EQ(engine->statistics().device.losses, 1U);
+}
+
+TEST_F(DeviceKeeperTest, StallIsALossOnlyForAnOutputThatCannotReportItsOwnLoss) {
+    for (const bool reports : {false, true}) {
+        shared.opens.store(0);
+        shared.reportsLoss.store(reports);
+        auto engine = makeEngine();
+        const PlayerHandle player = engine->preparePlayer(click(4800));
+        engine->setLooping(player, LoopMode::endless);
+        engine->play(player);
+        ASSERT_TRUE(waitFor([&] { return engine->statistics().device.callbacks >= 4U; }));
+        testing::internal::CaptureStderr();
+        shared.slow.store(true);  // four watchdog intervals without a pull
+        std::this_thread::sleep_for(120ms);
+        shared.slow.store(false);
+        std::this_thread::sleep_for(60ms);
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(engine->statistics().device.losses, reports ? 0U : 1U) << "reports " << reports;
+        EXPECT_EQ(shared.opens.load(), reports ? 1 : 2) << "reports " << reports;
+    }
 }
 
 TEST_F(DeviceKeeperTest, NoDeviceMakesEveryPlayASilentNoOpWithOneLogLine) {
