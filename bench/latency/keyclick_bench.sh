@@ -7,7 +7,7 @@
 #
 # Usage: bench/latency/keyclick_bench.sh [--quick] [BUILD_DIR]
 #   --quick         shorter phases (about 4 minutes instead of about 35)
-#   QUIB_ONLY=1     skip the reference
+#   QUIB_ONLY=1     skip the reference; BUCKLE_ONLY=1 measures only the reference
 #   TYPE_SECONDS=N  length of the typing run for resident memory
 #   PHASES="..."    the phases of both programs (see KeyClickBench.cpp)
 # bucklespring is installed here if missing (benchmarks only, never for tests).
@@ -85,7 +85,7 @@ run_buckle() {
     session_stop buckle
 }
 
-run_quib
+[[ -n ${BUCKLE_ONLY:-} ]] || run_quib
 [[ -n ${QUIB_ONLY:-} ]] || run_buckle
 grep type.rss "$RESULTS/quib-focus" >>"$RESULTS/quib" || true
 bash "$HERE/keyclick_table.sh" "$RESULTS"
