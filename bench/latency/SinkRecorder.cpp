@@ -136,3 +136,32 @@ std::vector<float> SinkRecorder::levelsAfter(std::int64_t nanos, int millis) {
 }
 
 }  // namespace quib::bench
+
+namespace quib::bench {
+
+// The configured latency of the recorded sink, from `pactl`: how far ahead of
+// playing a sample the sink renders it, and so hands it to the monitor.
+std::int64_t configuredSinkLatency(const std::string& monitor) {
+    const std::string sink = monitor.substr(0, monitor.rfind(".monitor"));
+    FILE* pactl = popen("pactl list sinks 2>/dev/null", "r");
+    if (pactl == nullptr) {
+        return 0;
+    }
+    char line[512];
+    bool inSink = false;
+    std::int64_t micros = 0;
+    while (std::fgets(line, sizeof line, pactl) != nullptr) {
+        const std::string text = line;
+        if (text.find("Name: ") != std::string::npos) {
+            inSink = text.substr(text.find("Name: ") + 6) == sink + "\n";
+        }
+        const auto configured = text.find("configured ");
+        if (inSink && configured != std::string::npos) {
+            micros = std::atoll(text.c_str() + configured + 11);
+        }
+    }
+    pclose(pactl);
+    return micros * 1000;
+}
+
+}  // namespace quib::bench

@@ -48,5 +48,8 @@ class SinkRecorder {
 };
 
 std::int64_t monotonicNanos();
+// How far ahead of playing a sample the sink of `monitor` renders it (its
+// configured latency, from `pactl`), in nanoseconds; 0 if unknown.
+std::int64_t configuredSinkLatency(const std::string& monitor);
 
 }  // namespace quib::bench
