@@ -14,6 +14,7 @@ packages=(
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
     clang libclang-rt-14-dev
+    sox bucklespring-data  # click spectrograms; the recorded keyboard the click tests measure against
     # the headless desktop of the end-to-end tests
     xvfb x11-utils x11-xserver-utils xdotool dbus pulseaudio pulseaudio-utils trayer dunst jq
     imagemagick fonts-dejavu-core
