@@ -17,18 +17,6 @@ Strike bottomOut(double time, double gain, double body, double plastic, double r
              {plastic * 2.31, 0.0025 * ring, 0.3}}};
 }
 
-// The click jacket or leaf of a clicky switch: a very short, bright snap.
-Strike clickJacket(double time, double gain, double pitch) {
-    return {time,   gain,
-            0.0003, 14000.0,
-            2.0,    {{pitch, 0.004, 0.8}, {pitch * 1.41, 0.003, 0.6}, {pitch * 2.17, 0.002, 0.5}}};
-}
-
-// The steel spring ringing faintly after a press.
-Strike springPing(double time, double gain, double pitch) {
-    return {time, gain, 0.0002, 9000.0, 0.0, {{pitch, 0.05, 1.0}, {pitch * 1.007, 0.045, 0.8}}};
-}
-
 // A muffled tactile bump or friction: noise with little ringing.
 Strike rub(double time, double gain, double brightness, double length) {
     return {time, gain, length, brightness, 1.0, {{brightness * 0.3, 0.003, 0.4}}};
@@ -55,41 +43,6 @@ Strike knock(double time, double gain, double pitch, double length, double inhar
 std::vector<ClickRecipe> buildRecipes() {
     // clang-format off
     return {
-        // Mechanical switches, keyboard side.
-        {"mxblue_key", 0.12, 300, 16000,
-         {clickJacket(0.0, 3.0, 3900),
-          clickJacket(0.004, 1.5, 4600),
-          bottomOut(0.012, 0.35, 600, 2100, 0.8),
-          springPing(0.013, 0.05, 5600),
-          clickJacket(0.085, 0.35, 4200),
-          bottomOut(0.088, 0.12, 650, 2300, 0.6)}},
-        {"mxbrown_key", 0.11, 100, 12000,
-         {rub(0.0, 1.0, 2500, 0.003),
-          bottomOut(0.006, 1.0, 380, 1500, 1.2),
-          springPing(0.008, 0.04, 5200),
-          bottomOut(0.078, 0.3, 470, 1850, 0.8)}},
-        {"mxblack_key", 0.13, 70, 9000,
-         {bottomOut(0.0, 1.0, 240, 1050, 1.8),
-          springPing(0.001, 0.05, 4300),
-          bottomOut(0.07, 0.55, 300, 1300, 1.4)}},
-        {"cream_key", 0.11, 90, 5000,
-         {{0.0, 1.0, 0.0015, 2800, 0.12, {{340, 0.02, 1.0}, {880, 0.011, 0.6}, {1500, 0.006, 0.2}}},
-          {0.066, 0.22, 0.0015, 2500, 0.1, {{400, 0.015, 1.0}, {990, 0.008, 0.5}}}}},
-        {"turquoise_key", 0.08, 300, 16000,
-         {bottomOut(0.0, 1.0, 1200, 3300, 0.6),
-          springPing(0.001, 0.04, 6800),
-          bottomOut(0.055, 0.3, 1300, 3600, 0.5)}},
-        {"mech_classic", 0.145, 110, 12000,
-         {bottomOut(0.0, 1.0, 520, 1750, 1.0),
-          springPing(0.001, 0.07, 5100),
-          bottomOut(0.112, 0.4, 600, 2000, 0.8)}},
-        {"mech_deep", 0.15, 50, 3500,
-         {{0.0, 1.0, 0.001, 3000, 0.15, {{165, 0.035, 1.0}, {410, 0.018, 0.6}, {730, 0.01, 0.35}}},
-          {0.09, 0.3, 0.001, 2800, 0.1, {{190, 0.02, 1.0}, {460, 0.01, 0.4}}}}},
-        {"mech_sharp", 0.06, 800, 18000,
-         {{0.0, 1.0, 0.0002, 16000, 0.6,
-          {{3600, 0.004, 1.0}, {5300, 0.003, 0.7}, {7800, 0.002, 0.5}}},
-          {0.004, 0.35, 0.0003, 14000, 0.4, {{4200, 0.003, 1.0}, {6100, 0.002, 0.6}}}}},
         // Soft and synthetic keyboard sounds.
         {"iphone_key", 0.05, 200, 9000,
          {{0.0, 1.0, 0.0012, 5000, 0.6, {{1150, 0.006, 1.0}, {2450, 0.004, 0.5}}}}},
@@ -145,13 +98,6 @@ std::vector<ClickRecipe> buildRecipes() {
         {"point_border", 0.05, 60, 2500,
          {thump(0.0, 1.0, 260, 0.008),
           knock(0.0, 0.2, 900, 0.005, 1.7)}},
-        {"mech_mouse_down", 0.055, 200, 17000,
-         {{0.0, 1.0, 0.0002, 16000, 0.65, {{4800, 0.003, 1.0}, {7400, 0.002, 0.5}}},
-          {0.0005, 0.9, 0.0005, 9000, 0.25,
-           {{1250, 0.012, 1.0}, {2900, 0.008, 0.7}, {5500, 0.004, 0.3}}}}},
-        {"mech_mouse_up", 0.045, 300, 17000,
-         {{0.0, 1.0, 0.0002, 16000, 0.6, {{5300, 0.0025, 1.0}, {8000, 0.0015, 0.5}}},
-          {0.0005, 0.6, 0.0004, 9000, 0.2, {{1450, 0.008, 1.0}, {3200, 0.006, 0.6}}}}},
     };
     // clang-format on
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-// Click samples for the key and mouse profiles. Each click is modelled as a
-// short sequence of mechanical events (a click jacket snapping, a keycap
-// bottoming out, a spring returning): every event is a burst of filtered
-// noise that excites a handful of decaying body modes, and part of the burst
-// is also heard directly as the contact noise.
+// Click samples for the soft, synthetic and system-style profiles (a tink, a
+// tock, a tap on glass). Each click is a short sequence of strikes: every
+// strike is a burst of filtered noise that excites a handful of decaying modes,
+// and part of the burst is also heard directly as the contact noise. These
+// sounds may be tonal; the profiles named after mechanical switches are
+// modelled in KeySwitch.h.
 
 #include <string_view>
 #include <vector>

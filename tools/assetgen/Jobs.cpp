@@ -13,6 +13,7 @@
 #include "Ambience.h"
 #include "Clicks.h"
 #include "Images.h"
+#include "KeySwitch.h"
 #include "Music.h"
 #include "Wav.h"
 
@@ -29,11 +30,13 @@ std::uint64_t seedFor(std::string_view name) {
     return hash;
 }
 
-void addClickJobs(std::vector<Job>& jobs) {
-    for (const ClickRecipe& recipe : clickRecipes()) {
+// Clicks are one-shots in 24 bits: their quiet tails would lose their grain in 16.
+template <typename Recipe, typename Render>
+void addClickJobs(std::vector<Job>& jobs, const std::vector<Recipe>& recipes, Render render) {
+    for (const Recipe& recipe : recipes) {
         jobs.push_back({std::string(recipe.name), "Sounds/" + std::string(recipe.name) + ".wav",
-                        0.01, [&recipe](const std::string& path) {
-                            return writeWav(path, renderClick(recipe, seedFor(recipe.name)),
+                        0.01, [&recipe, render](const std::string& path) {
+                            return writeWav(path, render(recipe, seedFor(recipe.name)),
                                             SampleFormat::pcm24);
                         }});
     }
@@ -60,7 +63,8 @@ void addLoopJobs(std::vector<Job>& jobs) {
 
 std::vector<Job> allJobs() {
     std::vector<Job> jobs;
-    addClickJobs(jobs);
+    addClickJobs(jobs, clickRecipes(), renderClick);
+    addClickJobs(jobs, switchRecipes(), renderSwitch);
     addLoopJobs(jobs);
     addImageJobs(jobs);
     return jobs;
