@@ -124,6 +124,8 @@ void fft(std::vector<Complex>& a) {
     }
 }
 
+}  // namespace
+
 std::vector<double> powerSpectrum(const std::vector<double>& x, std::size_t size, bool hann) {
     std::vector<Complex> buffer(size, Complex(0.0));
     for (std::size_t i = 0; i < std::min(size, x.size()); ++i) {
@@ -140,8 +142,6 @@ std::vector<double> powerSpectrum(const std::vector<double>& x, std::size_t size
     }
     return power;
 }
-
-}  // namespace
 
 double spectralCentroid(const std::vector<double>& x, int sampleRate) {
     std::size_t size = 1;

@@ -44,5 +44,19 @@ std::vector<double> powerPerOctave(const std::vector<double>& x, int sampleRate,
                                    const std::vector<double>& edges);
 // The given quantile (0..1) of |x[i+1] - x[i]| over the whole signal.
 double stepQuantile(const std::vector<double>& x, double quantile);
+// Power of bins 0 .. size/2 - 1 of the size-point FFT of x (zero-padded or
+// cut to size), optionally under a Hann window.
+std::vector<double> powerSpectrum(const std::vector<double>& x, std::size_t size, bool hann);
+
+// The first ten milliseconds of a key press, from the first sample that
+// reaches a tenth of the peak. The window's second half fades out, so that
+// cutting the sound off adds no broadband energy of its own.
+std::vector<double> attackOf(const std::vector<double>& x, int sampleRate);
+// Geometric over arithmetic mean of the power spectrum between 100 Hz and
+// 16 kHz: near 1 for noise, near 0 for a few clean partials.
+double spectralFlatness(const std::vector<double>& x, int sampleRate);
+// Share of the power between 20 Hz and 20 kHz that lies above `frequency`.
+double powerShareAbove(const std::vector<double>& x, int sampleRate, double frequency);
+double medianOf(std::vector<double> values);
 
 }  // namespace quib::test
