@@ -7,7 +7,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DQUIB_WERROR=ON
 endif
 
-.PHONY: all deps build run test unit-test tsan-test format format-check bench bench-keyclick clean
+.PHONY: all deps build run test unit-test tsan-test format format-check bench bench-keyclick spectrograms clean
 
 all: build
 
@@ -56,6 +56,25 @@ bench-keyclick: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUIB_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 	cmake --build build -j$(JOBS) --target quib quib_assets keyclick
 	bash bench/latency/keyclick_bench.sh --quick build
+
+# A spectrogram of every generated click in build/spectrograms/, and beside
+# them a few recorded key presses (the Debian package bucklespring-data, read
+# only to compare with; nothing recorded is shipped).
+RECORDED_KEYS := /usr/share/buckle/wav
+spectrograms: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	cmake --build build --target quib_assets -j$(JOBS)
+	@mkdir -p build/spectrograms
+	@for f in build/resources/Sounds/*.wav; do \
+		n=$$(basename "$$f" .wav); \
+		sox "$$f" -n spectrogram -x 600 -y 257 -z 90 -t "$$n" -o "build/spectrograms/$$n.png"; \
+	done
+	@for n in 10 1e 20 39; do \
+		f="$(RECORDED_KEYS)/$$n-0.wav"; \
+		[ ! -f "$$f" ] || sox -V1 "$$f" -n rate 48k trim 0 0.15 spectrogram -x 600 -y 257 -z 90 \
+			-t "recorded key press $$n" -o "build/spectrograms/recorded-$$n.png"; \
+	done
+	@echo "spectrograms: build/spectrograms/"
 
 clean:
 	rm -rf build build-asan build-tsan
