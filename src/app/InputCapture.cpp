@@ -46,7 +46,7 @@ void InputCapture::onInputEvent(InputEvent event) {
         reEnableTap();
         return;
     }
-    if (!m_enabled) {
+    if (!m_enabled || m_paused) {
         return;
     }
     if (event == InputEvent::keyDown) {

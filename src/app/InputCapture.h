@@ -43,6 +43,12 @@ class InputCapture final : public InputListener {
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled) { m_enabled = enabled; }
 
+    // A pause the user did not choose (the screen is locked): events are
+    // neither counted nor sounded, as when switched off, but the switch keeps
+    // its value, so that nothing of the pause is ever saved as the user's.
+    bool isPaused() const { return m_paused; }
+    void setPaused(bool paused) { m_paused = paused; }
+
     // Replaces any held source with a new, started one; logs and holds none when
     // the source cannot start.
     void startEventTap();
@@ -63,6 +69,7 @@ class InputCapture final : public InputListener {
     InputSourceFactory m_factory;
     std::unique_ptr<InputSource> m_source;
     bool m_enabled = true;
+    bool m_paused = false;
 };
 
 }  // namespace quib

@@ -102,6 +102,28 @@ TEST_F(InputCaptureTest, SwitchOffPassesEverythingThroughButStillReEnablesTheFee
     EXPECT_EQ(m_registry.created, 1);
 }
 
+TEST_F(InputCaptureTest, PauseSilencesLikeTheSwitchWithoutTouchingIt) {
+    struct Case {
+        bool enabled;
+        bool paused;
+        bool heard;
+    };
+    for (const Case c : {Case{true, false, true}, Case{true, true, false}, Case{false, true, false},
+                         Case{false, false, false}}) {
+        SCOPED_TRACE(testing::Message() << "enabled " << c.enabled << " paused " << c.paused);
+        m_timeline.calls.clear();
+        m_capture.startEventTap();
+        m_capture.setEnabled(c.enabled);
+        m_capture.setPaused(c.paused);
+        source().emit(InputEvent::keyDown);
+        source().emit(InputEvent::mouseDown);
+        source().emit(InputEvent::feedSuspended);
+        EXPECT_EQ(m_timeline.calls.size(), c.heard ? 4u : 0u);
+        EXPECT_EQ(m_capture.isEnabled(), c.enabled) << "the pause never writes the switch";
+        EXPECT_EQ(source().reEnables, 1) << "a paused feed is still kept alive";
+    }
+}
+
 TEST_F(InputCaptureTest, StartingTwiceLeavesExactlyOneRunningSource) {
     m_capture.startEventTap();
     m_capture.startEventTap();

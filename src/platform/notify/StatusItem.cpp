@@ -19,10 +19,13 @@ constexpr double kDimmedOpacity = 0.4;
 // query reads state the platform plugin already tracks.
 constexpr int kTrayWatchIntervalMs = 2000;
 
+const QString kToolTip = QStringLiteral("QUIB");
+const QString kPausedToolTip = QStringLiteral("QUIB: paused while the screen is locked");
+
 }  // namespace
 
 StatusItem::StatusItem(QObject* parent) : QObject(parent), m_template(statusTemplateImage()) {
-    m_tray.setToolTip(QStringLiteral("QUIB"));
+    m_tray.setToolTip(kToolTip);
     buildMenu();
     refreshIcon();
     QObject::connect(
@@ -58,6 +61,15 @@ void StatusItem::setDimmed(bool dimmed) {
         return;
     }
     m_dimmed = dimmed;
+    refreshIcon();
+}
+
+void StatusItem::setPaused(bool paused) {
+    if (paused == m_paused) {
+        return;
+    }
+    m_paused = paused;
+    m_tray.setToolTip(paused ? kPausedToolTip : kToolTip);
     refreshIcon();
 }
 
@@ -98,7 +110,7 @@ void StatusItem::buildMenu() {
 void StatusItem::refreshIcon() {
     const QColor window = QGuiApplication::palette().color(QPalette::Window);
     QImage image = recolouredMask(m_template, statusGlyphColour(window));
-    if (m_dimmed) {
+    if (m_dimmed || m_paused) {
         image = fadedImage(image, kDimmedOpacity);
     }
     m_tray.setIcon(QIcon(QPixmap::fromImage(image)));

@@ -15,9 +15,11 @@ class QMenu;
 namespace quib {
 
 // The status (tray) item: the template icon coloured for the panel, a dimmed
-// variant while input capture is off, the tooltip "QUIB", a left click
-// reported through onClicked, and a small context menu ("Open QUIB",
-// "Quit QUIB") for trays that only open menus.
+// variant while input capture is off, the tooltip "QUIB", a paused state
+// while the screen is locked (dimmed the same way, with a tooltip that says
+// why; the switch is not involved), a left click reported through onClicked,
+// and a small context menu ("Open QUIB", "Quit QUIB") for trays that only
+// open menus.
 //
 // When no tray host runs, isTrayAvailable() is false and the item stays
 // invisible until a host appears (Qt picks it up by itself);
@@ -37,6 +39,8 @@ class StatusItem final : public QObject {
 
     bool isDimmed() const { return m_dimmed; }
     void setDimmed(bool dimmed);
+    bool isPaused() const { return m_paused; }
+    void setPaused(bool paused);
 
     // Where the panel should hang from, in global screen coordinates.
     QRect geometry() const;
@@ -75,6 +79,7 @@ class StatusItem final : public QObject {
     std::unique_ptr<QMenu> m_menu;
     QImage m_template;
     bool m_dimmed = false;
+    bool m_paused = false;
     std::optional<QPoint> m_lastClick;
 };
 

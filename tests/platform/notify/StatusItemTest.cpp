@@ -104,6 +104,23 @@ TEST_F(StatusItemTest, DimmedItemShowsAFadedIconAndUndimmingRestoresIt) {
     EXPECT_EQ(highestAlpha(item.icon().pixmap(kStatusIconPixels).toImage()), 255);
 }
 
+TEST_F(StatusItemTest, PausedItemIsDimmedAndSaysWhyUntilResumed) {
+    StatusItem item;
+    const auto alpha = [&] {
+        return highestAlpha(item.icon().pixmap(kStatusIconPixels).toImage());
+    };
+    item.setPaused(true);
+    EXPECT_NEAR(alpha(), 102, 3);
+    EXPECT_EQ(item.toolTip(), QStringLiteral("QUIB: paused while the screen is locked"));
+    EXPECT_FALSE(item.isDimmed()) << "the pause is its own state";
+    item.setDimmed(true);
+    item.setPaused(false);
+    EXPECT_NEAR(alpha(), 102, 3) << "still dimmed by the switch";
+    EXPECT_EQ(item.toolTip(), QStringLiteral("QUIB"));
+    item.setDimmed(false);
+    EXPECT_EQ(alpha(), 255);
+}
+
 TEST_F(StatusItemTest, ToolTipAndMenuOpenAndQuit) {
     StatusItem item;
     EXPECT_EQ(item.toolTip(), QStringLiteral("QUIB"));
