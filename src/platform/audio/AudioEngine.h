@@ -89,6 +89,11 @@ class AudioEngine {
     virtual EngineResult startGenerator(std::shared_ptr<SignalGenerator> generator) = 0;
     virtual void stopGenerator() = 0;
     virtual void setGeneratorGain(float gain) = 0;
+
+    // After a system sleep an open output may be dead without reporting it:
+    // the engine reopens an open device (keeping every voice), and a closed
+    // one stays closed until the next sound. Never waits.
+    virtual void reopenDevice() {}
 };
 
 float sanitizeVolume(float volume);

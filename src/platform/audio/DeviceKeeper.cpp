@@ -60,6 +60,13 @@ bool DeviceKeeper::applyCommandsWhileClosed() {
     return true;
 }
 
+void DeviceKeeper::requestReopen() {
+    // No lock: a wake-up lost between the keeper's check and its wait only
+    // delays the reopen to the next watchdog tick.
+    m_reopenRequested.store(true, std::memory_order_release);
+    m_sleep.notify_all();
+}
+
 DeviceStatistics DeviceKeeper::statistics() const {
     return DeviceStatistics{m_opens.load(), m_callbacks.load(), m_losses.load(),
                             m_startStalls.load(), m_longestOpenNanos.load()};

@@ -61,6 +61,10 @@ class DeviceKeeper {
     // Main thread: runs the pending commands on the caller's thread if the
     // device is closed and nobody else holds it; false otherwise.
     bool applyCommandsWhileClosed();
+    // Main thread: a running device is closed and opened again at once, as
+    // after a loss but without counting one; a paused one when it next
+    // resumes; a closed device is left alone.
+    void requestReopen();
 
     bool isOpen() const { return m_open.load(std::memory_order_acquire) != kClosed; }
     bool isPaused() const { return m_open.load(std::memory_order_acquire) == kPaused; }
@@ -89,6 +93,7 @@ class DeviceKeeper {
     void whilePaused(std::unique_lock<std::mutex>& lock);
     bool restartStalledStart(std::unique_lock<std::mutex>& lock);
     void handleLoss();
+    void closeForReopen();
     void pauseDevice();
     bool tryOpen();
     void closeDevice();
@@ -108,6 +113,7 @@ class DeviceKeeper {
     std::atomic<bool> m_stopping{false};
     std::atomic<std::uint32_t> m_wakeRequests{0};
     std::atomic<bool> m_soundRequested{false};
+    std::atomic<bool> m_reopenRequested{false};
     std::atomic<std::int64_t> m_lastPlayNanos{0};
     std::atomic<std::uint64_t> m_callbacks{0};
     std::atomic<std::int64_t> m_probeNanos{0};

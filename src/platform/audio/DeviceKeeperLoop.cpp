@@ -7,6 +7,7 @@
 namespace quib {
 
 void DeviceKeeper::whileClosed(std::unique_lock<std::mutex>& lock) {
+    m_reopenRequested.store(false, std::memory_order_relaxed);  // the next open is a fresh one
     const std::uint32_t seen = m_wakeRequests.load(std::memory_order_acquire);
     const bool wanted =
         m_soundRequested.exchange(false, std::memory_order_acq_rel) || m_mixer.isSounding();
@@ -63,8 +64,15 @@ void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
     const auto interval = m_output->canPause()
                               ? std::min(m_policy.watchdogInterval, m_policy.pauseAfter / 2)
                               : m_policy.watchdogInterval;
-    m_sleep.wait_for(lock, interval, [this] { return m_stopping.load(); });
+    m_sleep.wait_for(lock, interval,
+                     [this] { return m_stopping.load() || m_reopenRequested.load(); });
     if (m_stopping.load()) {
+        return;
+    }
+    // Asked for after a system sleep; a device that says it is lost is a loss.
+    if (m_reopenRequested.exchange(false, std::memory_order_acq_rel) && !m_output->isLost()) {
+        logLine("Reopening the audio device after a system sleep");
+        closeForReopen();
         return;
     }
     // One quiet interval can be a loaded machine; two in a row is a device
@@ -113,10 +121,15 @@ void DeviceKeeper::whilePaused(std::unique_lock<std::mutex>& lock) {
 }
 
 void DeviceKeeper::handleLoss() {
-    m_stalledChecks = 0;
     logLine(m_output->isLost() ? "Audio device lost, reopening the default device"
                                : "Audio device stopped playing, reopening the default device");
     ++m_losses;
+    closeForReopen();
+}
+
+// Every voice is kept and the default device opened again at once.
+void DeviceKeeper::closeForReopen() {
+    m_stalledChecks = 0;
     closeDevice();
     m_keepStateUntil = now() + nanos(m_policy.keepStateAfterLoss);
     m_nextRetry = 0;

@@ -48,6 +48,7 @@ class MixerEngine final : public AudioEngine {
     EngineResult startGenerator(std::shared_ptr<SignalGenerator> generator) override;
     void stopGenerator() override;
     void setGeneratorGain(float gain) override;
+    void reopenDevice() override;
 
     // Offline engines only: mixes frames of interleaved stereo into output.
     void render(float* output, int frames);

@@ -101,6 +101,12 @@ void MixerEngine::setGeneratorGain(float gain) {
     m_mixer.setGeneratorGain(sanitizeVolume(gain));
 }
 
+void MixerEngine::reopenDevice() {
+    if (m_keeper) {
+        m_keeper->requestReopen();
+    }
+}
+
 void MixerEngine::render(float* output, int frames) {
     if (!m_keeper) {
         flushBacklog();

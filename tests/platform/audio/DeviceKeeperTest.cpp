@@ -152,6 +152,30 @@ TEST_F(DeviceKeeperTest, LostDeviceIsReopenedAndTheLoopPlaysOn) {
     EXPECT_EQ(engine->statistics().device.losses, 1U);
 }
 
+TEST_F(DeviceKeeperTest, ReopenRequestReopensAnOpenDeviceAtOnceAndLeavesAClosedOneClosed) {
+    DevicePolicy policy;
+    policy.idleGrace = 100ms;
+    policy.watchdogInterval = 5000ms;  // the request must not wait for the watchdog
+    auto engine = std::make_unique<MixerEngine>(std::make_unique<FakeOutput>(shared), policy);
+    const PlayerHandle player = engine->preparePlayer(click(4800));
+    engine->reopenDevice();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(shared.opens.load(), 0) << "a closed device stays closed";
+
+    engine->setLooping(player, LoopMode::endless);
+    engine->play(player);
+    ASSERT_TRUE(waitFor([&] { return engine->statistics().device.callbacks >= 4U; }));
+    testing::internal::CaptureStderr();
+    engine->reopenDevice();
+    ASSERT_TRUE(waitFor([&] { return shared.opens.load() == 2; }, 1000ms));
+    shared.loudest.store(0.0F);
+    ASSERT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; }))
+        << "the looping player plays on after the reopen";
+    EXPECT_THAT(testing::internal::GetCapturedStderr(),
+                testing::HasSubstr("[QUIB] Reopening the audio device after a system sleep"));
+    EXPECT_EQ(engine->statistics().device.losses, 0U) << "a reopen on request is not a loss";
+}
+
 TEST_F(DeviceKeeperTest, StreamThatNeverStartsIsReopenedWithoutWaitingForTheWatchdog) {
     shared.streamsThatNeverStart.store(1);
     DevicePolicy policy;
@@ -208,6 +232,22 @@ TEST_F(DeviceKeeperTest, OutputLostWhilePausedIsReopenedForTheNextClick) {
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(shared.opens.load(), 2);
     EXPECT_EQ(engine->statistics().device.losses, 1U);
+}
+
+TEST_F(DeviceKeeperTest, ReopenRequestWhilePausedReopensWhenTheNextClickResumes) {
+    shared.pausable.store(true);
+    auto engine = makeEngine();
+    const PlayerHandle player = engine->preparePlayer(click(480));
+    engine->play(player);
+    ASSERT_TRUE(waitFor([&] { return engine->deviceKeeper()->isPaused(); }));
+    engine->reopenDevice();
+    testing::internal::CaptureStderr();
+    shared.loudest.store(0.0F);
+    engine->play(player);
+    ASSERT_TRUE(waitFor([&] { return shared.opens.load() == 2; }));
+    EXPECT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; }));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(engine->statistics().device.losses, 0U);
 }
 
 TEST_F(DeviceKeeperTest, StallIsALossOnlyForAnOutputThatCannotReportItsOwnLoss) {

@@ -60,6 +60,7 @@ class FakeAudioEngine final : public AudioEngine {
         generatorGain = gain;
         calls.push_back(Call{"generatorGain", 0, gain});
     }
+    void reopenDevice() override { calls.push_back(Call{"reopenDevice", 0, 0.0F}); }
 
     std::vector<Call> callsOf(const std::string& operation) const {
         std::vector<Call> found;
