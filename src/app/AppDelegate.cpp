@@ -49,6 +49,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     InputCounter& counter = *this;
     ClickSounds& sounds = *this;
     m_capture = std::make_unique<InputCapture>(counter, sounds, m_services.inputSources);
+    followSession();
     m_watchdog = std::make_unique<AccessWatchdog>(
         m_services.permission, *m_capture,
         [this](bool dimmed) { m_services.statusItem.setDimmed(dimmed); }, m_services.intervals);
@@ -76,7 +77,11 @@ void AppDelegate::startListening() {
     m_watchdog->requestAccessAndListen();
     m_watchdog->startAccessibilityWatchdog();
     // An audible sign that QUIB runs, whether or not input can be heard yet.
-    later(1500ms, [](AppDelegate& self) { self.m_soundPlayer->playKeyClick(); });
+    later(1500ms, [](AppDelegate& self) {
+        if (!self.isPaused()) {
+            self.m_soundPlayer->playKeyClick();
+        }
+    });
 }
 
 void AppDelegate::completeOnboarding() {
@@ -110,6 +115,10 @@ bool AppDelegate::hasPermission() const {
 
 bool AppDelegate::isListening() const {
     return m_capture && m_capture->hasEventTap();
+}
+
+bool AppDelegate::isPaused() const {
+    return m_capture && m_capture->isPaused();
 }
 
 void AppDelegate::setEnabled(bool enabled) {

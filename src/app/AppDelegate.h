@@ -15,6 +15,7 @@
 #include "platform/audio/AudioEngine.h"
 #include "platform/input/PermissionService.h"
 #include "platform/notify/NotificationCenter.h"
+#include "platform/notify/SessionMonitor.h"
 #include "platform/prefs/Preferences.h"
 #include "progression/GameStats.h"
 #include "sound/SoundPlayer.h"
@@ -32,6 +33,7 @@ struct AppServices {
     NotificationCenter& notifications;
     StatusItemView& statusItem;
     PermissionService& permission;
+    SessionMonitor& session;
     InputSourceFactory inputSources;
     std::function<std::unique_ptr<PanelView>()> makePanel;
     std::function<std::unique_ptr<RewardSpinnerView>()> makeSpinner;
@@ -59,6 +61,8 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     bool isEnabled() const;
     bool hasPermission() const;
     bool isListening() const;  // an input source is held
+    // Paused because the screen is locked: nothing is heard or counted.
+    bool isPaused() const;
     GameStats& gameStats() { return *m_gameStats; }
     SoundPlayer& soundPlayer() { return *m_soundPlayer; }
     AmbientEngine& ambientEngine() { return *m_ambientEngine; }
@@ -99,6 +103,12 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void save();
     void saveAmbient();
     void saveTheme(AppTheme theme);
+
+    // SessionEvents.cpp
+    void followSession();
+    void setScreenLocked(bool locked);
+    void prepareForSleep();
+    void resumeFromSleep();
 
     // Celebrations.cpp
     void handleAchievementUnlocked(const Achievement& achievement);

@@ -14,6 +14,7 @@
 #include "platform/audio/SystemAudioEngine.h"
 #include "platform/notify/DBusNotificationCenter.h"
 #include "platform/notify/QtMainQueue.h"
+#include "platform/notify/SessionLockWatcher.h"
 #include "platform/notify/SignalBridge.h"
 #include "platform/notify/SingleInstance.h"
 #include "platform/notify/StatusItem.h"
@@ -28,6 +29,7 @@ class TrayStatus final : public StatusItemView {
   public:
     explicit TrayStatus(StatusItem& item) : m_item(item) {}
     void setDimmed(bool dimmed) override { m_item.setDimmed(dimmed); }
+    void setPaused(bool paused) override { m_item.setPaused(paused); }
 
   private:
     StatusItem& m_item;
@@ -79,6 +81,7 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
         });
     StatusItem statusItem;
     TrayStatus trayStatus(statusItem);
+    SessionLockWatcher session;
     const bool trayAvailable = StatusItem::isTrayAvailable();
 
     AppServices services{*preferences,
@@ -89,6 +92,7 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
                          notifications,
                          trayStatus,
                          *permission,
+                         session,
                          [backend, devices = commandLine.inputDevices] {
                              return createInputSource(backend, devices);
                          },

@@ -8,8 +8,11 @@ namespace quib {
 using namespace std::chrono_literals;
 
 void AppDelegate::handleAchievementUnlocked(const Achievement& achievement) {
-    m_soundPlayer->playKeyClick();
-    later(150ms, [](AppDelegate& self) { self.m_soundPlayer->playMouseClick(); });
+    // Behind a locked screen the milestone is told, but not played to an empty room.
+    if (!isPaused()) {
+        m_soundPlayer->playKeyClick();
+        later(150ms, [](AppDelegate& self) { self.m_soundPlayer->playMouseClick(); });
+    }
     m_services.notifications.post("ACHIEVEMENT UNLOCKED",
                                   achievement.name + " -- " + achievement.description,
                                   "achievement_" + achievement.id);
@@ -20,6 +23,9 @@ void AppDelegate::handleLevelUp(std::int64_t level, std::int64_t coinsEarned) {
                              " // +" + std::to_string(coinsEarned) + " COIN" +
                              (coinsEarned == 1 ? "" : "S");
     m_services.notifications.post("LEVEL UP", body, "levelup_" + std::to_string(level));
+    if (isPaused()) {
+        return;
+    }
     // Key, mouse, key, 100 ms apart.
     m_soundPlayer->playKeyClick();
     later(100ms, [](AppDelegate& self) { self.m_soundPlayer->playMouseClick(); });

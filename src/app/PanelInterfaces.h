@@ -86,11 +86,13 @@ class OnboardingView {
     std::function<void()> onComplete;
 };
 
-// The tray icon as the controller sees it.
+// The tray icon as the controller sees it: dimmed while capture is off or has
+// no access, paused (dimmed, and saying why) while the screen is locked.
 class StatusItemView {
   public:
     virtual ~StatusItemView() = default;
     virtual void setDimmed(bool dimmed) = 0;
+    virtual void setPaused(bool paused) = 0;
 };
 
 }  // namespace quib

@@ -44,6 +44,7 @@ class AppDelegateFixture : public ::testing::Test {
                              notifications,
                              statusItem,
                              permission,
+                             session,
                              [this] { return std::make_unique<FakeInputSource>(listener); },
                              [this] {
                                  auto made = std::make_unique<FakePanel>();
@@ -99,6 +100,7 @@ class AppDelegateFixture : public ::testing::Test {
     FakeNotifications notifications;
     FakeStatusItem statusItem;
     FakePermission permission;
+    FakeSession session;
     InputListener* listener = nullptr;
     FakePanel* panel = nullptr;
     FakeSpinner* spinner = nullptr;

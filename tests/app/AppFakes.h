@@ -25,7 +25,9 @@ class FakeNotifications final : public NotificationCenter {
 class FakeStatusItem final : public StatusItemView {
   public:
     void setDimmed(bool value) override { dimmed = value; }
+    void setPaused(bool value) override { paused = value; }
     bool dimmed = false;
+    bool paused = false;
 };
 
 class FakePermission final : public PermissionService {
@@ -33,6 +35,16 @@ class FakePermission final : public PermissionService {
     bool requestTrust() override { return trusted; }
     bool isTrusted() const override { return trusted; }
     bool trusted = true;
+};
+
+class FakeSession final : public SessionMonitor {
+  public:
+    bool isLocked() const override { return locked; }
+    void lock(bool value) {
+        locked = value;
+        onLockChanged(value);
+    }
+    bool locked = false;
 };
 
 class FakeInputSource final : public InputSource {
