@@ -10,7 +10,7 @@
 # an EXIT trap) stops them one by one in reverse order: TERM, up to 3 s of
 # grace, then KILL. Nothing leaks into the caller's desktop: DISPLAY,
 # DBUS_SESSION_BUS_ADDRESS, PULSE_SERVER, HOME and XDG_RUNTIME_DIR all point into
-# the session directory.
+# the session directory, and DBUS_SYSTEM_BUS_ADDRESS at nothing.
 #
 # Functions:
 #   start_session [--tray]        start the services; exports SESSION_DIR, DISPLAY,
@@ -145,6 +145,9 @@ start_session() {
     mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$QUIB_HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
     export NO_AT_BRIDGE=1
+    # No system bus: the host's logind must not pause QUIB when the person
+    # running the tests locks their own screen.
+    export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/no-system-bus"
     unset WAYLAND_DISPLAY
     trap stop_session EXIT
     _session_start_x
