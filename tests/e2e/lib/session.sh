@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash source-path=SCRIPTDIR
 # A private headless desktop session for end-to-end tests of QUIB.
 #
 # Source this file from a bash test script, then call start_session. It starts,
@@ -27,11 +27,53 @@
 #                                 after SECONDS
 #   quib_seed_onboarded [HOME]    mark onboarding as done in QUIB's database
 #   quib_stats_json FIELD [HOME]  one field of `quib stats --json` (needs QUIB_BIN)
+#   session_signal NAME SIGNAL [SECONDS]
+#                                 send SIGNAL to a spawned program's group, wait
+#                                 for it (KILL after SECONDS, default 10) and
+#                                 return its exit status
 #   session_autorepeat_on         turn the X server's key auto-repeat on (xset r on)
+#   session_focus_window          a small window that holds the keyboard focus
+#                                 (the pointer is moved over it), so that the X
+#                                 server delivers auto-repeat as it happens
+#   session_restart_pulse         stop PulseAudio (and the recorder) and start it
+#                                 again on the same socket
 #   session_fail MESSAGE          print "FAIL: MESSAGE" and exit 1
+#   session_letters COUNT         COUNT key names a, b, ... z, a, ... on one line
+#
+#   Listening (the analyser is $QUIB_ONSETS, else quib-click-onsets next to
+#   QUIB_BIN's tests/e2e folder):
+#   session_record_start          record the null sink's monitor into
+#                                 $SESSION_RECORDING; returns once data flows
+#   session_record_seconds        seconds recorded so far
+#   session_record_stop           stop the recorder
+#   session_onsets [FROM [TO]]    click onset times (s) in the recording
+#   session_onset_count [FROM [TO]]
+#   session_level FROM TO         RMS level of the recording in dBFS
+#
+#   Windows (for scenarios that drive QUIB's own windows):
+#   session_wait_window REGEX [SECONDS]
+#                                 print the id of a visible window whose name
+#                                 matches, waiting for it (default 10 s)
+#   session_click_window WID X Y [BUTTON]
+#                                 click at X,Y relative to the window
+#   session_screenshot FILE [WID] the whole screen, or one window, as PNG
+#   session_pixel FILE X Y        "R G B" (0..255) of one pixel of an image
+#   session_close_window WID      ask the window to close, as a window manager
+#                                 would (needs $QUIB_CLOSE_WINDOW)
+#
+#   QUIB:
+#   quib_start [ARGS...]          spawn "quib" with --home $QUIB_HOME
+#   quib_wait_started [SECONDS]   wait for the click QUIB plays once it listens
+#                                 (needs the recorder); fails after SECONDS (20)
+#   quib_seed_preference KEY TYPE VALUE [HOME]
+#                                 store one typed value (an SQL literal) in QUIB's
+#                                 database
+#   quib_seed_unlocked ID...      store these achievements as unlocked
+#   quib_seed_quiet               onboarded, and the typing-speed achievements
+#                                 unlocked: fast typing then plays only its clicks
 #
 # Requires: Xvfb, xdpyinfo, dbus-daemon, dbus-send, pulseaudio, pactl, pacat,
-# dunst, sqlite3, jq (and trayer for --tray).
+# parec, dunst, sqlite3, jq, xdotool, xev, imagemagick (and trayer for --tray).
 
 SESSION_NAMES=()
 SESSION_PIDS=()
@@ -39,6 +81,12 @@ SESSION_PIDS=()
 session_fail() {
     echo "FAIL: $*" >&2
     exit 1
+}
+
+session_letters() {
+    local alphabet=(a b c d e f g h i j k l m n o p q r s t u v w x y z) out=() i
+    for ((i = 0; i < $1; i++)); do out+=("${alphabet[i % 26]}"); done
+    echo "${out[*]}"
 }
 
 wait_until() {
@@ -53,8 +101,17 @@ wait_until() {
     done
 }
 
-# Remembers a started process so that stop_session stops it, newest first.
+# Remembers a started process so that stop_session stops it, newest first. A
+# name stopped before (a restarted server, a program started again) takes its
+# old place, so the teardown order stays the start order reversed.
 _session_track() {
+    local i
+    for i in "${!SESSION_NAMES[@]}"; do
+        if [[ ${SESSION_NAMES[$i]} == "$1" && -z ${SESSION_PIDS[$i]} ]]; then
+            SESSION_PIDS[i]=$2
+            return 0
+        fi
+    done
     SESSION_NAMES+=("$1")
     SESSION_PIDS+=("$2")
 }
@@ -69,7 +126,7 @@ _session_terminate() {
         tries=$((tries + 1))
     done
     kill -KILL -- "$target" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    { wait "$pid"; } 2>/dev/null || true
     return 0
 }
 
@@ -150,6 +207,9 @@ start_session() {
     export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/no-system-bus"
     unset WAYLAND_DISPLAY
     trap stop_session EXIT
+    # A test stopped by a signal (ctest's timeout, ^C) still tears down.
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
     _session_start_x
     _session_start_dbus
     _session_start_pulse
@@ -186,6 +246,25 @@ session_stop() {
     done
 }
 
+session_signal() {
+    local name=$1 signal=$2 seconds=${3:-10} i pid status
+    for i in "${!SESSION_NAMES[@]}"; do
+        [[ ${SESSION_NAMES[$i]} == "$name" && -n ${SESSION_PIDS[$i]} ]] || continue
+        pid=${SESSION_PIDS[$i]#-}
+        kill "-$signal" -- "${SESSION_PIDS[$i]}" 2>/dev/null
+        local deadline=$((SECONDS + seconds))
+        while kill -0 "$pid" 2>/dev/null && ((SECONDS < deadline)); do
+            sleep 0.05
+        done
+        kill -KILL -- "${SESSION_PIDS[$i]}" 2>/dev/null
+        status=0
+        { wait "$pid"; } 2>/dev/null || status=$? # no "Killed" notice
+        SESSION_PIDS[i]=""
+        return "$status"
+    done
+    return 127
+}
+
 stop_session() {
     local i
     set +e # Teardown must go on whatever fails: a leaked server outlives the test.
@@ -220,17 +299,25 @@ xlib.XCloseDisplay(display)
 PY
 }
 
-quib_seed_onboarded() {
-    local home=${1:-$QUIB_HOME}
-    mkdir -p "$home"
-    sqlite3 "$home/preferences.sqlite3" \
-        "PRAGMA user_version = 1;
-         CREATE TABLE IF NOT EXISTS preferences (key TEXT PRIMARY KEY NOT NULL, type TEXT NOT NULL, value);
-         INSERT OR REPLACE INTO preferences VALUES('onboardingComplete', 'bool', 1);"
+session_focus_window() {
+    session_spawn focus xev -event keyboard -geometry 320x200+200+300 -name quib-e2e-focus
+    local window
+    window=$(session_wait_window '^quib-e2e-focus$') || session_fail "the focus window did not appear"
+    # Without a window manager the focus follows the pointer.
+    xdotool mousemove --window "$window" 160 100
 }
 
-quib_stats_json() {
-    local field=$1 home=${2:-$QUIB_HOME}
-    [[ -n ${QUIB_BIN:-} ]] || session_fail "QUIB_BIN is not set"
-    "$QUIB_BIN" stats --json --home "$home" | jq -r --arg field "$field" '.[$field]'
+session_restart_pulse() {
+    session_stop recorder
+    session_stop pacat
+    session_stop pulseaudio
+    _session_start_pulse
 }
+
+# The listening, window and QUIB helpers live beside this file.
+# shellcheck source=listen.sh
+source "$(dirname "${BASH_SOURCE[0]}")/listen.sh"
+# shellcheck source=windows.sh
+source "$(dirname "${BASH_SOURCE[0]}")/windows.sh"
+# shellcheck source=quib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/quib.sh"

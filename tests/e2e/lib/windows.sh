@@ -1,0 +1,35 @@
+# shellcheck shell=bash
+# Finding, clicking and photographing windows: part of session.sh (see there).
+# Without a window manager, coordinates relative to a window are exact.
+
+_session_visible_window() {
+    xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 | grep .
+}
+
+session_wait_window() {
+    local regex=$1 seconds=${2:-10}
+    wait_until "$seconds" _session_visible_window "$regex" || return 1
+    _session_visible_window "$regex"
+}
+
+session_click_window() {
+    local window=$1 x=$2 y=$3 button=${4:-1}
+    xdotool mousemove --window "$window" "$x" "$y" click "$button"
+}
+
+session_screenshot() {
+    local file=$1 window=${2:-root}
+    import -window "$window" "$file"
+}
+
+session_pixel() {
+    convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)] %[fx:int(255*p{$2,$3}.g+0.5)] %[fx:int(255*p{$2,$3}.b+0.5)]\n" info:
+}
+
+
+# The close button of a window manager: a WM_DELETE_WINDOW request.
+session_close_window() {
+    local tool=${QUIB_CLOSE_WINDOW:-$(dirname "${QUIB_BIN:-.}")/tests/e2e/quib-close-window}
+    [[ -x $tool ]] || session_fail "$tool is missing (set QUIB_CLOSE_WINDOW)"
+    "$tool" "$1"
+}
