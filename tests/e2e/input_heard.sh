@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# End to end: every key press, auto-repeat and left/right click injected into a
+# headless X session is heard once (a click onset in what the audio server
+# played) and counted once (the store's totals after SIGTERM); modifier keys
+# alone, the middle button and the wheel are neither heard nor counted.
+#
+# Usage: input_heard.sh PATH_TO_QUIB
+set -euo pipefail
+
+QUIB_BIN=${1:?usage: input_heard.sh PATH_TO_QUIB}
+export QUIB_BIN
+# shellcheck source=lib/session.sh
+source "$(dirname "$0")/lib/session.sh"
+
+start_session
+session_autorepeat_on
+session_focus_window # the server's auto-repeat reaches QUIB as it happens
+quib_seed_quiet
+session_record_start
+quib_start --input x11
+quib_wait_started # its start-up click is heard, input is live
+
+# phase NAME CMD...: runs CMD, lets the last click ring out, and stores in
+# heard[NAME] the onsets recorded meanwhile.
+declare -A heard
+phase() {
+    local name=$1 from to
+    shift
+    from=$(session_record_seconds)
+    "$@"
+    sleep 0.4
+    to=$(session_record_seconds)
+    heard[$name]=$(session_onset_count "$from" "$to")
+    [[ -n ${QUIB_E2E_DEBUG:-} ]] && echo "$name: $(session_onsets "$from" "$to" | tr "\n" " ")"
+}
+startup=$(session_onset_count) # the start-up click: QUIB's own, counted nowhere
+((startup == 1)) || session_fail "expected one start-up click, heard $startup"
+
+read -ra letters <<<"$(session_letters 40)"
+phase taps xdotool key --delay 100 "${letters[@]}"
+clicks() { xdotool click --repeat 5 --delay 120 1 && xdotool click --repeat 5 --delay 120 3; }
+phase clicks clicks
+neither() {
+    xdotool key --delay 50 Shift_L Control_L Alt_L Super_L Shift_R ISO_Level3_Shift
+    xdotool click --repeat 3 --delay 80 2
+    xdotool click --repeat 3 --delay 80 4 && xdotool click --repeat 3 --delay 80 5
+}
+phase neither neither
+# One process for the hold keeps its length close to 2 s: the server repeats
+# after 660 ms at 25 Hz, about 34 repeats.
+phase hold xdotool keydown x sleep 2 keyup x
+
+status=0
+session_signal quib TERM || status=$?
+((status == 0)) || session_fail "quib did not quit cleanly on SIGTERM (status $status)"
+keys=$(quib_stats_json totalKeystrokes)
+mouse=$(quib_stats_json totalClicks)
+total_heard=$(session_onset_count)
+
+echo "taps ${heard[taps]}/40, clicks ${heard[clicks]}/10," \
+    "neither ${heard[neither]}/0, hold ${heard[hold]} (1 press + repeats);" \
+    "counted: $keys keys, $mouse clicks; heard in all: $total_heard"
+((heard[taps] == 40)) || session_fail "40 taps, ${heard[taps]} heard"
+((heard[clicks] == 10)) || session_fail "5 left and 5 right clicks, ${heard[clicks]} heard"
+((heard[neither] == 0)) || session_fail "modifiers, middle button and wheel made ${heard[neither]} clicks"
+((heard[hold] >= 31 && heard[hold] <= 39)) ||
+    session_fail "a 2 s hold should sound 1 + 30..38 times, heard ${heard[hold]}"
+((mouse == 10)) || session_fail "expected 10 clicks counted (5 left, 5 right), got $mouse"
+((keys == 40 + heard[hold])) || session_fail "counted $keys keys, heard $((40 + heard[hold])) key clicks"
+((total_heard == startup + keys + mouse)) ||
+    session_fail "heard $total_heard clicks, counted $((keys + mouse)) and the start-up click"
+echo "PASS"
