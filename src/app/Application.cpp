@@ -9,6 +9,7 @@
 #include "panel/OnboardingWindow.h"
 #include "panel/PopoverPanel.h"
 #include "panel/StyleKit.h"
+#include "platform/ApplicationId.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/audio/SystemAudioEngine.h"
@@ -49,7 +50,7 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("quib"));
     QApplication::setApplicationDisplayName(QStringLiteral("QUIB"));
     QApplication::setApplicationVersion(QStringLiteral(QUIB_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("quib"));
+    QApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
     QApplication::setQuitOnLastWindowClosed(false);
 
     // One instance per data directory: a second `quib` opens the first one's panel.
@@ -68,8 +69,9 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     SystemRandom random;
     auto audio = createSystemAudioEngine();
     DBusNotificationCenter notifications;
-    // An installed icon theme knows "quib"; the build tree only has the file.
-    if (const auto icon = findResource("icons/hicolor/64x64/apps", "quib", "png")) {
+    // An installed icon theme knows the icon by the application id; the build
+    // tree only has the file.
+    if (const auto icon = findResource("icons/hicolor/64x64/apps", kApplicationId, "png")) {
         notifications.setAppIcon(
             QUrl::fromLocalFile(QString::fromStdString(icon->string())).toString());
     }

@@ -11,6 +11,7 @@
 
 #include "AudioAnalysis.h"
 #include "ambient/AmbientCatalog.h"
+#include "platform/ApplicationId.h"
 #include "sound/SoundProfile.h"
 
 namespace quib::test {
@@ -65,8 +66,8 @@ TEST(AssetCatalog, ImagesAndIconsHaveTheirSizesAndTransparency) {
     EXPECT_EQ(logo.pixelColor(0, 0).alpha(), 0) << "the logo sits on a transparent field";
     for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
         const std::string folder = std::to_string(size) + "x" + std::to_string(size);
-        EXPECT_EQ(loadImage("icons/hicolor/" + folder + "/apps/quib.png").size(),
-                  QSize(size, size));
+        const std::string file = std::string(kApplicationId) + ".png";
+        EXPECT_EQ(loadImage("icons/hicolor/" + folder + "/apps/" + file).size(), QSize(size, size));
     }
 }
 

@@ -7,6 +7,8 @@
 #include <QRectF>
 #include <QString>
 
+#include "platform/ApplicationId.h"
+
 namespace assetgen {
 
 namespace {
@@ -71,7 +73,8 @@ void addImageJobs(std::vector<Job>& jobs) {
                     [](const std::string& path) { return save(drawLogo(128), path); }});
     for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
         const std::string folder = std::to_string(size) + "x" + std::to_string(size);
-        jobs.push_back({"quib", "icons/hicolor/" + folder + "/apps/quib.png", 0.01,
+        const std::string file = std::string(quib::kApplicationId) + ".png";
+        jobs.push_back({"quib", "icons/hicolor/" + folder + "/apps/" + file, 0.01,
                         [size](const std::string& path) { return save(drawLogo(size), path); }});
     }
 }

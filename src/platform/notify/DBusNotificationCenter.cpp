@@ -58,7 +58,7 @@ void DBusNotificationCenter::send(const std::string& identifier, const Content& 
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     const QVariantMap hints{{QStringLiteral("sound-name"), kDefaultSound},
-                            {QStringLiteral("desktop-entry"), QStringLiteral("quib")}};
+                            {QStringLiteral("desktop-entry"), QLatin1String(kApplicationId)}};
     const QStringList actions{kDefaultAction, QStringLiteral("Open QUIB")};
     call << QStringLiteral("QUIB") << entry.serverId << m_appIcon << content.title
          << content.body.toHtmlEscaped() << actions << hints << kServerDefaultTimeout;

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "platform/ApplicationId.h"
 #include "platform/notify/NotificationCenter.h"
 
 class QDBusPendingCallWatcher;
@@ -74,7 +75,7 @@ class DBusNotificationCenter final : public QObject, public NotificationCenter {
     bool ownsServerId(uint serverId) const;
 
     QDBusConnection m_connection;
-    QString m_appIcon = QStringLiteral("quib");
+    QString m_appIcon = QString::fromLatin1(kApplicationId);
     std::map<std::string, Entry> m_entries;
     std::set<uint> m_postedIds;
     bool m_reportedUnavailable = false;

@@ -57,7 +57,8 @@ TEST_F(DBusNotificationCenterTest, PostSendsTitleBodyDefaultActionAndSoundAndDes
     EXPECT_EQ(call.actions[0], QStringLiteral("default"));
     EXPECT_EQ(call.hints.value(QStringLiteral("sound-name")).toString(),
               QStringLiteral("message-new-instant"));
-    EXPECT_EQ(call.hints.value(QStringLiteral("desktop-entry")).toString(), QStringLiteral("quib"));
+    EXPECT_EQ(call.hints.value(QStringLiteral("desktop-entry")).toString(),
+              QString::fromLatin1(kApplicationId));
     EXPECT_EQ(call.appIcon, center->appIcon());
 }
 
