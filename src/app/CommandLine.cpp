@@ -44,6 +44,15 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
             line.input = *input;
         } else if (auto device = optionValue(arguments, i, "--input-device", line.error)) {
             line.inputDevices.push_back(*device);
+        } else if (auto autostart = optionValue(arguments, i, "--autostart", line.error)) {
+            if (*autostart != "on" && *autostart != "off") {
+                line.error = "--autostart takes on or off, not '" + *autostart + "'";
+            }
+            if (line.command == Command::stats) {
+                line.error = "--autostart is a command of its own, not an option of stats";
+            }
+            line.command = Command::autostart;
+            line.autostart = *autostart == "on";
         } else if (line.error.empty()) {
             line.error = "unknown argument '" + argument + "'";
         }
@@ -57,6 +66,9 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
 std::string usageText() {
     return "Usage: quib [options]                 run QUIB in the tray\n"
            "       quib stats [--json] [options]  print your progress and exit\n"
+           "       quib --autostart on|off [options]\n"
+           "                                      start QUIB at log-in (with these\n"
+           "                                      options), or stop doing so\n"
            "\n"
            "Options:\n"
            "  --home DIR           data directory (also $QUIB_HOME;\n"

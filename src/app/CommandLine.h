@@ -10,13 +10,16 @@ namespace quib {
 // What `quib` was asked to do:
 //   quib [options]                 the tray application
 //   quib stats [--json] [options]  print the figures of the store and exit
+//   quib --autostart on|off [options]
+//                                  start QUIB (with these options) at log-in, or not
 // Options for every mode: --home DIR, --input auto|evdev|x11, --input-device PATH
 // (repeatable), --version, --help.
 struct CommandLine {
-    enum class Command { run, stats, version, help };
+    enum class Command { run, stats, autostart, version, help };
 
     Command command = Command::run;
     bool json = false;
+    bool autostart = false;  // --autostart on (true) or off (false)
     std::optional<std::filesystem::path> home;
     std::string input = "auto";
     std::vector<std::string> inputDevices;

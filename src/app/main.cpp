@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AutostartCommand.h"
 #include "app/CommandLine.h"
 #include "app/StatsCommand.h"
 #include "platform/Log.h"
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
         case quib::CommandLine::Command::version:
             std::cout << "quib " << QUIB_VERSION << "\n";
             return 0;
+        case quib::CommandLine::Command::autostart:
+            return quib::runAutostartCommand(commandLine, quib::executablePath(), std::cout);
         case quib::CommandLine::Command::stats:
             return quib::runStatsCommand(quib::dataDirectory(commandLine.home), commandLine.json,
                                          std::cout);

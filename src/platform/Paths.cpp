@@ -17,13 +17,19 @@ std::optional<fs::path> environmentPath(const char* name) {
     return fs::path(value);
 }
 
-fs::path executableDirectory() {
+}  // namespace
+
+fs::path executablePath() {
     std::error_code error;
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    return error ? fs::current_path(error) : self.parent_path();
+    return error ? fs::path("quib") : self;
 }
 
-}  // namespace
+fs::path executableDirectory() {
+    const fs::path self = executablePath();
+    std::error_code error;
+    return self.has_parent_path() ? self.parent_path() : fs::current_path(error);
+}
 
 fs::path dataDirectory(const std::optional<fs::path>& homeOption) {
     if (homeOption && !homeOption->empty()) {

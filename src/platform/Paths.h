@@ -9,6 +9,10 @@ namespace quib {
 // ${XDG_DATA_HOME:-$HOME/.local/share}/quib. Not created here.
 std::filesystem::path dataDirectory(const std::optional<std::filesystem::path>& homeOption);
 
+// The running executable (/proc/self/exe), else "quib" to be found on PATH.
+std::filesystem::path executablePath();
+std::filesystem::path executableDirectory();
+
 // The resource directory: $QUIB_RESOURCE_DIR, else <executable dir>/../share/quib,
 // else <executable dir>/resources (the build tree).
 std::filesystem::path resourceDirectory();

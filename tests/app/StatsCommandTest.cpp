@@ -110,6 +110,10 @@ TEST(CommandLineTest, RejectsWhatItDoesNotUnderstand) {
     EXPECT_FALSE(CommandLine::parse({"--home"}).error.empty());
     EXPECT_FALSE(CommandLine::parse({"--json"}).error.empty());
     EXPECT_FALSE(CommandLine::parse({"frobnicate"}).error.empty());
+    EXPECT_FALSE(CommandLine::parse({"--autostart", "yes"}).error.empty());
+    EXPECT_FALSE(CommandLine::parse({"--autostart"}).error.empty());
+    EXPECT_FALSE(CommandLine::parse({"stats", "--autostart", "on"}).error.empty());
+    EXPECT_FALSE(CommandLine::parse({"--autostart", "on", "--json"}).error.empty());
 }
 
 }  // namespace

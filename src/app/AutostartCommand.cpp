@@ -1,0 +1,42 @@
+#include "app/AutostartCommand.h"
+
+#include <ostream>
+
+#include "platform/Autostart.h"
+#include "platform/Log.h"
+
+namespace quib {
+
+namespace {
+
+std::vector<std::string> startCommand(const CommandLine& line, const std::filesystem::path& exe) {
+    std::vector<std::string> command{exe.string()};
+    if (line.home) {
+        command.insert(command.end(), {"--home", std::filesystem::absolute(*line.home).string()});
+    }
+    if (line.input != "auto") {
+        command.insert(command.end(), {"--input", line.input});
+    }
+    for (const std::string& device : line.inputDevices) {
+        command.insert(command.end(), {"--input-device", device});
+    }
+    return command;
+}
+
+}  // namespace
+
+int runAutostartCommand(const CommandLine& commandLine, const std::filesystem::path& executable,
+                        std::ostream& out) {
+    std::string error;
+    if (!setAutostart(commandLine.autostart, startCommand(commandLine, executable), error)) {
+        logLine("Cannot change the autostart entry: ", error);
+        return 1;
+    }
+    const std::string path = autostartEntryPath().string();
+    out << (commandLine.autostart ? "QUIB starts at log-in: " + path
+                                  : "QUIB no longer starts at log-in (" + path + " removed)")
+        << "\n";
+    return 0;
+}
+
+}  // namespace quib
