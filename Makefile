@@ -7,7 +7,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DQUIB_WERROR=ON
 endif
 
-.PHONY: all deps build run test unit-test tsan-test format format-check bench bench-keyclick spectrograms clean
+.PHONY: all deps build run test unit-test tsan-test package package-test format format-check bench bench-keyclick spectrograms clean
 
 all: build
 
@@ -22,8 +22,9 @@ run: build
 	./build/quib $(ARGS)
 
 # Every test: the unit and end-to-end tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the concurrency tests under ThreadSanitizer.
-test: deps format-check unit-test tsan-test
+# UndefinedBehaviorSanitizer, the concurrency tests under ThreadSanitizer, then
+# the .deb built, unpacked into a throwaway root and its program started.
+test: deps format-check unit-test tsan-test package-test
 
 unit-test:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
@@ -34,6 +35,16 @@ tsan-test:
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_SANITIZE=thread -DQUIB_BUILD_APP=OFF $(CMAKE_FLAGS) >/dev/null
 	cmake --build build-tsan -j$(JOBS)
 	cd build-tsan && ctest --output-on-failure -L concurrency --timeout 600
+
+# The .deb (build-package/quib_<version>_<arch>.deb): a release build of the
+# program and its resources only.
+package: deps
+	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DQUIB_BUILD_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-package -j$(JOBS)
+	cd build-package && cpack -G DEB
+
+package-test: package
+	bash tests/package/package_test.sh build-package
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs -r clang-format -i
@@ -77,4 +88,4 @@ spectrograms: deps
 	@echo "spectrograms: build/spectrograms/"
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-package
