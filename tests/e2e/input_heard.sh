@@ -21,7 +21,7 @@ quib_start --input x11
 quib_wait_started # its start-up click is heard, input is live
 
 # phase NAME CMD...: runs CMD, lets the last click ring out, and stores in
-# heard[NAME] the onsets recorded meanwhile.
+# heard[NAME] the onsets recorded meanwhile (QUIB_E2E_DEBUG=1 prints them).
 declare -A heard
 phase() {
     local name=$1 from to
@@ -31,7 +31,9 @@ phase() {
     sleep 0.4
     to=$(session_record_seconds)
     heard[$name]=$(session_onset_count "$from" "$to")
-    [[ -n ${QUIB_E2E_DEBUG:-} ]] && echo "$name: $(session_onsets "$from" "$to" | tr "\n" " ")"
+    if [[ -n ${QUIB_E2E_DEBUG:-} ]]; then
+        echo "$name: $(session_onsets "$from" "$to" | tr "\n" " ")"
+    fi
 }
 startup=$(session_onset_count) # the start-up click: QUIB's own, counted nowhere
 ((startup == 1)) || session_fail "expected one start-up click, heard $startup"
