@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: the PulseAudio server goes away while QUIB runs and comes back
 # on the same socket. Keys typed while it is gone are still counted, and two
-# seconds after the server answers again every key is heard again.
+# seconds after the server answers again every key is heard again. (Judged
+# again, up to three times, when the clicks came too unevenly to count.)
 #
 # Usage: audio_server_restart.sh PATH_TO_QUIB
 set -euo pipefail
@@ -10,7 +11,9 @@ QUIB_BIN=${1:?usage: audio_server_restart.sh PATH_TO_QUIB}
 export QUIB_BIN
 # shellcheck source=lib/session.sh
 source "$(dirname "$0")/lib/session.sh"
+session_attempts "$@"
 
+session_prioritize
 start_session
 quib_seed_quiet
 session_record_start
@@ -43,8 +46,12 @@ session_signal quib TERM || session_fail "quib did not quit cleanly on SIGTERM"
 counted=$(quib_stats_json totalKeystrokes)
 echo "$after of 10 keys heard from" \
     "$((ready_ms > 2000 ? ready_ms : 2000)) ms after the server was back; counted $counted"
-((after == 10)) ||
+if ((after != 10)); then
+    # Ten clicks that came unevenly (a busy machine) may have bunched into fewer.
+    ((after > 0)) && ! session_onsets_regular "$from" 1e9 0.1 &&
+        session_busy "$after of 10 keys heard, unevenly"
     session_fail "$after of 10 keys heard 2 s after the audio server came back; quib log:" \
         "$(cat "$SESSION_DIR/quib.log")"
+fi
 ((counted == 3 + 5 + 10)) || session_fail "counted $counted keys, expected 3 + 5 unheard + 10"
 echo "PASS"

@@ -4,6 +4,9 @@
 # played) and counted once (the store's totals after SIGTERM); modifier keys
 # alone, the middle button and the wheel are neither heard nor counted.
 #
+# A count that misses while the clicks came irregularly (a machine too busy to
+# keep time bunches clicks together) is judged again, up to three times.
+#
 # Usage: input_heard.sh PATH_TO_QUIB
 set -euo pipefail
 
@@ -11,7 +14,9 @@ QUIB_BIN=${1:?usage: input_heard.sh PATH_TO_QUIB}
 export QUIB_BIN
 # shellcheck source=lib/session.sh
 source "$(dirname "$0")/lib/session.sh"
+session_attempts "$@"
 
+session_prioritize
 start_session
 session_autorepeat_on
 session_focus_window # the server's auto-repeat reaches QUIB as it happens
@@ -20,17 +25,22 @@ session_record_start
 quib_start --input x11
 quib_wait_started # its start-up click is heard, input is live
 
-# phase NAME CMD...: runs CMD, lets the last click ring out, and stores in
-# heard[NAME] the onsets recorded meanwhile (QUIB_E2E_DEBUG=1 prints them).
-declare -A heard
+# phase NAME SPACING CMD...: runs CMD, lets the last click ring out, and
+# stores in heard[NAME] the onsets recorded meanwhile and in steady[NAME]
+# whether they came SPACING apart from the second on (the first repeat of a
+# held key comes after a longer delay). QUIB_E2E_DEBUG=1 prints them.
+declare -A heard steady
 phase() {
-    local name=$1 from to
-    shift
+    local name=$1 spacing=$2 from to second
+    shift 2
     from=$(session_record_seconds)
     "$@"
     sleep 0.4
     to=$(session_record_seconds)
     heard[$name]=$(session_onset_count "$from" "$to")
+    second=$(session_onsets "$from" "$to" | sed -n 2p)
+    steady[$name]=1
+    session_onsets_regular "${second:-$to}" "$to" "$spacing" || steady[$name]=0
     if [[ -n ${QUIB_E2E_DEBUG:-} ]]; then
         echo "$name: $(session_onsets "$from" "$to" | tr "\n" " ")"
     fi
@@ -39,18 +49,18 @@ startup=$(session_onset_count) # the start-up click: QUIB's own, counted nowhere
 ((startup == 1)) || session_fail "expected one start-up click, heard $startup"
 
 read -ra letters <<<"$(session_letters 40)"
-phase taps xdotool key --delay 100 "${letters[@]}"
-clicks() { xdotool click --repeat 5 --delay 120 1 && xdotool click --repeat 5 --delay 120 3; }
-phase clicks clicks
+phase taps 0.1 xdotool key --delay 100 "${letters[@]}"
+phase left 0.12 xdotool click --repeat 5 --delay 120 1
+phase right 0.12 xdotool click --repeat 5 --delay 120 3
 neither() {
     xdotool key --delay 50 Shift_L Control_L Alt_L Super_L Shift_R ISO_Level3_Shift
     xdotool click --repeat 3 --delay 80 2
     xdotool click --repeat 3 --delay 80 4 && xdotool click --repeat 3 --delay 80 5
 }
-phase neither neither
+phase neither 1 neither
 # One process for the hold keeps its length close to 2 s: the server repeats
 # after 660 ms at 25 Hz, about 34 repeats.
-phase hold xdotool keydown x sleep 2 keyup x
+phase hold 0.04 xdotool keydown x sleep 2 keyup x
 
 status=0
 session_signal quib TERM || status=$?
@@ -59,16 +69,26 @@ keys=$(quib_stats_json totalKeystrokes)
 mouse=$(quib_stats_json totalClicks)
 total_heard=$(session_onset_count)
 
-echo "taps ${heard[taps]}/40, clicks ${heard[clicks]}/10," \
+echo "taps ${heard[taps]}/40, clicks ${heard[left]}/5 ${heard[right]}/5," \
     "neither ${heard[neither]}/0, hold ${heard[hold]} (1 press + repeats);" \
     "counted: $keys keys, $mouse clicks; heard in all: $total_heard"
-((heard[taps] == 40)) || session_fail "40 taps, ${heard[taps]} heard"
-((heard[clicks] == 10)) || session_fail "5 left and 5 right clicks, ${heard[clicks]} heard"
+# Something heard where nothing may sound is a fault however busy the machine.
 ((heard[neither] == 0)) || session_fail "modifiers, middle button and wheel made ${heard[neither]} clicks"
-((heard[hold] >= 31 && heard[hold] <= 39)) ||
-    session_fail "a 2 s hold should sound 1 + 30..38 times, heard ${heard[hold]}"
+# miss MESSAGE: a count that does not match, judged by how steadily clicks came.
+miss() {
+    local name
+    for name in taps left right hold; do
+        ((steady[$name])) || session_busy "$* (the $name came unevenly)"
+    done
+    session_fail "$*"
+}
+((heard[taps] == 40)) || miss "40 taps, ${heard[taps]} heard"
+((heard[left] == 5 && heard[right] == 5)) ||
+    miss "5 left and 5 right clicks, ${heard[left]} and ${heard[right]} heard"
 ((mouse == 10)) || session_fail "expected 10 clicks counted (5 left, 5 right), got $mouse"
-((keys == 40 + heard[hold])) || session_fail "counted $keys keys, heard $((40 + heard[hold])) key clicks"
+((heard[hold] >= 31 && heard[hold] <= 39)) ||
+    miss "a 2 s hold should sound 1 + 30..38 times, heard ${heard[hold]}"
+((keys == 40 + heard[hold])) || miss "counted $keys keys, heard $((40 + heard[hold])) key clicks"
 ((total_heard == startup + keys + mouse)) ||
-    session_fail "heard $total_heard clicks, counted $((keys + mouse)) and the start-up click"
+    miss "heard $total_heard clicks, counted $((keys + mouse)) and the start-up click"
 echo "PASS"

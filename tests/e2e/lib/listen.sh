@@ -52,3 +52,15 @@ session_level() {
     "$tool" --level "$1" "$2" "$SESSION_RECORDING"
 }
 
+
+# Whether the onsets in [FROM, TO) came SPACING seconds apart, give or take
+# half of it. When they did not, the machine delayed some clicks (or the X
+# server some auto-repeats), and clicks bunched into the same few milliseconds
+# sound as one: a count that misses then says nothing about QUIB.
+session_onsets_regular() {
+    local from=$1 to=$2 spacing=$3
+    session_onsets "$from" "$to" | awk -v s="$spacing" '
+        NR > 1 && ($1 - last < 0.5 * s || $1 - last > 1.5 * s) { irregular = 1 }
+        { last = $1 }
+        END { exit irregular }'
+}
