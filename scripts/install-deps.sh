@@ -18,6 +18,7 @@ packages=(
     # the headless desktop of the end-to-end tests
     xvfb x11-utils x11-xserver-utils xdotool dbus pulseaudio pulseaudio-utils trayer dunst jq
     imagemagick fonts-dejavu-core
+    python3  # writes input_event records into the evdev test's FIFO
     # the package test: CPack's library dependencies (dpkg-shlibdeps, file) and
     # the validators of the desktop entry and the AppStream metainfo
     dpkg-dev file desktop-file-utils appstream

@@ -19,10 +19,14 @@ quib_seed_quiet
 session_record_start
 quib_start --input x11
 quib_wait_started
+# heard COUNT [FROM]: whether COUNT clicks were recorded (from FROM seconds on).
+heard() {
+    (($(session_onset_count "${2:-0}") == $1))
+}
 before=$(session_onset_count)
 xdotool key --delay 100 a b c # heard before the restart
-sleep 0.3
-((($(session_onset_count) - before) == 3)) || session_fail "the keys before the restart were not heard"
+wait_until 3 heard $((before + 3)) ||
+    session_fail "$(($(session_onset_count) - before)) of 3 keys heard before the restart"
 
 session_stop recorder
 session_stop pacat
@@ -39,7 +43,7 @@ wait_ms=$((2000 - ready_ms))
 
 from=$(session_record_seconds)
 xdotool key --delay 100 i j k l m n o p q r
-sleep 0.4
+wait_until 3 heard 10 "$from" || true # judged below
 after=$(session_onset_count "$from")
 
 session_signal quib TERM || session_fail "quib did not quit cleanly on SIGTERM"

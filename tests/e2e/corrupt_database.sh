@@ -26,6 +26,9 @@ damaged_pages() {
 not_a_database() {
     head -c 20000 /dev/urandom >"$QUIB_HOME/preferences.sqlite3"
 }
+stored_keys_are() {
+    [[ $(quib_stats_json totalKeystrokes) == "$1" ]]
+}
 # case NAME DAMAGE BACKUP_KEYS: BACKUP_KEYS > 0 leaves a good backup holding
 # that many keystrokes, which QUIB must start from.
 check_case() {
@@ -51,15 +54,18 @@ check_case() {
     aside=$(find "$QUIB_HOME" -name 'preferences.sqlite3.corrupt-*' ! -name '*-wal' ! -name '*-shm')
     cmp -s "$aside" "$SESSION_DIR/$name.damaged" ||
         session_fail "$name: the damaged file was not kept as it was (${aside:-nothing moved})"
+    local keys expected=0
+    ((backup_keys > 0)) && expected=$((backup_keys + 3))
     xdotool key --delay 50 a b c
-    sleep 0.3
+    # The next flush (every 5 s) stores them; a SIGTERM sent at once could come
+    # before QUIB has even read them from the X server.
+    wait_until 12 stored_keys_are "$expected" ||
+        session_fail "$name: $(quib_stats_json totalKeystrokes) keystrokes stored, expected $expected"
     session_signal quib TERM || session_fail "$name: quib did not quit cleanly"
 
     [[ $(sqlite3 "$QUIB_HOME/preferences.sqlite3" "PRAGMA integrity_check") == ok ]] ||
         session_fail "$name: the new database is not healthy"
-    local keys expected=0
     keys=$(quib_stats_json totalKeystrokes)
-    ((backup_keys > 0)) && expected=$((backup_keys + 3))
     echo "$name: moved aside to ${aside##*/}, $keys keystrokes"
     ((keys == expected)) || session_fail "$name: $keys keystrokes, expected $expected"
 }

@@ -31,7 +31,7 @@ session_spawn quib "$QUIB_BIN" --home "$QUIB_HOME" --input x11
 quib_log() { cat "$SESSION_DIR/quib.log"; }
 logged() { grep -qF "$1" "$SESSION_DIR/quib.log"; }
 
-# As in input_counts.sh: probe until a key is counted, then that is the baseline.
+# Probe until a key is counted (the flush runs every 5 s): that is the baseline.
 keystrokes() { quib_stats_json totalKeystrokes; }
 baseline=0
 for attempt in $(seq 1 6); do

@@ -29,8 +29,10 @@ for round in $(seq 1 10); do
     wait_until 20 grep -q "No system tray found" "$SESSION_DIR/quib.log" ||
         session_fail "round $round: quib did not start: $(cat "$SESSION_DIR/quib.log")"
     session_spawn typer sh -c "xdotool key --delay 10 ${letters[*]} & xdotool click --repeat 40 --delay 120 1"
-    # 0.3 to 6.8 s: some kills land before the first flush, some during one.
-    delay=$(awk -v r="$RANDOM" 'BEGIN { printf "%.2f", 0.3 + 6.5 * r / 32768 }')
+    # Round n kills at a random moment of its own 0.9 s stretch, 0.3 to 9.3 s
+    # in all: the early rounds before the first flush (every 5 s), the middle
+    # ones around it, the late ones after it, whatever the random draw.
+    delay=$(awk -v r="$RANDOM" -v n="$round" 'BEGIN { printf "%.2f", 0.3 + 0.9 * (n - 1 + r / 32768) }')
     sleep "$delay"
     session_signal quib KILL || true
     session_signal typer TERM || true
