@@ -1,0 +1,91 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/prefs/Preferences.h"
+
+namespace quib::test {
+
+// Forwards everything to another store and lets a test act at chosen moments:
+// before each write, and inside a transaction just before it commits (while
+// the store still holds it, as a slow fsync would). The hooks run on the
+// thread that writes.
+class HookedPreferences final : public Preferences {
+  public:
+    explicit HookedPreferences(Preferences& inner) : m_inner(inner) {}
+
+    std::function<void()> beforeWrite;
+    std::function<void()> beforeCommit;
+
+    std::optional<std::int64_t> integerValue(std::string_view key) const override {
+        return m_inner.integerValue(key);
+    }
+    std::optional<double> floatValue(std::string_view key) const override {
+        return m_inner.floatValue(key);
+    }
+    std::optional<bool> boolValue(std::string_view key) const override {
+        return m_inner.boolValue(key);
+    }
+    std::optional<std::string> stringValue(std::string_view key) const override {
+        return m_inner.stringValue(key);
+    }
+    std::optional<std::vector<std::string>> stringListValue(std::string_view key) const override {
+        return m_inner.stringListValue(key);
+    }
+    bool contains(std::string_view key) const override { return m_inner.contains(key); }
+
+    void setInteger(std::string_view key, std::int64_t value) override {
+        hook(beforeWrite);
+        m_inner.setInteger(key, value);
+    }
+    void setFloat(std::string_view key, double value) override {
+        hook(beforeWrite);
+        m_inner.setFloat(key, value);
+    }
+    void setBool(std::string_view key, bool value) override {
+        hook(beforeWrite);
+        m_inner.setBool(key, value);
+    }
+    void setString(std::string_view key, std::string_view value) override {
+        hook(beforeWrite);
+        m_inner.setString(key, value);
+    }
+    void setStringList(std::string_view key, const std::vector<std::string>& value) override {
+        hook(beforeWrite);
+        m_inner.setStringList(key, value);
+    }
+    void remove(std::string_view key) override {
+        hook(beforeWrite);
+        m_inner.remove(key);
+    }
+    void backUpOncePerDay(std::string_view day) override { m_inner.backUpOncePerDay(day); }
+
+  protected:
+    // The inner transaction is taken before the stack is touched, so only the
+    // thread that holds the store changes it.
+    void beginTransaction() override {
+        auto transaction = std::make_unique<Transaction>(m_inner);
+        m_open.push_back(std::move(transaction));
+    }
+    void commitTransaction() override {
+        if (m_open.size() == 1) {
+            hook(beforeCommit);
+        }
+        auto transaction = std::move(m_open.back());
+        m_open.pop_back();
+    }
+
+  private:
+    static void hook(const std::function<void()>& action) {
+        if (action) {
+            action();
+        }
+    }
+
+    Preferences& m_inner;
+    std::vector<std::unique_ptr<Transaction>> m_open;
+};
+
+}  // namespace quib::test
