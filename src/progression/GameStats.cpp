@@ -144,7 +144,11 @@ void GameStats::flush() {
     Preferences::Transaction transaction(m_preferences);
     applyBatch(*batch, today);
     updateStreak(today);
+    // The achievements' bonus XP can cross a level too; that level pays its
+    // coin and is announced after the achievements that raised it.
+    const std::int64_t levelBeforeBonus = levelForXP(m_totalXP);
     checkAchievements(approximateWPM(), batch->sessionKeys);
+    payLevelUps(levelBeforeBonus);
 }
 
 void GameStats::applyBatch(const Batch& batch, const std::string& today) {
@@ -161,18 +165,23 @@ void GameStats::applyBatch(const Batch& batch, const std::string& today) {
     m_totalXP = saturatingAdd(m_totalXP,
                               saturatingAdd(batch.keys, saturatingAdd(batch.clicks, batch.clicks)));
     m_preferences.setInteger(keys::totalXP, m_totalXP);
+    payLevelUps(oldLevel);
+}
+
+void GameStats::payLevelUps(std::int64_t oldLevel) {
     const std::int64_t newLevel = levelForXP(m_totalXP);
-    if (newLevel > oldLevel) {
-        const std::int64_t earned = newLevel - oldLevel;
-        m_coins = saturatingAdd(m_coins, earned);
-        m_preferences.setInteger(keys::coins, m_coins);
-        std::weak_ptr<char> alive = m_alive;
-        m_mainQueue.post([this, alive, newLevel, earned] {
-            if (!alive.expired() && onLevelUp) {
-                onLevelUp(newLevel, earned);
-            }
-        });
+    if (newLevel <= oldLevel) {
+        return;
     }
+    const std::int64_t earned = newLevel - oldLevel;
+    m_coins = saturatingAdd(m_coins, earned);
+    m_preferences.setInteger(keys::coins, m_coins);
+    std::weak_ptr<char> alive = m_alive;
+    m_mainQueue.post([this, alive, newLevel, earned] {
+        if (!alive.expired() && onLevelUp) {
+            onLevelUp(newLevel, earned);
+        }
+    });
 }
 
 std::int64_t GameStats::totalKeystrokes() const {

@@ -133,6 +133,7 @@ class GameStats {
     std::optional<Batch> takePending();
     void flush();
     void applyBatch(const Batch& batch, const std::string& today);
+    void payLevelUps(std::int64_t oldLevel);
     void updateStreak(const std::string& today);
     void checkAchievements(int wpm, std::int64_t sessionKeys);
     void stopFlushTimer();

@@ -55,21 +55,22 @@ TEST_F(GameStatsTest, InputBeforeMidnightFlushedAfterCountsForTheNewDay) {
 }
 
 TEST_F(GameStatsTest, CrossingTwoLevelsEarnsTwoCoinsInOneCallback) {
-    preferences->setInteger("gs_totalXP", 549);
+    preferences->setInteger("gs_totalXP", 550);  // level 1
+    preferences->setInteger("gs_coins", 5);
     reopen();
     std::vector<std::pair<std::int64_t, std::int64_t>> levelUps;
     stats->onLevelUp = [&](std::int64_t level, std::int64_t coins) {
         levelUps.emplace_back(level, coins);
     };
-    typeKeys(701);  // 549 + 701 = 1250: level 2
+    typeKeys(1650);  // 550 + 1650 = 2200: level 3
     stats->flushNow();
-    EXPECT_EQ(stats->coins(), 2);
-    EXPECT_EQ(preferences->integer("gs_coins"), 2);
+    EXPECT_EQ(stats->coins(), 7);
+    EXPECT_EQ(preferences->integer("gs_coins"), 7);
     EXPECT_TRUE(levelUps.empty()) << "callbacks arrive through the main queue";
     queue.drain();
     ASSERT_EQ(levelUps.size(), 1u);
-    EXPECT_EQ(levelUps[0].first, 2);
-    EXPECT_EQ(levelUps[0].second, 2);
+    EXPECT_EQ(levelUps[0].first, 3) << "the new level";
+    EXPECT_EQ(levelUps[0].second, 2) << "the coins earned";
 }
 
 TEST_F(GameStatsTest, CallbacksAfterTheStoreIsGoneDoNothing) {
@@ -108,18 +109,26 @@ TEST_F(GameStatsTest, AchievementsUnlockOnceInTableOrderAfterTheLevelUp) {
     EXPECT_TRUE(events.empty());
 }
 
-TEST_F(GameStatsTest, AchievementBonusAloneRaisesTheLevelWithoutCoins) {
+TEST_F(GameStatsTest, LevelCrossedByAnAchievementBonusPaysItsCoinAfterTheAchievement) {
     preferences->setInteger("gs_totalKeystrokes", 4999);
-    preferences->setInteger("gs_totalXP", 520);
+    preferences->setInteger("gs_totalXP", 499);
     reopen();
-    int levelUps = 0;
-    stats->onLevelUp = [&](std::int64_t, std::int64_t) { ++levelUps; };
-    typeKeys(1);  // 521 XP, then +50 for keys_5k: 571, level 1
+    std::vector<std::string> events;
+    stats->onLevelUp = [&](std::int64_t level, std::int64_t coins) {
+        events.push_back("level " + std::to_string(level) + " +" + std::to_string(coins));
+    };
+    stats->onAchievementUnlocked = [&](const Achievement& a) { events.push_back(a.id); };
+    typeKeys(1);  // 500 XP, then +50 for keys_5k: 550, level 1
     stats->flushNow();
     queue.drain();
+    EXPECT_EQ(events, (std::vector<std::string>{"keys_5k", "level 1 +1"}));
     EXPECT_EQ(stats->currentLevel(), 1);
-    EXPECT_EQ(levelUps, 0);
-    EXPECT_EQ(stats->coins(), 0);
+    EXPECT_EQ(stats->coins(), 1);
+    reopen();
+    EXPECT_EQ(stats->coins(), 1) << "the coin is stored";
+    typeKeys(1);
+    stats->flushNow();
+    EXPECT_EQ(stats->coins(), 1) << "and paid only once";
 }
 
 TEST_F(GameStatsTest, UnknownStoredAchievementIdsCountButMatchNothing) {
@@ -176,11 +185,17 @@ TEST_F(GameStatsTest, StreakCrossesMonthAndYearEndsAndIgnoresAClockSetBack) {
         typeKeys(1);
         stats->flushNow();
     }
-    EXPECT_EQ(stats->currentStreak(), 3);
+    EXPECT_EQ(stats->currentStreak(), 3) << "through a leap day into March";
+    for (const char* day : {"2024-12-30", "2024-12-31", "2025-01-01", "2025-01-02"}) {
+        clock.setDay(day);
+        typeKeys(1);
+        stats->flushNow();
+    }
+    EXPECT_EQ(stats->currentStreak(), 4) << "a gap in the year, then across New Year";
     clock.setDay("2024-01-15");
     typeKeys(1);
     stats->flushNow();
-    EXPECT_EQ(stats->currentStreak(), 3);
+    EXPECT_EQ(stats->currentStreak(), 4);
     EXPECT_EQ(stats->lastActiveDate(), "2024-01-15");
 }
 
