@@ -22,15 +22,16 @@ TEST_F(CelebrationsTest, LevelUpPostsItsNotificationAndAKeyMouseKeyFlourish) {
 }
 
 TEST_F(CelebrationsTest, SeveralCoinsArePlural) {
-    preferences->setInteger("gs_totalXP", 549);
+    preferences->setInteger("gs_totalXP", 550);  // level 1
     auto& app = launch();
-    for (int i = 0; i < 701; ++i) {
+    for (int i = 0; i < 1650; ++i) {  // level 3: two levels, two coins
         app.gameStats().recordKeystroke();
     }
     app.gameStats().flushNow();
     queue.drain();
     ASSERT_FALSE(notifications.posted.empty());
-    EXPECT_EQ(notifications.posted[0].body, "LVL 2 -- ROOKIE // +2 COINS");
+    EXPECT_EQ(notifications.posted[0].body, "LVL 3 -- ROOKIE // +2 COINS");
+    EXPECT_EQ(notifications.posted[0].identifier, "levelup_3");
 }
 
 TEST_F(CelebrationsTest, AchievementPostsNameAndDescriptionWithOnlyTheMouseClickWhenKeysAreOff) {

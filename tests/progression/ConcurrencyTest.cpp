@@ -41,7 +41,7 @@ TEST_F(ConcurrencyTest, MainThreadSpendingWhileFlushesEarnKeepsCoinsConsistent) 
     reopen();
     stats->startFlushTimer(std::chrono::milliseconds(1));
     int spent = 0;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 3000; ++i) {  // 3000 XP: levels 1, 2 and 3 are earned on the way
         stats->recordKeystroke();
         if (stats->pickReward()) {
             ++spent;
@@ -49,9 +49,12 @@ TEST_F(ConcurrencyTest, MainThreadSpendingWhileFlushesEarnKeepsCoinsConsistent) 
         stats->approximateWPM();
         stats->currentLevel();
     }
+    stats->flushNow();
     stats.reset();
     reopen();
-    EXPECT_EQ(stats->coins(), 1000 - spent);
+    const std::int64_t earned = GameStats::levelForXP(stats->totalXP());
+    EXPECT_EQ(earned, 3);
+    EXPECT_EQ(stats->coins(), 1000 + earned - spent);
 }
 
 // Reads an integer straight from the file, as a fresh process would.
