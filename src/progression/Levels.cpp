@@ -1,6 +1,6 @@
 // Levels, XP and titles: everything derives from totalXP; no level is stored.
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 #include "progression/GameStats.h"
 
@@ -58,16 +58,27 @@ std::string GameStats::titleForLevel(std::int64_t level) {
     return "KEYBOARD LEGEND";
 }
 
-std::string GameStats::formatNumber(std::int64_t n) {
+namespace {
+
+// One decimal and a unit letter, rounded as printf's "%.1f" rounds. to_chars
+// ignores the locale, so the panel shows "1.2K" under a decimal comma too.
+std::string compact(double value, char unit) {
     char text[32];
+    char* end = std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, 1).ptr;
+    *end++ = unit;
+    return std::string(text, end);
+}
+
+}  // namespace
+
+std::string GameStats::formatNumber(std::int64_t n) {
     if (n >= 1000000) {
-        std::snprintf(text, sizeof text, "%.1fM", static_cast<double>(n) / 1000000.0);
-    } else if (n >= 1000) {
-        std::snprintf(text, sizeof text, "%.1fK", static_cast<double>(n) / 1000.0);
-    } else {
-        std::snprintf(text, sizeof text, "%lld", static_cast<long long>(n));
+        return compact(static_cast<double>(n) / 1000000.0, 'M');
     }
-    return text;
+    if (n >= 1000) {
+        return compact(static_cast<double>(n) / 1000.0, 'K');
+    }
+    return std::to_string(n);
 }
 
 std::int64_t GameStats::currentLevel() const {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "progression/GameStats.h"
+#include "support/CommaLocale.h"
 
 namespace quib {
 namespace {
@@ -48,6 +51,18 @@ TEST(LevelsTest, FormatNumberUsesCompactUnits) {
     EXPECT_EQ(GameStats::formatNumber(999999), "1000.0K");
     EXPECT_EQ(GameStats::formatNumber(1000000), "1.0M");
     EXPECT_EQ(GameStats::formatNumber(1234567), "1.2M");
+}
+
+TEST(LevelsTest, FormatNumberKeepsTheDecimalPointUnderACommaLocale) {
+    test::CommaLocale german;
+    ASSERT_TRUE(german.active()) << "localedef could not build de_DE.UTF-8";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.25);
+    ASSERT_STREQ(probe, "1,2") << "the locale really has a decimal comma";
+    EXPECT_EQ(GameStats::formatNumber(1234), "1.2K");
+    EXPECT_EQ(GameStats::formatNumber(999950), "1000.0K");
+    EXPECT_EQ(GameStats::formatNumber(1234567), "1.2M");
+    EXPECT_EQ(GameStats::formatNumber(123456), "123.5K");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -43,13 +44,13 @@ std::optional<std::int64_t> parseInteger(const std::string& text) {
     return value;
 }
 
+// A stored text is read with a decimal point whatever the user's locale
+// (strtod would follow it and stop at the point under a decimal comma).
 std::optional<double> parseReal(const std::string& text) {
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(value)) {
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [last, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || last != end || !std::isfinite(value)) {
         return std::nullopt;
     }
     return value;

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "platform/prefs/SqlitePreferences.h"
+#include "support/CommaLocale.h"
 #include "support/TempDir.h"
 
 namespace quib {
@@ -101,6 +102,16 @@ TEST(SqlitePreferencesTest, OtherTypesConvertOnlyWhereNatural) {
     EXPECT_FALSE(store->stringListValue("badlist"));
     EXPECT_FALSE(store->integerValue("blob"));
     EXPECT_FALSE(store->contains("nul"));
+}
+
+TEST(SqlitePreferencesTest, TextsReadAsNumbersWithADecimalPointUnderACommaLocale) {
+    test::CommaLocale german;
+    ASSERT_TRUE(german.active());
+    auto store = SqlitePreferences::inMemory();
+    store->setString("keyVolume", "0.25");
+    store->setString("halfWay", "0,5");
+    EXPECT_EQ(store->floatValue("keyVolume"), 0.25);
+    EXPECT_FALSE(store->floatValue("halfWay")) << "only QUIB's own notation";
 }
 
 TEST(SqlitePreferencesTest, TransactionCommitsAllWritesTogether) {
