@@ -1,8 +1,10 @@
 #include "app/StatsCommand.h"
 
-#include <cstdio>
+#include <locale>
 #include <ostream>
+#include <sstream>
 
+#include "app/StatsCommandJson.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
@@ -21,55 +23,35 @@ class DiscardingQueue final : public MainQueue {
     void postDelayed(std::chrono::milliseconds, std::function<void()>) override {}
 };
 
-std::string jsonString(std::string_view text) {
-    std::string out = "\"";
-    for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (ch == '"' || ch == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += ch;
-        }
-    }
-    return out + "\"";
-}
-
 std::string jsonArray(const std::set<std::string>& items) {
     std::string out = "[";
     for (const auto& item : items) {
         if (out.size() > 1) {
             out += ',';
         }
-        out += jsonString(item);
+        out += json::quoted(item);
     }
     out += ']';
     return out;
 }
 
 void printJson(const GameStats& stats, std::ostream& out) {
-    char progress[32];
-    std::snprintf(progress, sizeof progress, "%.6f", stats.progressToNextLevel());
     out << "{\n"
         << "  \"totalKeystrokes\": " << stats.totalKeystrokes() << ",\n"
         << "  \"totalClicks\": " << stats.totalClicks() << ",\n"
         << "  \"totalXP\": " << stats.totalXP() << ",\n"
         << "  \"coins\": " << stats.coins() << ",\n"
         << "  \"level\": " << stats.currentLevel() << ",\n"
-        << "  \"levelTitle\": " << jsonString(stats.levelTitle()) << ",\n"
-        << "  \"progressToNextLevel\": " << progress << ",\n"
+        << "  \"levelTitle\": " << json::quoted(stats.levelTitle()) << ",\n"
+        << "  \"progressToNextLevel\": " << json::number(stats.progressToNextLevel()) << ",\n"
         << "  \"todayKeystrokes\": " << stats.todayKeystrokes() << ",\n"
         << "  \"todayClicks\": " << stats.todayClicks() << ",\n"
         << "  \"currentStreak\": " << stats.currentStreak() << ",\n"
-        << "  \"lastActiveDate\": " << jsonString(stats.lastActiveDate()) << ",\n"
+        << "  \"lastActiveDate\": " << json::quoted(stats.lastActiveDate()) << ",\n"
         << "  \"unlockedAchievements\": " << jsonArray(stats.unlockedAchievementIDs()) << ",\n"
         << "  \"unlockedCount\": " << stats.unlockedCount() << ",\n"
         << "  \"totalAchievementCount\": " << GameStats::totalAchievementCount << ",\n"
-        << "  \"activeTheme\": " << jsonString(rawValue(stats.activeTheme())) << ",\n"
+        << "  \"activeTheme\": " << json::quoted(rawValue(stats.activeTheme())) << ",\n"
         << "  \"lockedKeyProfiles\": " << stats.lockedKeyProfiles().size() << ",\n"
         << "  \"lockedMouseProfiles\": " << stats.lockedMouseProfiles().size() << ",\n"
         << "  \"lockedThemes\": " << stats.lockedThemes().size() << ",\n"
@@ -106,11 +88,16 @@ int runStatsCommand(const std::filesystem::path& dataDirectory, bool json, std::
     SystemClock clock;
     SystemRandom random;
     const GameStats stats(*opened.store, queue, clock, random);
+    // The figures are QUIB's own text: no digit grouping or decimal comma
+    // from a locale the caller's stream may carry.
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
     if (json) {
-        printJson(stats, out);
+        printJson(stats, text);
     } else {
-        printText(stats, out);
+        printText(stats, text);
     }
+    out << text.str();
     return 0;
 }
 

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "app/CommandLine.h"
 #include "app/StatsCommand.h"
+#include "app/StatsCommandJson.h"
 #include "platform/prefs/SqlitePreferences.h"
+#include "support/CommaLocale.h"
 #include "support/TempDir.h"
 
 namespace quib {
@@ -78,6 +82,85 @@ TEST(StatsCommandTest, ReportsStoredProgressWithoutWriting) {
 
     const std::string text = runStats(dir.path(), false, exitCode);
     EXPECT_NE(text.find("LVL 2 -- ROOKIE"), std::string::npos);
+}
+
+// glibc's converter as an independent judge of well-formed UTF-8.
+bool isWellFormedUtf8(std::string text) {
+    iconv_t converter = iconv_open("UTF-32LE", "UTF-8");
+    std::string out(text.size() * 4 + 4, '\0');
+    char* in = text.data();
+    char* to = out.data();
+    std::size_t inLeft = text.size();
+    std::size_t outLeft = out.size();
+    const bool ok = iconv(converter, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(converter);
+    return ok && inLeft == 0;
+}
+
+TEST(StatsCommandTest, JsonStaysValidWhenStoredTextsAreNotUtf8) {
+    TempDir dir;
+    {
+        auto store = SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readWrite).store;
+        store->setString("gs_lastActiveDate", "2026\xff-03");
+        store->setStringList("gs_unlockedTracks", {"Synth\xC3", "Caf\xC3\xA9"});
+        store->setStringList("gs_unlockedAchievements", {"keys\xED\xA0\x80\"\x01"});
+    }
+    int exitCode = -1;
+    const std::string json = runStats(dir.path(), true, exitCode);
+    EXPECT_TRUE(isWellFormedUtf8(json)) << json;
+    EXPECT_NE(json.find("\"lastActiveDate\": \"2026\xEF\xBF\xBD-03\""), std::string::npos);
+    EXPECT_NE(json.find("\"Caf\xC3\xA9\""), std::string::npos) << "good UTF-8 is kept";
+    const fs::path file = dir.path() / "out.json";
+    std::ofstream(file) << json;
+    const std::string check =
+        "jq -e '.unlockedTracks | length == 2' " + file.string() + " >/dev/null";
+    EXPECT_EQ(std::system(check.c_str()), 0) << json;
+}
+
+TEST(StatsCommandTest, NumbersReadBackExactlyAndIgnoreTheLocale) {
+    TempDir dir;
+    SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readWrite)
+        .store->setInteger("gs_totalXP", 549);
+    test::CommaLocale german;
+    ASSERT_TRUE(german.active());
+    SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readWrite)
+        .store->setInteger("gs_totalKeystrokes", 1234567);
+    int exitCode = -1;
+    const std::string json = runStats(dir.path(), true, exitCode);
+    const std::string field = "\"progressToNextLevel\": ";
+    const auto at = json.find(field);
+    ASSERT_NE(at, std::string::npos);
+    const std::string number =
+        json.substr(at + field.size(), json.find(',', at) - at - field.size());
+    EXPECT_EQ(number, "0.9981818181818182");
+    std::istringstream reader(number);
+    reader.imbue(std::locale::classic());
+    double value = 0.0;
+    reader >> value;
+    EXPECT_EQ(value, 549.0 / 550.0) << "the same double";
+    EXPECT_NE(json.find("\"totalKeystrokes\": 1234567,"), std::string::npos) << json;
+    EXPECT_NE(runStats(dir.path(), false, exitCode).find("Keys      1234567 "), std::string::npos);
+}
+
+TEST(StatsJsonTest, EscapesControlsAndReplacesEachIllFormedPartOnce) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    for (const Case& c :
+         {Case{"plain", "plain"}, Case{"\"a\\b\"", "\\\"a\\\\b\\\""},
+          Case{"tab\tnl\n\x01\x7F", "tab\\tnl\\n\\u0001\\u007f"},
+          Case{"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+          Case{"a\xC3", "a" + fffd},                            // cut short
+          Case{"\xF0\x9F\x98z", fffd + "z"},                    // cut short
+          Case{"\xC0\xAF", fffd + fffd},                        // overlong
+          Case{"\xE0\x80\xAF", fffd + fffd + fffd},             // overlong
+          Case{"\xED\xA0\x80", fffd + fffd + fffd},             // a surrogate
+          Case{"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},  // past U+10FFFF
+          Case{"\x80\xBF", fffd + fffd}}) {                     // lone continuations
+        EXPECT_EQ(json::quoted(c.in), "\"" + c.out + "\"") << c.in;
+    }
 }
 
 TEST(StatsCommandTest, UnreadableDatabaseExitsOne) {
