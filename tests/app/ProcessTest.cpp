@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -150,6 +151,13 @@ TEST_F(ProcessTest, SigtermFlushesWhatWasCountedAndExitsCleanly) {
     EXPECT_NE(json.find("\"totalKeystrokes\": 23,"), std::string::npos) << json << readFile(log);
     EXPECT_NE(json.find("\"todayKeystrokes\": 23,"), std::string::npos);
     EXPECT_NE(readFile(log).find("[QUIB] No system tray found"), std::string::npos);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char day[16];
+    std::strftime(day, sizeof day, "%Y-%m-%d", &local);
+    EXPECT_TRUE(fs::exists(home / ("preferences.sqlite3.backup-" + std::string(day))))
+        << "the running program takes its daily backup";
 }
 
 TEST_F(ProcessTest, SecondInstanceHandsOverAndExitsZero) {

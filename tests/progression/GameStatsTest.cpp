@@ -35,6 +35,22 @@ TEST_F(GameStatsTest, FlushTurnsKeysAndClicksIntoXPAndDailyCounts) {
     EXPECT_EQ(preferences->stringValue("gs_lastActiveDate"), "2026-03-05");
 }
 
+TEST_F(GameStatsTest, FirstFlushOfTheDayTakesTheDailyBackupBeforeWriting) {
+    const auto backup = dir.path() / "preferences.sqlite3.backup-2026-03-05";
+    typeKeys(3);
+    stats->flushNow();
+    ASSERT_TRUE(std::filesystem::exists(backup));
+    const auto copy = dir.path() / "copy";
+    std::filesystem::create_directories(copy);
+    std::filesystem::copy_file(backup, copy / "preferences.sqlite3");
+    const auto opened = SqlitePreferences::open(copy, SqlitePreferences::Mode::readOnly);
+    EXPECT_FALSE(opened.store->contains("gs_totalKeystrokes")) << "taken before the day's writes";
+    clock.setDay("2026-03-06");
+    typeKeys(1);
+    stats->flushNow();
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "preferences.sqlite3.backup-2026-03-06"));
+}
+
 TEST_F(GameStatsTest, FlushWithNoInputWritesNothing) {
     stats->flushNow();
     EXPECT_FALSE(preferences->contains("gs_totalKeystrokes"));

@@ -160,6 +160,20 @@ TEST(SqlitePreferencesTest, GarbageFileIsMovedAsideAndTheNewestGoodBackupRestore
     EXPECT_EQ(corrupt, 1) << "the damaged file is kept, not deleted";
 }
 
+TEST(SqlitePreferencesTest, DamagedFileIsReplacedByTheNewestOfSeveralGoodBackups) {
+    TempDir dir;
+    {
+        auto store = openStore(dir.path());
+        for (const char* day : {"2026-03-05", "2026-02-27", "2026-03-01"}) {
+            store->setString("day", day);
+            store->backUpOncePerDay(day);
+        }
+    }
+    std::ofstream(dir.path() / "preferences.sqlite3", std::ios::trunc) << std::string(900, '#');
+    fs::remove(dir.path() / "preferences.sqlite3-wal");
+    EXPECT_EQ(openStore(dir.path())->stringValue("day"), "2026-03-05");
+}
+
 TEST(SqlitePreferencesTest, DamagedFileWithoutBackupStartsEmpty) {
     TempDir dir;
     std::ofstream(dir.path() / "preferences.sqlite3")
@@ -207,6 +221,38 @@ TEST(SqlitePreferencesTest, UnwritableDirectoryRunsInMemoryAndRetriesLater) {
     auto reopened = openStore(home);
     EXPECT_EQ(reopened->integer("gs_coins"), 3);
     EXPECT_EQ(reopened->integer("gs_totalXP"), 9);
+}
+
+TEST(SqlitePreferencesTest, WriteFailureInTheMiddleOfARunKeepsTheBatch) {
+    TempDir dir;
+    auto store = openStore(dir.path());
+    store->setInteger("gs_totalXP", 1);
+    // Another process holds the write lock past the store's busy timeout, so
+    // the next transaction cannot reach the file.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() / "preferences.sqlite3").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    {
+        Preferences::Transaction transaction(*store);
+        store->setInteger("gs_totalXP", 2);
+        store->setInteger("gs_coins", 3);
+    }
+    EXPECT_TRUE(store->isInMemory());
+    EXPECT_EQ(store->integer("gs_totalXP"), 2);
+    EXPECT_EQ(store->integer("gs_coins"), 3);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    {
+        Preferences::Transaction transaction(*store);  // the next flush finds the file again
+        store->setInteger("gs_totalClicks", 4);
+    }
+    EXPECT_FALSE(store->isInMemory());
+    store.reset();
+    auto reopened = openStore(dir.path());
+    EXPECT_EQ(reopened->integer("gs_totalXP"), 2);
+    EXPECT_EQ(reopened->integer("gs_coins"), 3);
+    EXPECT_EQ(reopened->integer("gs_totalClicks"), 4);
 }
 
 TEST(SqlitePreferencesTest, ReadOnlyModeNeverCreatesOrWrites) {
