@@ -4,10 +4,9 @@
 
 namespace quib {
 
-void GameStats::checkAchievements(int wpm, std::int64_t sessionKeys) {
-    std::vector<const Achievement*> unlocked;
-    const std::int64_t keys = totalKeystrokes();
-    const std::int64_t clicks = totalClicks();
+// Runs inside the flush's model step, under m_stateMutex.
+void GameStats::checkAchievements(int wpm, const Batch& batch, Changes& changes) {
+    bool any = false;
     for (const auto& achievement : allAchievements()) {
         if (m_unlockedAchievementIDs.count(achievement.id) != 0) {
             continue;
@@ -15,10 +14,10 @@ void GameStats::checkAchievements(int wpm, std::int64_t sessionKeys) {
         std::int64_t measure = 0;
         switch (achievement.category) {
             case AchievementCategory::keystrokes:
-                measure = keys;
+                measure = batch.totalKeys;
                 break;
             case AchievementCategory::clicks:
-                measure = clicks;
+                measure = batch.totalClicks;
                 break;
             case AchievementCategory::streak:
                 measure = m_currentStreak;
@@ -27,34 +26,24 @@ void GameStats::checkAchievements(int wpm, std::int64_t sessionKeys) {
                 measure = wpm;
                 break;
             case AchievementCategory::session:
-                measure = sessionKeys;
+                measure = batch.sessionKeys;
                 break;
         }
         if (measure >= achievement.threshold) {
             m_unlockedAchievementIDs.insert(achievement.id);
             m_totalXP = saturatingAdd(m_totalXP, 50);
-            unlocked.push_back(&achievement);
+            changes.announcements.push_back({&achievement, 0, 0});
+            any = true;
         }
     }
-    if (unlocked.empty()) {
-        return;
-    }
-    m_preferences.setStringList(keys::unlockedAchievements,
-                                {m_unlockedAchievementIDs.begin(), m_unlockedAchievementIDs.end()});
-    m_preferences.setInteger(keys::totalXP, m_totalXP);
-    std::weak_ptr<char> alive = m_alive;
-    for (const Achievement* achievement : unlocked) {
-        m_mainQueue.post([this, alive, achievement] {
-            if (!alive.expired() && onAchievementUnlocked) {
-                onAchievementUnlocked(*achievement);
-            }
-        });
+    if (any) {
+        changes.achievements.emplace(m_unlockedAchievementIDs.begin(),
+                                     m_unlockedAchievementIDs.end());
     }
 }
 
 std::int64_t GameStats::unlockedCount() const {
-    std::lock_guard lock(m_stateMutex);
-    return static_cast<std::int64_t>(m_unlockedAchievementIDs.size());
+    return m_figures.read().unlockedCount;
 }
 
 }  // namespace quib

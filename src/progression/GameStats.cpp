@@ -54,6 +54,9 @@ void GameStats::load() {
     m_coins = counter(keys::coins);
     m_currentStreak = counter(keys::currentStreak);
     m_lastActiveDate = m_preferences.stringValue(keys::lastActiveDate).value_or("");
+    m_today.day = m_clock.today();
+    m_today.keys = m_preferences.integer(keys::daily(m_today.day, "keys"));
+    m_today.clicks = m_preferences.integer(keys::daily(m_today.day, "clicks"));
     m_unlockedAchievementIDs = readSet(m_preferences, keys::unlockedAchievements);
     m_unlockedKeyProfiles = readSet(m_preferences, keys::unlockedKeyProfiles);
     m_unlockedMouseProfiles = readSet(m_preferences, keys::unlockedMouseProfiles);
@@ -62,6 +65,13 @@ void GameStats::load() {
     if (auto name = m_preferences.stringValue(keys::activeTheme)) {
         m_activeTheme = appThemeFromRawValue(*name).value_or(AppTheme::classic);
     }
+    publishFigures();
+}
+
+void GameStats::publishFigures() {
+    m_figures.publish({m_totalXP, m_coins, m_currentStreak,
+                       static_cast<std::int64_t>(m_unlockedAchievementIDs.size()),
+                       Figures::dayNumber(m_today.day), m_today.keys, m_today.clicks});
 }
 
 void GameStats::recordKeystroke() {
@@ -121,69 +131,6 @@ void GameStats::flushNow() {
     flush();
 }
 
-std::optional<GameStats::Batch> GameStats::takePending() {
-    std::lock_guard lock(m_counterLock);
-    Batch batch{m_pendingKeystrokes, m_pendingClicks, m_totalKeystrokes, m_totalClicks,
-                m_sessionKeystrokes};
-    m_pendingKeystrokes = 0;
-    m_pendingClicks = 0;
-    if (batch.keys < 1 && batch.clicks < 1) {
-        return std::nullopt;
-    }
-    return batch;
-}
-
-void GameStats::flush() {
-    std::lock_guard state(m_stateMutex);  // also keeps two flushes from interleaving
-    const auto batch = takePending();
-    if (!batch) {
-        return;
-    }
-    const std::string today = m_clock.today();
-    m_preferences.backUpOncePerDay(today);  // before the day's first writes
-    Preferences::Transaction transaction(m_preferences);
-    applyBatch(*batch, today);
-    updateStreak(today);
-    // The achievements' bonus XP can cross a level too; that level pays its
-    // coin and is announced after the achievements that raised it.
-    const std::int64_t levelBeforeBonus = levelForXP(m_totalXP);
-    checkAchievements(approximateWPM(), batch->sessionKeys);
-    payLevelUps(levelBeforeBonus);
-}
-
-void GameStats::applyBatch(const Batch& batch, const std::string& today) {
-    m_preferences.setInteger(keys::totalKeystrokes, batch.totalKeys);
-    m_preferences.setInteger(keys::totalClicks, batch.totalClicks);
-    const std::string dailyKeys = keys::daily(today, "keys");
-    const std::string dailyClicks = keys::daily(today, "clicks");
-    m_preferences.setInteger(dailyKeys,
-                             saturatingAdd(m_preferences.integer(dailyKeys), batch.keys));
-    m_preferences.setInteger(dailyClicks,
-                             saturatingAdd(m_preferences.integer(dailyClicks), batch.clicks));
-
-    const std::int64_t oldLevel = levelForXP(m_totalXP);
-    m_totalXP = saturatingAdd(m_totalXP,
-                              saturatingAdd(batch.keys, saturatingAdd(batch.clicks, batch.clicks)));
-    m_preferences.setInteger(keys::totalXP, m_totalXP);
-    payLevelUps(oldLevel);
-}
-
-void GameStats::payLevelUps(std::int64_t oldLevel) {
-    const std::int64_t newLevel = levelForXP(m_totalXP);
-    if (newLevel <= oldLevel) {
-        return;
-    }
-    const std::int64_t earned = newLevel - oldLevel;
-    m_coins = saturatingAdd(m_coins, earned);
-    m_preferences.setInteger(keys::coins, m_coins);
-    std::weak_ptr<char> alive = m_alive;
-    m_mainQueue.post([this, alive, newLevel, earned] {
-        if (!alive.expired() && onLevelUp) {
-            onLevelUp(newLevel, earned);
-        }
-    });
-}
-
 std::int64_t GameStats::totalKeystrokes() const {
     std::lock_guard lock(m_counterLock);
     return m_totalKeystrokes;
@@ -205,18 +152,15 @@ std::int64_t GameStats::sessionClicks() const {
 }
 
 std::int64_t GameStats::totalXP() const {
-    std::lock_guard lock(m_stateMutex);
-    return m_totalXP;
+    return m_figures.read().totalXP;
 }
 
 std::int64_t GameStats::coins() const {
-    std::lock_guard lock(m_stateMutex);
-    return m_coins;
+    return m_figures.read().coins;
 }
 
 std::int64_t GameStats::currentStreak() const {
-    std::lock_guard lock(m_stateMutex);
-    return m_currentStreak;
+    return m_figures.read().streak;
 }
 
 std::string GameStats::lastActiveDate() const {

@@ -20,6 +20,7 @@
 #include "platform/prefs/Preferences.h"
 #include "progression/Achievement.h"
 #include "progression/AppTheme.h"
+#include "progression/Figures.h"
 #include "sound/SoundProfile.h"
 
 namespace quib {
@@ -30,10 +31,15 @@ namespace quib {
 //
 // Threads: recordKeystroke()/recordClick() run on the main thread and only
 // touch counters under m_counterLock plus a lock-free ring of time stamps.
-// flush() runs on the "quib-stats" thread (or the caller's, for flushNow())
-// and holds m_stateMutex while it changes the model, which every other
-// accessor takes too. Level-ups and achievements reach the callbacks on the
-// main queue, a level-up before the achievements of the same flush.
+// flush() runs on the "quib-stats" thread (or the caller's, for flushNow()).
+// The main thread must never wait for the disk, so the flush changes the
+// model under m_stateMutex without any I/O, and writes the values it took
+// there after releasing it; the figures the panel reads every second are
+// published to m_figures and read without any lock. Everything that writes
+// to the store holds a store transaction before it takes m_stateMutex: that
+// order keeps the file in step with the model and cannot deadlock.
+// Level-ups and achievements reach the callbacks on the main queue, in the
+// order the flush found them.
 class GameStats {
   public:
     enum class UnlockType { keyboard, mouse, theme };
@@ -94,7 +100,8 @@ class GameStats {
     // Achievements.
     std::int64_t unlockedCount() const;
 
-    // Speed, daily counts.
+    // Speed, daily counts. Today's counts are those of the last flush; right
+    // after midnight they read 0 until the first flush of the new day.
     int approximateWPM() const;
     std::int64_t todayKeystrokes() const;
     std::int64_t todayClicks() const;
@@ -128,16 +135,43 @@ class GameStats {
         std::int64_t totalClicks;
         std::int64_t sessionKeys;
     };
+    // A day's counts as the store holds them.
+    struct DailyCounts {
+        std::string day;
+        std::int64_t keys = 0;
+        std::int64_t clicks = 0;
+    };
+    // What one flush changes: taken from the model under m_stateMutex, then
+    // written to the store and announced once the lock is released.
+    struct Changes {
+        Batch batch{};
+        DailyCounts today;
+        std::int64_t totalXP = 0;
+        std::optional<std::int64_t> coins;
+        bool streakChanged = false;
+        std::int64_t streak = 0;
+        std::optional<std::vector<std::string>> achievements;
+        // In the order they are posted: an achievement, or a level-up when
+        // `achievement` is null.
+        struct Announcement {
+            const Achievement* achievement;
+            std::int64_t level;
+            std::int64_t coinsEarned;
+        };
+        std::vector<Announcement> announcements;
+    };
 
     void load();
     std::optional<Batch> takePending();
     void flush();
-    void applyBatch(const Batch& batch, const std::string& today);
-    void payLevelUps(std::int64_t oldLevel);
-    void updateStreak(const std::string& today);
-    void checkAchievements(int wpm, std::int64_t sessionKeys);
+    void advance(Changes& changes, int wpm);
+    void payLevelUps(std::int64_t oldLevel, Changes& changes);
+    void updateStreak(const std::string& today, Changes& changes);
+    void checkAchievements(int wpm, const Batch& batch, Changes& changes);
+    void write(const Changes& changes);
+    void announce(const Changes& changes);
     void stopFlushTimer();
-    std::int64_t dailyCount(const char* suffix) const;
+    void publishFigures();  // with m_stateMutex held
     std::vector<SoundProfile> lockedProfiles(const std::set<std::string>& unlocked) const;
 
     Preferences& m_preferences;
@@ -162,7 +196,10 @@ class GameStats {
     std::atomic<std::int64_t> m_keyTimeIndex{0};
     std::atomic<std::int64_t> m_keyTimeCount{0};
 
+    std::mutex m_flushMutex;  // one flush at a time: the timer's or flushNow()'s
+    Figures m_figures;
     mutable std::mutex m_stateMutex;
+    DailyCounts m_today;
     std::int64_t m_totalXP = 0;
     std::int64_t m_coins = 0;
     std::int64_t m_currentStreak = 0;

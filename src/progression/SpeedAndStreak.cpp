@@ -65,7 +65,7 @@ int GameStats::approximateWPM() const {
     return static_cast<int>(std::min(speed, 300.0));
 }
 
-void GameStats::updateStreak(const std::string& today) {
+void GameStats::updateStreak(const std::string& today, Changes& changes) {
     if (m_lastActiveDate == today) {
         return;
     }
@@ -80,19 +80,18 @@ void GameStats::updateStreak(const std::string& today) {
     }
     // A clock set back to an earlier day leaves the streak as it is.
     m_lastActiveDate = today;
-    m_preferences.setInteger(keys::currentStreak, m_currentStreak);
-    m_preferences.setString(keys::lastActiveDate, m_lastActiveDate);
-}
-
-std::int64_t GameStats::dailyCount(const char* suffix) const {
-    return m_preferences.integer(keys::daily(m_clock.today(), suffix));
+    changes.streakChanged = true;
+    changes.streak = m_currentStreak;
 }
 
 std::int64_t GameStats::todayKeystrokes() const {
-    return dailyCount("keys");
+    const auto figures = m_figures.read();
+    return figures.day == Figures::dayNumber(m_clock.today()) ? figures.todayKeys : 0;
 }
+
 std::int64_t GameStats::todayClicks() const {
-    return dailyCount("clicks");
+    const auto figures = m_figures.read();
+    return figures.day == Figures::dayNumber(m_clock.today()) ? figures.todayClicks : 0;
 }
 
 }  // namespace quib

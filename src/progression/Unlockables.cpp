@@ -1,5 +1,6 @@
 // Unlockables, coins and the reward draw. Main thread; the flush may raise
-// coins concurrently, so everything here holds m_stateMutex.
+// coins concurrently, so everything here holds m_stateMutex, and what writes
+// opens its store transaction first (the order the flush keeps too).
 #include "progression/GameStats.h"
 #include "progression/StoreKeys.h"
 
@@ -103,10 +104,6 @@ std::optional<GameStats::Reward> GameStats::pickReward() {
     const auto keyboard = lockedKeyProfiles();
     const auto mouse = lockedMouseProfiles();
     const auto themes = lockedThemes();
-    std::lock_guard lock(m_stateMutex);
-    if (m_coins < 1) {
-        return std::nullopt;
-    }
     std::vector<UnlockType> kinds;
     if (!keyboard.empty()) {
         kinds.push_back(UnlockType::keyboard);
@@ -120,8 +117,17 @@ std::optional<GameStats::Reward> GameStats::pickReward() {
     if (kinds.empty()) {
         return std::nullopt;
     }
-    m_coins -= 1;
-    m_preferences.setInteger(keys::coins, m_coins);
+    Preferences::Transaction transaction(m_preferences);
+    std::int64_t coins = 0;
+    {
+        std::lock_guard lock(m_stateMutex);
+        if (m_coins < 1) {
+            return std::nullopt;
+        }
+        coins = --m_coins;
+        publishFigures();
+    }
+    m_preferences.setInteger(keys::coins, coins);
     // Two stages: every available kind is equally likely, whatever its size.
     const UnlockType kind = kinds[m_random.below(kinds.size())];
     switch (kind) {
@@ -136,33 +142,51 @@ std::optional<GameStats::Reward> GameStats::pickReward() {
 }
 
 void GameStats::unlockProfile(SoundProfile profile, UnlockType type) {
-    std::lock_guard lock(m_stateMutex);
-    if (type == UnlockType::keyboard) {
-        m_unlockedKeyProfiles.insert(std::string(rawValue(profile)));
-        m_preferences.setStringList(keys::unlockedKeyProfiles, asList(m_unlockedKeyProfiles));
-    } else if (type == UnlockType::mouse) {
-        m_unlockedMouseProfiles.insert(std::string(rawValue(profile)));
-        m_preferences.setStringList(keys::unlockedMouseProfiles, asList(m_unlockedMouseProfiles));
+    if (type == UnlockType::theme) {
+        return;
     }
+    const bool keyboard = type == UnlockType::keyboard;
+    Preferences::Transaction transaction(m_preferences);
+    std::vector<std::string> list;
+    {
+        std::lock_guard lock(m_stateMutex);
+        auto& unlocked = keyboard ? m_unlockedKeyProfiles : m_unlockedMouseProfiles;
+        unlocked.insert(std::string(rawValue(profile)));
+        list = asList(unlocked);
+    }
+    m_preferences.setStringList(keyboard ? keys::unlockedKeyProfiles : keys::unlockedMouseProfiles,
+                                list);
 }
 
 void GameStats::unlockTheme(AppTheme theme) {
-    std::lock_guard lock(m_stateMutex);
-    m_unlockedThemes.insert(std::string(rawValue(theme)));
-    m_preferences.setStringList(keys::unlockedThemes, asList(m_unlockedThemes));
+    Preferences::Transaction transaction(m_preferences);
+    std::vector<std::string> list;
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_unlockedThemes.insert(std::string(rawValue(theme)));
+        list = asList(m_unlockedThemes);
+    }
+    m_preferences.setStringList(keys::unlockedThemes, list);
 }
 
 bool GameStats::purchaseTrack(MusicTrack track) {
-    std::lock_guard lock(m_stateMutex);
-    if (m_coins < cost(track) || contains(m_unlockedTracks, rawValue(track))) {
-        return false;
-    }
-    m_coins -= cost(track);
-    m_unlockedTracks.insert(std::string(rawValue(track)));
-    // Both writes together: a crash between them must not charge without the track.
+    // Both writes in one transaction: a crash between them must not charge
+    // without the track.
     Preferences::Transaction transaction(m_preferences);
-    m_preferences.setInteger(keys::coins, m_coins);
-    m_preferences.setStringList(keys::unlockedTracks, asList(m_unlockedTracks));
+    std::int64_t coins = 0;
+    std::vector<std::string> tracks;
+    {
+        std::lock_guard lock(m_stateMutex);
+        if (m_coins < cost(track) || contains(m_unlockedTracks, rawValue(track))) {
+            return false;
+        }
+        coins = m_coins -= cost(track);
+        m_unlockedTracks.insert(std::string(rawValue(track)));
+        publishFigures();
+        tracks = asList(m_unlockedTracks);
+    }
+    m_preferences.setInteger(keys::coins, coins);
+    m_preferences.setStringList(keys::unlockedTracks, tracks);
     return true;
 }
 

@@ -7,8 +7,10 @@
 
 #include <atomic>
 #include <cstdio>
+#include <future>
 
 #include "progression/StoreFixture.h"
+#include "support/HookedPreferences.h"
 
 namespace quib::test {
 namespace {
@@ -55,6 +57,37 @@ TEST_F(ConcurrencyTest, MainThreadSpendingWhileFlushesEarnKeepsCoinsConsistent) 
     const std::int64_t earned = GameStats::levelForXP(stats->totalXP());
     EXPECT_EQ(earned, 3);
     EXPECT_EQ(stats->coins(), 1000 + earned - spent);
+}
+
+TEST_F(ConcurrencyTest, MainThreadNeverWaitsForAFlushStuckInTheStore) {
+    preferences->setInteger("gs_totalXP", 549);
+    HookedPreferences stuck(*preferences);
+    stats.reset();
+    GameStats slow(stuck, queue, clock, random);
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    stuck.beforeCommit = [&] {
+        entered.set_value();
+        released.wait();  // a disk that does not answer
+    };
+    slow.recordKeystroke();
+    std::thread flusher([&] { slow.flushNow(); });
+    entered.get_future().wait();
+    // The key callback and everything the Stats tab reads each second.
+    auto mainThread = std::async(std::launch::async, [&] {
+        slow.recordKeystroke();
+        return slow.currentLevel() + slow.totalXP() + slow.coins() + slow.todayKeystrokes() +
+               slow.todayClicks() + slow.approximateWPM() + slow.currentStreak() +
+               slow.unlockedCount() + (slow.canClaimReward() ? 1 : 0) +
+               static_cast<std::int64_t>(slow.levelTitle().size() + slow.progressToNextLevel());
+    });
+    const bool answered =
+        mainThread.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    release.set_value();
+    flusher.join();
+    EXPECT_TRUE(answered) << "the main thread waited for the disk";
+    EXPECT_EQ(mainThread.get(), 1 + 550 + 1 + 1 + 0 + 0 + 1 + 0 + 1 + 6);
 }
 
 // Reads an integer straight from the file, as a fresh process would.

@@ -1,0 +1,112 @@
+// The flush: every 5 seconds the pending counts become totals, daily counts,
+// XP, levels and coins, the streak and achievements. The model changes under
+// m_stateMutex without I/O; the store is written after the lock is released,
+// so the main thread's reads never wait for the disk.
+#include "progression/GameStats.h"
+#include "progression/StoreKeys.h"
+
+namespace quib {
+
+std::optional<GameStats::Batch> GameStats::takePending() {
+    std::lock_guard lock(m_counterLock);
+    Batch batch{m_pendingKeystrokes, m_pendingClicks, m_totalKeystrokes, m_totalClicks,
+                m_sessionKeystrokes};
+    m_pendingKeystrokes = 0;
+    m_pendingClicks = 0;
+    if (batch.keys < 1 && batch.clicks < 1) {
+        return std::nullopt;
+    }
+    return batch;
+}
+
+void GameStats::flush() {
+    std::lock_guard serial(m_flushMutex);
+    const auto batch = takePending();
+    if (!batch) {
+        return;
+    }
+    Changes changes;
+    changes.batch = *batch;
+    changes.today.day = m_clock.today();
+    m_preferences.backUpOncePerDay(changes.today.day);  // before the day's first writes
+    const int wpm = approximateWPM();
+    {
+        // The store first, then the model: the order every writer keeps.
+        Preferences::Transaction transaction(m_preferences);
+        changes.today.keys = m_preferences.integer(keys::daily(changes.today.day, "keys"));
+        changes.today.clicks = m_preferences.integer(keys::daily(changes.today.day, "clicks"));
+        {
+            std::lock_guard state(m_stateMutex);
+            advance(changes, wpm);
+        }
+        write(changes);
+    }
+    announce(changes);
+}
+
+// The model's part of a flush: no I/O here, the main thread may be waiting.
+void GameStats::advance(Changes& changes, int wpm) {
+    const Batch& batch = changes.batch;
+    changes.today.keys = saturatingAdd(changes.today.keys, batch.keys);
+    changes.today.clicks = saturatingAdd(changes.today.clicks, batch.clicks);
+    m_today = changes.today;
+    const std::int64_t oldLevel = levelForXP(m_totalXP);
+    m_totalXP = saturatingAdd(m_totalXP,
+                              saturatingAdd(batch.keys, saturatingAdd(batch.clicks, batch.clicks)));
+    payLevelUps(oldLevel, changes);
+    updateStreak(changes.today.day, changes);
+    // The achievements' bonus XP can cross a level too; that level pays its
+    // coin and is announced after the achievements that raised it.
+    const std::int64_t levelBeforeBonus = levelForXP(m_totalXP);
+    checkAchievements(wpm, batch, changes);
+    payLevelUps(levelBeforeBonus, changes);
+    changes.totalXP = m_totalXP;
+    publishFigures();
+}
+
+void GameStats::payLevelUps(std::int64_t oldLevel, Changes& changes) {
+    const std::int64_t newLevel = levelForXP(m_totalXP);
+    if (newLevel <= oldLevel) {
+        return;
+    }
+    const std::int64_t earned = newLevel - oldLevel;
+    m_coins = saturatingAdd(m_coins, earned);
+    changes.coins = m_coins;
+    changes.announcements.push_back({nullptr, newLevel, earned});
+}
+
+void GameStats::write(const Changes& changes) {
+    m_preferences.setInteger(keys::totalKeystrokes, changes.batch.totalKeys);
+    m_preferences.setInteger(keys::totalClicks, changes.batch.totalClicks);
+    m_preferences.setInteger(keys::daily(changes.today.day, "keys"), changes.today.keys);
+    m_preferences.setInteger(keys::daily(changes.today.day, "clicks"), changes.today.clicks);
+    m_preferences.setInteger(keys::totalXP, changes.totalXP);
+    if (changes.coins) {
+        m_preferences.setInteger(keys::coins, *changes.coins);
+    }
+    if (changes.streakChanged) {
+        m_preferences.setInteger(keys::currentStreak, changes.streak);
+        m_preferences.setString(keys::lastActiveDate, changes.today.day);
+    }
+    if (changes.achievements) {
+        m_preferences.setStringList(keys::unlockedAchievements, *changes.achievements);
+    }
+}
+
+void GameStats::announce(const Changes& changes) {
+    std::weak_ptr<char> alive = m_alive;
+    for (const auto& item : changes.announcements) {
+        m_mainQueue.post([this, alive, item] {
+            if (alive.expired()) {
+                return;
+            }
+            if (item.achievement != nullptr && onAchievementUnlocked) {
+                onAchievementUnlocked(*item.achievement);
+            } else if (item.achievement == nullptr && onLevelUp) {
+                onLevelUp(item.level, item.coinsEarned);
+            }
+        });
+    }
+}
+
+}  // namespace quib
