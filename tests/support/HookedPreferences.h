@@ -9,15 +9,16 @@
 namespace quib::test {
 
 // Forwards everything to another store and lets a test act at chosen moments:
-// before each write, and inside a transaction just before it commits (while
-// the store still holds it, as a slow fsync would). The hooks run on the
-// thread that writes.
+// before each write, inside a transaction just before it commits (while the
+// store still holds it, as a slow fsync would) and just after. The hooks run
+// on the thread that writes.
 class HookedPreferences final : public Preferences {
   public:
     explicit HookedPreferences(Preferences& inner) : m_inner(inner) {}
 
     std::function<void()> beforeWrite;
     std::function<void()> beforeCommit;
+    std::function<void()> afterCommit;
 
     std::optional<std::int64_t> integerValue(std::string_view key) const override {
         return m_inner.integerValue(key);
@@ -61,6 +62,9 @@ class HookedPreferences final : public Preferences {
         m_inner.remove(key);
     }
     void backUpOncePerDay(std::string_view day) override { m_inner.backUpOncePerDay(day); }
+    std::unique_ptr<PendingJournal> openPendingJournal() override {
+        return m_inner.openPendingJournal();
+    }
 
   protected:
     // The inner transaction is taken before the stack is touched, so only the
@@ -70,11 +74,17 @@ class HookedPreferences final : public Preferences {
         m_open.push_back(std::move(transaction));
     }
     void commitTransaction() override {
-        if (m_open.size() == 1) {
+        const bool outermost = m_open.size() == 1;
+        if (outermost) {
             hook(beforeCommit);
         }
-        auto transaction = std::move(m_open.back());
-        m_open.pop_back();
+        {
+            auto transaction = std::move(m_open.back());
+            m_open.pop_back();
+        }
+        if (outermost) {
+            hook(afterCommit);
+        }
     }
 
   private:

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/prefs/PendingJournal.h"
 
 namespace quib {
 
@@ -39,6 +42,11 @@ class Preferences {
     // Takes a copy of the store once per calendar day (day = "yyyy-MM-dd");
     // stores without files do nothing.
     virtual void backUpOncePerDay(std::string_view day) { (void)day; }
+
+    // The journal of counts not yet stored, next to the store's file; nullptr
+    // for stores without files (and read-only ones): counts then live in
+    // memory only until they are flushed.
+    virtual std::unique_ptr<PendingJournal> openPendingJournal() { return nullptr; }
 
     class Transaction {
       public:

@@ -413,4 +413,12 @@ void SqlitePreferences::backUpOncePerDay(std::string_view day) {
     }
 }
 
+std::unique_ptr<PendingJournal> SqlitePreferences::openPendingJournal() {
+    std::lock_guard lock(m_mutex);
+    if (m_mode == Mode::readOnly || m_inMemoryFallback || m_directory.empty()) {
+        return nullptr;
+    }
+    return PendingJournal::open(m_directory);
+}
+
 }  // namespace quib

@@ -57,6 +57,7 @@ class SqlitePreferences final : public Preferences {
     void remove(std::string_view key) override;
 
     void backUpOncePerDay(std::string_view day) override;
+    std::unique_ptr<PendingJournal> openPendingJournal() override;
 
     // True while the store runs on its in-memory fallback.
     bool isInMemory() const;
