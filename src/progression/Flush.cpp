@@ -7,41 +7,43 @@
 
 namespace quib {
 
-std::optional<GameStats::Batch> GameStats::takePending() {
-    std::lock_guard lock(m_counterLock);
-    Batch batch{m_pendingKeystrokes, m_pendingClicks, m_totalKeystrokes, m_totalClicks,
-                m_sessionKeystrokes};
-    m_pendingKeystrokes = 0;
-    m_pendingClicks = 0;
-    if (batch.keys < 1 && batch.clicks < 1) {
-        return std::nullopt;
-    }
-    return batch;
-}
-
 void GameStats::flush() {
     std::lock_guard serial(m_flushMutex);
-    const auto batch = takePending();
-    if (!batch) {
+    const std::int64_t keys = m_page->keyCount();
+    const std::int64_t clicks = m_page->clickCount();
+    if (keys <= m_appliedKeys && clicks <= m_appliedClicks) {
         return;
     }
     Changes changes;
-    changes.batch = *batch;
+    changes.batch = {keys - m_appliedKeys, clicks - m_appliedClicks,
+                     saturatingAdd(m_totalKeysAtStart, keys - m_runStartKeys),
+                     saturatingAdd(m_totalClicksAtStart, clicks - m_runStartClicks),
+                     keys - m_runStartKeys};
     changes.today.day = m_clock.today();
-    m_preferences.backUpOncePerDay(changes.today.day);  // before the day's first writes
-    const int wpm = approximateWPM();
-    {
-        // The store first, then the model: the order every writer keeps.
-        Preferences::Transaction transaction(m_preferences);
-        changes.today.keys = m_preferences.integer(keys::daily(changes.today.day, "keys"));
-        changes.today.clicks = m_preferences.integer(keys::daily(changes.today.day, "clicks"));
-        {
-            std::lock_guard state(m_stateMutex);
-            advance(changes, wpm);
-        }
-        write(changes);
+    if (m_journal) {
+        changes.applied = {keys, clicks};
     }
+    // The batch belongs to the day of the flush that takes it; if the process
+    // dies before the commit, the page says so to the next start.
+    m_page->markDay(changes.today.day, m_appliedKeys, m_appliedClicks);
+    m_preferences.backUpOncePerDay(changes.today.day);  // before the day's first writes
+    commit(changes, approximateWPM());
+    m_appliedKeys = keys;
+    m_appliedClicks = clicks;
     announce(changes);
+}
+
+// One batch for one day, in one transaction (or inside the caller's).
+void GameStats::commit(Changes& changes, int wpm) {
+    // The store first, then the model: the order every writer keeps.
+    Preferences::Transaction transaction(m_preferences);
+    changes.today.keys = m_preferences.integer(keys::daily(changes.today.day, "keys"));
+    changes.today.clicks = m_preferences.integer(keys::daily(changes.today.day, "clicks"));
+    {
+        std::lock_guard state(m_stateMutex);
+        advance(changes, wpm);
+    }
+    write(changes);
 }
 
 // The model's part of a flush: no I/O here, the main thread may be waiting.
@@ -90,6 +92,10 @@ void GameStats::write(const Changes& changes) {
     }
     if (changes.achievements) {
         m_preferences.setStringList(keys::unlockedAchievements, *changes.achievements);
+    }
+    if (changes.applied) {
+        m_preferences.setInteger(keys::journalAppliedKeys, changes.applied->first);
+        m_preferences.setInteger(keys::journalAppliedClicks, changes.applied->second);
     }
 }
 

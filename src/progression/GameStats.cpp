@@ -19,12 +19,6 @@ std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
 
 namespace {
 
-void increment(std::int64_t& counter) {
-    if (counter != std::numeric_limits<std::int64_t>::max()) {
-        ++counter;
-    }
-}
-
 std::set<std::string> readSet(const Preferences& preferences, const char* key) {
     auto list = preferences.stringListValue(key);
     return list ? std::set<std::string>(list->begin(), list->end()) : std::set<std::string>();
@@ -36,6 +30,7 @@ GameStats::GameStats(Preferences& preferences, MainQueue& mainQueue, const Clock
                      RandomSource& random)
     : m_preferences(preferences), m_mainQueue(mainQueue), m_clock(clock), m_random(random) {
     load();
+    openJournal();
 }
 
 GameStats::~GameStats() {
@@ -48,8 +43,8 @@ void GameStats::load() {
     const auto counter = [this](const char* key) {
         return std::max<std::int64_t>(0, m_preferences.integer(key));
     };
-    m_totalKeystrokes = counter(keys::totalKeystrokes);
-    m_totalClicks = counter(keys::totalClicks);
+    m_totalKeysAtStart = counter(keys::totalKeystrokes);
+    m_totalClicksAtStart = counter(keys::totalClicks);
     m_totalXP = counter(keys::totalXP);
     m_coins = counter(keys::coins);
     m_currentStreak = counter(keys::currentStreak);
@@ -75,13 +70,8 @@ void GameStats::publishFigures() {
 }
 
 void GameStats::recordKeystroke() {
-    {
-        std::lock_guard lock(m_counterLock);
-        increment(m_totalKeystrokes);
-        increment(m_sessionKeystrokes);
-        increment(m_pendingKeystrokes);
-    }
     const double now = m_clock.monotonicSeconds();
+    m_page->addKey(now);
     const std::int64_t index = m_keyTimeIndex.load(std::memory_order_relaxed);
     m_recentKeyTimes[static_cast<std::size_t>(index % kRingSize)].store(now,
                                                                         std::memory_order_relaxed);
@@ -92,10 +82,7 @@ void GameStats::recordKeystroke() {
 }
 
 void GameStats::recordClick() {
-    std::lock_guard lock(m_counterLock);
-    increment(m_totalClicks);
-    increment(m_sessionClicks);
-    increment(m_pendingClicks);
+    m_page->addClick(m_clock.monotonicSeconds());
 }
 
 void GameStats::startFlushTimer(std::chrono::milliseconds period) {
@@ -132,23 +119,19 @@ void GameStats::flushNow() {
 }
 
 std::int64_t GameStats::totalKeystrokes() const {
-    std::lock_guard lock(m_counterLock);
-    return m_totalKeystrokes;
+    return saturatingAdd(m_totalKeysAtStart, sessionKeystrokes());
 }
 
 std::int64_t GameStats::totalClicks() const {
-    std::lock_guard lock(m_counterLock);
-    return m_totalClicks;
+    return saturatingAdd(m_totalClicksAtStart, sessionClicks());
 }
 
 std::int64_t GameStats::sessionKeystrokes() const {
-    std::lock_guard lock(m_counterLock);
-    return m_sessionKeystrokes;
+    return m_page->keyCount() - m_runStartKeys;
 }
 
 std::int64_t GameStats::sessionClicks() const {
-    std::lock_guard lock(m_counterLock);
-    return m_sessionClicks;
+    return m_page->clickCount() - m_runStartClicks;
 }
 
 std::int64_t GameStats::totalXP() const {

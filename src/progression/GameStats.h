@@ -29,8 +29,14 @@ namespace quib {
 // counts, every 5 seconds, into XP, levels, coins, daily counts, a day streak,
 // a typing speed and achievements, all kept in the preferences under "gs_" keys.
 //
-// Threads: recordKeystroke()/recordClick() run on the main thread and only
-// touch counters under m_counterLock plus a lock-free ring of time stamps.
+// Nothing counted is lost when the process dies: the counts not yet flushed
+// live in a page mapped from the data directory (PendingPage), and the next
+// start folds what the page holds into the store before anything else, in
+// one transaction that also records how much of the page the store now holds.
+//
+// Threads: recordKeystroke()/recordClick() run on the main thread, the only
+// writer of the page's counters, and do plain memory writes: no lock, no
+// allocation, no system call.
 // flush() runs on the "quib-stats" thread (or the caller's, for flushNow()).
 // The main thread must never wait for the disk, so the flush changes the
 // model under m_stateMutex without any I/O, and writes the values it took
@@ -62,7 +68,8 @@ class GameStats {
     GameStats(const GameStats&) = delete;
     GameStats& operator=(const GameStats&) = delete;
 
-    // Hot path, main thread: constant time, no allocation, no I/O.
+    // Hot path, main thread only: constant time, no lock, no allocation, no
+    // system call.
     void recordKeystroke();
     void recordClick();
 
@@ -145,6 +152,9 @@ class GameStats {
     // written to the store and announced once the lock is released.
     struct Changes {
         Batch batch{};
+        // The page's counters the store holds once this is written (with a
+        // journal on file only).
+        std::optional<std::pair<std::int64_t, std::int64_t>> applied;
         DailyCounts today;
         std::int64_t totalXP = 0;
         std::optional<std::int64_t> coins;
@@ -162,8 +172,13 @@ class GameStats {
     };
 
     void load();
-    std::optional<Batch> takePending();
+    void openJournal();
+    void recoverPending();
+    void recordJournal();
+    void foldPending(const PendingCounts& pending);
+    void beginRun();
     void flush();
+    void commit(Changes& changes, int wpm);
     void advance(Changes& changes, int wpm);
     void payLevelUps(std::int64_t oldLevel, Changes& changes);
     void updateStreak(const std::string& today, Changes& changes);
@@ -182,13 +197,19 @@ class GameStats {
     // know not to call back.
     std::shared_ptr<char> m_alive = std::make_shared<char>();
 
-    mutable std::mutex m_counterLock;
-    std::int64_t m_totalKeystrokes = 0;
-    std::int64_t m_totalClicks = 0;
-    std::int64_t m_sessionKeystrokes = 0;
-    std::int64_t m_sessionClicks = 0;
-    std::int64_t m_pendingKeystrokes = 0;
-    std::int64_t m_pendingClicks = 0;
+    // The counts: the mapped journal's page, or m_memoryPage when the store
+    // has no journal (no file, read-only, or it could not be mapped).
+    std::unique_ptr<PendingJournal> m_journal;
+    PendingPage m_memoryPage{};
+    PendingPage* m_page = &m_memoryPage;
+    // Fixed once the constructor has folded what the last run left.
+    std::int64_t m_runStartKeys = 0;
+    std::int64_t m_runStartClicks = 0;
+    std::int64_t m_totalKeysAtStart = 0;
+    std::int64_t m_totalClicksAtStart = 0;
+    // The page's counters the store holds; the flush's own.
+    std::int64_t m_appliedKeys = 0;
+    std::int64_t m_appliedClicks = 0;
 
     // Written by the main thread only, read by the flush; no lock.
     static constexpr std::size_t kRingSize = 20;

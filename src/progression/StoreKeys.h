@@ -18,6 +18,11 @@ inline constexpr const char* unlockedMouseProfiles = "gs_unlockedMouseProfiles";
 inline constexpr const char* unlockedThemes = "gs_unlockedThemes";
 inline constexpr const char* unlockedTracks = "gs_unlockedTracks";
 inline constexpr const char* activeTheme = "gs_activeTheme";
+// The pending journal this store pairs with (its random identity, an
+// integer) and how much of its monotonic counters the totals already hold.
+inline constexpr const char* journalId = "gs_journalId";
+inline constexpr const char* journalAppliedKeys = "gs_journalAppliedKeys";
+inline constexpr const char* journalAppliedClicks = "gs_journalAppliedClicks";
 
 // "gs_daily_<yyyy-MM-dd>_<keys|clicks>"
 inline std::string daily(std::string_view day, std::string_view what) {

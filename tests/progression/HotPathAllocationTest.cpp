@@ -6,23 +6,31 @@
 #include "progression/GameStats.h"
 #include "support/CountingAllocator.h"
 #include "support/Fakes.h"
+#include "support/TempDir.h"
 
 namespace quib::test {
 namespace {
 
-TEST(HotPathAllocationTest, RecordingKeysAndClicksAllocatesNothing) {
-    auto preferences = SqlitePreferences::inMemory();
+void expectNoAllocation(Preferences& preferences, const char* what) {
     ManualQueue queue;
     FakeClock clock;
     ScriptedRandom random;
-    GameStats stats(*preferences, queue, clock, random);
+    GameStats stats(preferences, queue, clock, random);
     const long before = allocationCount();
     for (int i = 0; i < 10000; ++i) {
         stats.recordKeystroke();
         stats.recordClick();
     }
-    EXPECT_EQ(allocationCount() - before, 0);
-    EXPECT_EQ(stats.totalKeystrokes(), 10000);
+    EXPECT_EQ(allocationCount() - before, 0) << what;
+    EXPECT_EQ(stats.totalKeystrokes(), 10000) << what;
+}
+
+TEST(HotPathAllocationTest, RecordingKeysAndClicksAllocatesNothing) {
+    expectNoAllocation(*SqlitePreferences::inMemory(), "counts in memory");
+    TempDir dir;
+    auto file = SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readWrite).store;
+    expectNoAllocation(*file, "counts in the mapped journal");
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "pending.journal"));
 }
 
 }  // namespace

@@ -1,0 +1,110 @@
+// At start, before anything else is written, what the last run counted but
+// never flushed (it was killed, it crashed) is folded into the store. The
+// fold and the amount of the journal it took are one transaction, so a death
+// during the fold leaves the store as it was and the next start folds again:
+// nothing is lost and nothing counted twice. The store stays the source of
+// truth: a journal it cannot vouch for is set aside, never added.
+#include <string>
+
+#include "platform/Log.h"
+#include "progression/GameStats.h"
+#include "progression/StoreKeys.h"
+
+namespace quib {
+
+void GameStats::openJournal() {
+    m_journal = m_preferences.openPendingJournal();
+    if (m_journal) {
+        m_page = &m_journal->page();
+        recoverPending();
+    }
+    if (!m_journal) {
+        m_memoryPage = PendingPage::fresh(0, m_clock.monotonicSeconds(), m_clock.today());
+        m_page = &m_memoryPage;
+    }
+    beginRun();
+}
+
+void GameStats::recoverPending() {
+    if (m_journal->isNew()) {
+        recordJournal();
+        return;
+    }
+    const auto identity = m_preferences.integerValue(keys::journalId);
+    const auto check = checkPendingPage(
+        *m_page, identity ? std::optional(static_cast<std::uint64_t>(*identity)) : std::nullopt,
+        m_preferences.integer(keys::journalAppliedKeys),
+        m_preferences.integer(keys::journalAppliedClicks));
+    switch (check.verdict) {
+        case PendingCheck::Verdict::fold:
+            foldPending(check.pending);
+            return;
+        case PendingCheck::Verdict::adopt:
+            recordJournal();
+            return;
+        case PendingCheck::Verdict::reject:
+            logLine("Pending counts not added, the journal " + check.reason + "; set aside as ",
+                    m_journal->rejectedPath().string());
+            if (!m_journal->replaceWithFresh()) {
+                m_journal.reset();
+                return;
+            }
+            m_page = &m_journal->page();
+            recordJournal();
+            return;
+    }
+}
+
+// Pairs the store with the page as it stands: its identity and its counters
+// as already applied.
+void GameStats::recordJournal() {
+    Preferences::Transaction transaction(m_preferences);
+    m_preferences.setInteger(keys::journalId, static_cast<std::int64_t>(m_page->identity));
+    m_preferences.setInteger(keys::journalAppliedKeys, m_page->keyCount());
+    m_preferences.setInteger(keys::journalAppliedClicks, m_page->clickCount());
+}
+
+void GameStats::foldPending(const PendingCounts& pending) {
+    if (pending.days.empty()) {
+        return;
+    }
+    const std::string today = m_clock.today();
+    m_preferences.backUpOncePerDay(today);
+    std::vector<Changes> folded;
+    {
+        Preferences::Transaction transaction(m_preferences);
+        for (const auto& day : pending.days) {
+            Changes& changes = folded.emplace_back();
+            m_totalKeysAtStart = saturatingAdd(m_totalKeysAtStart, day.keys);
+            m_totalClicksAtStart = saturatingAdd(m_totalClicksAtStart, day.clicks);
+            changes.batch = {day.keys, day.clicks, m_totalKeysAtStart, m_totalClicksAtStart,
+                             pending.runKeys};
+            changes.today.day = day.day;
+            commit(changes, 0);  // the speed died with the run
+        }
+        m_preferences.setInteger(keys::journalAppliedKeys, pending.keys);
+        m_preferences.setInteger(keys::journalAppliedClicks, pending.clicks);
+        DailyCounts counts{today, m_preferences.integer(keys::daily(today, "keys")),
+                           m_preferences.integer(keys::daily(today, "clicks"))};
+        std::lock_guard state(m_stateMutex);
+        m_today = std::move(counts);  // the fold's days may be earlier ones
+        publishFigures();
+    }
+    std::int64_t keys = 0;
+    std::int64_t clicks = 0;
+    for (const auto& changes : folded) {
+        keys += changes.batch.keys;
+        clicks += changes.batch.clicks;
+        announce(changes);
+    }
+    logLine("Added what the last run counted but had not stored: ",
+            std::to_string(keys) + " keys, " + std::to_string(clicks) + " clicks");
+}
+
+void GameStats::beginRun() {
+    m_page->beginRun(m_clock.monotonicSeconds(), m_clock.today());
+    m_runStartKeys = m_appliedKeys = m_page->keyCount();
+    m_runStartClicks = m_appliedClicks = m_page->clickCount();
+}
+
+}  // namespace quib

@@ -1,0 +1,206 @@
+// SIGKILL at any moment, of the flush or of the fold at the next start: the
+// totals come out exact, nothing lost and nothing counted twice. Each run is
+// a child process that kills itself (or is killed) as a crash would.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include "platform/prefs/SqlitePreferences.h"
+#include "progression/GameStats.h"
+#include "support/Fakes.h"
+#include "support/HookedPreferences.h"
+#include "support/TempDir.h"
+
+namespace quib::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One process's view of a data directory.
+struct Process {
+    explicit Process(const fs::path& dir)
+        : store(SqlitePreferences::open(dir, SqlitePreferences::Mode::readWrite).store),
+          stats(std::make_unique<GameStats>(*store, queue, clock, random)) {}
+    FakeClock clock;
+    ManualQueue queue;
+    ScriptedRandom random;
+    std::unique_ptr<SqlitePreferences> store;
+    std::unique_ptr<GameStats> stats;
+};
+
+// Runs `body` in a child process; true when the child lived to the end.
+template <typename Body>
+bool inChild(Body body) {
+    const pid_t child = fork();
+    if (child == 0) {
+        body();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void copyDirectory(const fs::path& from, const fs::path& to) {
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+// Copies the data directory `left`, runs `work` on it in a child that kills
+// itself at its n-th write or commit, then `check`s the copy, for n = 1, 2,
+// ... until the child lives to the end. Returns the number of steps.
+int killAtEveryStep(const fs::path& left, const std::function<void(Preferences&, FakeClock&)>& work,
+                    const std::function<void(const fs::path&, int step)>& check) {
+    for (int step = 1; step < 100; ++step) {
+        TempDir dir;
+        copyDirectory(left, dir.path());
+        const bool finished = inChild([&] {
+            auto store = SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readWrite);
+            HookedPreferences dying(*store.store);
+            int steps = 0;
+            const auto maybeDie = [&] {
+                if (++steps == step) {
+                    raise(SIGKILL);
+                }
+            };
+            dying.beforeWrite = maybeDie;
+            dying.beforeCommit = maybeDie;
+            dying.afterCommit = maybeDie;
+            FakeClock clock;
+            work(dying, clock);
+        });
+        check(dir.path(), step);
+        if (finished) {
+            return step;
+        }
+    }
+    return 0;
+}
+
+// A data directory whose last run died with 9 keys and 3 clicks never
+// flushed, enough for a level and an achievement.
+void leaveCountsPending(const fs::path& dir) {
+    {
+        auto seed = SqlitePreferences::open(dir, SqlitePreferences::Mode::readWrite).store;
+        seed->setInteger("gs_totalKeystrokes", 4995);
+        seed->setInteger("gs_totalXP", 540);
+    }
+    Process run(dir);
+    for (int i = 0; i < 9; ++i) {
+        run.stats->recordKeystroke();
+        run.clock.advance(0.5);
+    }
+    for (int i = 0; i < 3; ++i) {
+        run.stats->recordClick();
+    }
+}
+
+// Twice, so a second start adds nothing more.
+void expectTheNineKeysOnce(const fs::path& dir, int step) {
+    for (int restart = 0; restart < 2; ++restart) {
+        Process next(dir);
+        EXPECT_EQ(next.stats->totalKeystrokes(), 5004) << "killed at step " << step;
+        EXPECT_EQ(next.stats->totalClicks(), 3) << step;
+        EXPECT_EQ(next.store->integer("gs_daily_2026-03-05_keys"), 9) << step;
+        EXPECT_EQ(next.stats->totalXP(), 540 + 9 + 6 + 50) << step;
+        EXPECT_EQ(next.stats->coins(), 1) << step;
+        EXPECT_EQ(next.stats->unlockedCount(), 1) << step;
+    }
+}
+
+TEST(JournalCrashTest, KilledAtEveryStepOfTheFoldTheNextStartCountsExactlyOnce) {
+    TempDir left;
+    leaveCountsPending(left.path());
+    const int steps = killAtEveryStep(
+        left.path(),
+        [](Preferences& store, FakeClock& clock) {
+            ManualQueue queue;
+            ScriptedRandom random;
+            GameStats folding(store, queue, clock, random);
+        },
+        expectTheNineKeysOnce);
+    EXPECT_GE(steps, 13) << "every write of the fold and its commit were interrupted";
+}
+
+TEST(JournalCrashTest, KilledAtEveryStepOfAFlushTheNextStartCountsExactlyOnce) {
+    TempDir left;
+    leaveCountsPending(left.path());
+    Process(left.path()).stats.reset();  // folded: the store holds the nine keys
+    const int steps = killAtEveryStep(
+        left.path(),
+        [](Preferences& store, FakeClock& clock) {
+            ManualQueue queue;
+            ScriptedRandom random;
+            GameStats flushing(store, queue, clock, random);
+            for (int i = 0; i < 4; ++i) {
+                flushing.recordKeystroke();
+                clock.advance(0.5);
+            }
+            flushing.recordClick();
+            flushing.flushNow();
+        },
+        [](const fs::path& dir, int step) {
+            Process next(dir);
+            EXPECT_EQ(next.stats->totalKeystrokes(), 5008) << "killed at step " << step;
+            EXPECT_EQ(next.stats->totalClicks(), 4) << step;
+            EXPECT_EQ(next.store->integer("gs_daily_2026-03-05_keys"), 13) << step;
+            EXPECT_EQ(next.stats->totalXP(), 605 + 4 + 2) << step;
+        });
+    EXPECT_GE(steps, 8);
+}
+
+TEST(JournalCrashTest, KilledAtRandomMomentsWhileTypingAndFlushingLosesNothing) {
+    TempDir dir;
+    // What the child has recorded, shared with this process.
+    auto* typed =
+        static_cast<std::int64_t*>(mmap(nullptr, 2 * sizeof(std::int64_t), PROT_READ | PROT_WRITE,
+                                        MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(typed, MAP_FAILED);
+    std::mt19937 random(20260305);
+    std::int64_t keys = 0;
+    std::int64_t clicks = 0;
+    for (int round = 0; round < 12; ++round) {
+        typed[0] = typed[1] = 0;
+        const pid_t child = fork();
+        if (child == 0) {
+            Process run(dir.path());
+            for (std::int64_t i = 1;; ++i) {
+                run.stats->recordKeystroke();
+                std::atomic_ref<std::int64_t>(typed[0]).store(i);
+                run.clock.advance(0.05);  // 20 keys a second
+                if (i % 5 == 0) {
+                    run.stats->recordClick();
+                    std::atomic_ref<std::int64_t>(typed[1]).fetch_add(1);
+                }
+                if (i % 37 == 0) {
+                    run.stats->flushNow();  // as the timer would, between keys
+                }
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 150));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        Process next(dir.path());
+        // The kill may fall between counting an event and telling us.
+        const std::int64_t total = next.stats->totalKeystrokes();
+        EXPECT_GE(total, keys + typed[0]) << "round " << round;
+        EXPECT_LE(total, keys + typed[0] + 1) << "round " << round;
+        EXPECT_GE(next.stats->totalClicks(), clicks + typed[1]) << "round " << round;
+        EXPECT_LE(next.stats->totalClicks(), clicks + typed[1] + 1) << "round " << round;
+        keys = total;
+        clicks = next.stats->totalClicks();
+        EXPECT_EQ(next.store->integer("gs_daily_2026-03-05_keys"), keys);
+        EXPECT_EQ(next.stats->totalXP(), keys + 2 * clicks + 50 * next.stats->unlockedCount());
+    }
+    EXPECT_GT(keys, 100);
+    munmap(typed, 2 * sizeof(std::int64_t));
+}
+
+}  // namespace
+}  // namespace quib::test
