@@ -11,6 +11,7 @@
 #include "platform/RandomSource.h"
 #include "platform/prefs/SqlitePreferences.h"
 #include "progression/GameStats.h"
+#include "progression/StoreKeys.h"
 
 namespace quib {
 
@@ -60,6 +61,36 @@ void printJson(const GameStats& stats, std::ostream& out) {
         << "}\n";
 }
 
+// What a journal holds that the store has not applied yet (a running QUIB
+// flushes it within seconds; after a crash the next start adds it). Only
+// read: this command never folds, creates or moves anything.
+std::optional<std::pair<std::int64_t, std::int64_t>> pendingCounts(
+    const std::filesystem::path& dataDirectory, const Preferences& store) {
+    const auto page = PendingJournal::peek(dataDirectory);
+    if (!page) {
+        return std::nullopt;
+    }
+    const auto identity = store.integerValue(keys::journalId);
+    const auto check = checkPendingPage(
+        *page, identity ? std::optional(static_cast<std::uint64_t>(*identity)) : std::nullopt,
+        store.integer(keys::journalAppliedKeys), store.integer(keys::journalAppliedClicks));
+    std::pair<std::int64_t, std::int64_t> counts{0, 0};
+    for (const auto& day : check.pending.days) {
+        counts.first += day.keys;
+        counts.second += day.clicks;
+    }
+    if (counts.first == 0 && counts.second == 0) {
+        return std::nullopt;
+    }
+    return counts;
+}
+
+void printPending(const std::pair<std::int64_t, std::int64_t>& counts, std::ostream& out) {
+    out << "Pending   " << counts.first << " key" << (counts.first == 1 ? "" : "s") << ", "
+        << counts.second << " click" << (counts.second == 1 ? "" : "s")
+        << " (not stored yet: QUIB adds them at its next flush or start)\n";
+}
+
 void printText(const GameStats& stats, std::ostream& out) {
     const auto percent = static_cast<int>(stats.progressToNextLevel() * 100.0);
     out << "LVL " << stats.currentLevel() << " -- " << stats.levelTitle() << " (" << percent
@@ -96,6 +127,9 @@ int runStatsCommand(const std::filesystem::path& dataDirectory, bool json, std::
         printJson(stats, text);
     } else {
         printText(stats, text);
+        if (const auto pending = pendingCounts(dataDirectory, *opened.store)) {
+            printPending(*pending, text);
+        }
     }
     out << text.str();
     return 0;

@@ -7,7 +7,9 @@ namespace quib {
 
 // `quib stats [--json]`: prints the figures of the store without writing
 // anything (the database is opened read-only; a missing one gives the
-// figures of a fresh install). Returns the process exit code: 1 with a
+// figures of a fresh install). The figures are the store's; the text form
+// adds a line for counts a journal holds that the store does not yet, which
+// this command reads but never folds. Returns the process exit code: 1 with a
 // "[QUIB] " line on stderr when the file is not a readable database.
 int runStatsCommand(const std::filesystem::path& dataDirectory, bool json, std::ostream& out);
 

@@ -9,7 +9,9 @@
 #include "app/StatsCommand.h"
 #include "app/StatsCommandJson.h"
 #include "platform/prefs/SqlitePreferences.h"
+#include "progression/GameStats.h"
 #include "support/CommaLocale.h"
+#include "support/Fakes.h"
 #include "support/TempDir.h"
 
 namespace quib {
@@ -161,6 +163,38 @@ TEST(StatsJsonTest, EscapesControlsAndReplacesEachIllFormedPartOnce) {
           Case{"\x80\xBF", fffd + fffd}}) {                     // lone continuations
         EXPECT_EQ(json::quoted(c.in), "\"" + c.out + "\"") << c.in;
     }
+}
+
+TEST(StatsCommandTest, CountsNotYetStoredAreShownButNeverFolded) {
+    TempDir dir;
+    {
+        test::FakeClock clock;
+        test::ManualQueue queue;
+        test::ScriptedRandom random;
+        auto store = SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readWrite).store;
+        GameStats stats(*store, queue, clock, random);
+        stats.recordKeystroke();
+        stats.flushNow();
+        for (int i = 0; i < 3; ++i) {
+            stats.recordKeystroke();
+            clock.advance(0.5);
+        }
+        stats.recordClick();
+    }  // the run ends without flushing, as a killed one does
+    const auto journal = dir.path() / "pending.journal";
+    const auto file = dir.path() / "preferences.sqlite3";
+    const auto journalTime = fs::last_write_time(journal);
+    const auto fileSize = fs::file_size(file);
+    int exitCode = -1;
+    const std::string text = runStats(dir.path(), false, exitCode);
+    EXPECT_NE(text.find("Keys      1 "), std::string::npos) << text;
+    EXPECT_NE(text.find("Pending   3 keys, 1 click "), std::string::npos) << text;
+    const std::string json = runStats(dir.path(), true, exitCode);
+    EXPECT_NE(json.find("\"totalKeystrokes\": 1,"), std::string::npos) << "the store's figures";
+    EXPECT_EQ(fs::last_write_time(journal), journalTime);
+    EXPECT_EQ(fs::file_size(file), fileSize);
+    EXPECT_NE(runStats(dir.path(), false, exitCode).find("Pending   3 keys"), std::string::npos)
+        << "still pending: nothing was folded";
 }
 
 TEST(StatsCommandTest, UnreadableDatabaseExitsOne) {
