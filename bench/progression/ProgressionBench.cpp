@@ -1,6 +1,7 @@
-// make bench: the hot path, one flush of a 5-second batch on a real file, the
-// main thread while a flush is stalled in the store, and `quib stats` on three
-// years of daily keys.
+// make bench: the hot path (counting into memory and into the mapped
+// journal), one flush of a 5-second batch on a real file, the main thread
+// while a flush is stalled in the store, the fold of a full journal at start,
+// and `quib stats` on three years of daily keys.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -44,6 +45,21 @@ void BM_RecordKeystroke(benchmark::State& state) {
 }
 BENCHMARK(BM_RecordKeystroke);
 
+// The same into the page mapped from pending.journal, as the application runs.
+void BM_RecordKeystrokeIntoTheJournal(benchmark::State& state) {
+    const fs::path dir = freshDirectory("quib-bench-record");
+    auto preferences = SqlitePreferences::open(dir, SqlitePreferences::Mode::readWrite).store;
+    test::ManualQueue queue;
+    SystemClock clock;
+    SystemRandom random;
+    GameStats stats(*preferences, queue, clock, random);
+    for (auto _ : state) {
+        stats.recordKeystroke();
+    }
+    fs::remove_all(dir);
+}
+BENCHMARK(BM_RecordKeystrokeIntoTheJournal);
+
 // 5 s at 20 keys/s plus a few clicks, flushed to a file as the timer does.
 void BM_FlushFiveSecondBatch(benchmark::State& state) {
     const fs::path dir = freshDirectory("quib-bench-flush");
@@ -70,7 +86,8 @@ BENCHMARK(BM_FlushFiveSecondBatch)->Unit(benchmark::kMicrosecond);
 std::int64_t readPanel(const GameStats& stats) {
     std::int64_t sum = stats.currentLevel() + stats.totalXP() + stats.coins() +
                        stats.todayKeystrokes() + stats.todayClicks() + stats.approximateWPM() +
-                       stats.currentStreak() + stats.unlockedCount() +
+                       stats.currentStreak() + stats.unlockedCount() + stats.sessionKeystrokes() +
+                       stats.sessionClicks() + stats.totalKeystrokes() + stats.totalClicks() +
                        static_cast<std::int64_t>(stats.progressToNextLevel() * 100.0);
     sum += static_cast<std::int64_t>(stats.levelTitle().size());
     return sum;
@@ -156,6 +173,66 @@ void BM_MainThreadDuringStalledFlush(benchmark::State& state) {
     fs::remove_all(dir);
 }
 BENCHMARK(BM_MainThreadDuringStalledFlush)->Arg(0)->Arg(200)->MinTime(2.0)->UseRealTime();
+
+// A store with three years of daily keys, and a journal whose dead run left
+// counts on every one of the eight days the journal can tell apart, each
+// past a level and with achievements to unlock.
+void leaveFullJournal(const fs::path& dir) {
+    auto store = SqlitePreferences::open(dir, SqlitePreferences::Mode::readWrite).store;
+    {
+        Preferences::Transaction transaction(*store);
+        for (int day = 0; day < 3 * 365; ++day) {
+            char date[16];
+            std::snprintf(date, sizeof date, "20%02d-%02d-%02d", 23 + day / 365, 1 + day % 12,
+                          1 + day % 28);
+            store->setInteger(std::string("gs_daily_") + date + "_keys", 1000 + day);
+        }
+        store->setInteger("gs_totalKeystrokes", 4000);
+        store->setInteger("gs_totalClicks", 4000);
+    }
+    // Today's backup is taken already: it is the first flush's cost every day
+    // and not part of the fold.
+    store->backUpOncePerDay("2026-03-05");
+    auto journal = store->openPendingJournal();
+    PendingPage& page = journal->page();
+    store->setInteger("gs_journalId", static_cast<std::int64_t>(page.identity));
+    page.beginRun(0.0, "2026-03-01");
+    double now = 0.0;
+    for (int day = 1; day <= static_cast<int>(PendingPage::kMaxMarks); ++day) {
+        page.markDay("2026-03-0" + std::to_string(day), page.keyCount(), page.clickCount());
+        for (int i = 0; i < 400; ++i) {
+            page.addKey(now += 0.1);
+            page.addClick(now);
+        }
+    }
+}
+
+// The start of a run after a crash: loading the store and folding the full
+// journal into it (one transaction).
+void BM_FoldFullJournalAtStart(benchmark::State& state) {
+    const fs::path dir = freshDirectory("quib-bench-fold");
+    const fs::path left = freshDirectory("quib-bench-fold-left");
+    leaveFullJournal(left);
+    test::ManualQueue queue;
+    test::FakeClock clock;
+    SystemRandom random;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(dir);
+        fs::copy(left, dir, fs::copy_options::recursive);
+        auto preferences = SqlitePreferences::open(dir, SqlitePreferences::Mode::readWrite).store;
+        state.ResumeTiming();
+        GameStats stats(*preferences, queue, clock, random);
+        state.PauseTiming();
+        if (stats.totalKeystrokes() != 4000 + 8 * 400) {
+            state.SkipWithError("the journal was not folded");
+        }
+        state.ResumeTiming();
+    }
+    fs::remove_all(dir);
+    fs::remove_all(left);
+}
+BENCHMARK(BM_FoldFullJournalAtStart)->Unit(benchmark::kMillisecond);
 
 void BM_StatsCommandThreeYears(benchmark::State& state) {
     const fs::path dir = freshDirectory("quib-bench-stats");
