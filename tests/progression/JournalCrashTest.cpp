@@ -48,14 +48,26 @@ bool inChild(Body body) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Key-downs half a second apart, then clicks.
+void type(GameStats& stats, FakeClock& clock, int keys, int clicks) {
+    for (int i = 0; i < keys; ++i) {
+        stats.recordKeystroke();
+        clock.advance(0.5);
+    }
+    for (int i = 0; i < clicks; ++i) {
+        stats.recordClick();
+    }
+}
+
 void copyDirectory(const fs::path& from, const fs::path& to) {
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
-// Copies the data directory `left`, runs `work` on it in a child that kills
-// itself at its n-th write or commit, then `check`s the copy, for n = 1, 2,
-// ... until the child lives to the end. Returns the number of steps.
-int killAtEveryStep(const fs::path& left, const std::function<void(Preferences&, FakeClock&)>& work,
+// Copies the data directory `left`, starts a store on it in a child that kills
+// itself at its n-th write or commit (of the fold at start, then of `work`),
+// then `check`s the copy, for n = 1, 2, ... until the child lives to the
+// end. Returns the number of steps.
+int killAtEveryStep(const fs::path& left, const std::function<void(GameStats&, FakeClock&)>& work,
                     const std::function<void(const fs::path&, int step)>& check) {
     for (int step = 1; step < 100; ++step) {
         TempDir dir;
@@ -73,7 +85,10 @@ int killAtEveryStep(const fs::path& left, const std::function<void(Preferences&,
             dying.beforeCommit = maybeDie;
             dying.afterCommit = maybeDie;
             FakeClock clock;
-            work(dying, clock);
+            ManualQueue queue;
+            ScriptedRandom random;
+            GameStats stats(dying, queue, clock, random);  // folds what the last run left
+            work(stats, clock);
         });
         check(dir.path(), step);
         if (finished) {
@@ -92,13 +107,7 @@ void leaveCountsPending(const fs::path& dir) {
         seed->setInteger("gs_totalXP", 540);
     }
     Process run(dir);
-    for (int i = 0; i < 9; ++i) {
-        run.stats->recordKeystroke();
-        run.clock.advance(0.5);
-    }
-    for (int i = 0; i < 3; ++i) {
-        run.stats->recordClick();
-    }
+    type(*run.stats, run.clock, 9, 3);
 }
 
 // Twice, so a second start adds nothing more.
@@ -118,13 +127,7 @@ TEST(JournalCrashTest, KilledAtEveryStepOfTheFoldTheNextStartCountsExactlyOnce) 
     TempDir left;
     leaveCountsPending(left.path());
     const int steps = killAtEveryStep(
-        left.path(),
-        [](Preferences& store, FakeClock& clock) {
-            ManualQueue queue;
-            ScriptedRandom random;
-            GameStats folding(store, queue, clock, random);
-        },
-        expectTheNineKeysOnce);
+        left.path(), [](GameStats&, FakeClock&) {}, expectTheNineKeysOnce);
     EXPECT_GE(steps, 13) << "every write of the fold and its commit were interrupted";
 }
 
@@ -134,16 +137,9 @@ TEST(JournalCrashTest, KilledAtEveryStepOfAFlushTheNextStartCountsExactlyOnce) {
     Process(left.path()).stats.reset();  // folded: the store holds the nine keys
     const int steps = killAtEveryStep(
         left.path(),
-        [](Preferences& store, FakeClock& clock) {
-            ManualQueue queue;
-            ScriptedRandom random;
-            GameStats flushing(store, queue, clock, random);
-            for (int i = 0; i < 4; ++i) {
-                flushing.recordKeystroke();
-                clock.advance(0.5);
-            }
-            flushing.recordClick();
-            flushing.flushNow();
+        [](GameStats& stats, FakeClock& clock) {
+            type(stats, clock, 4, 1);
+            stats.flushNow();
         },
         [](const fs::path& dir, int step) {
             Process next(dir);

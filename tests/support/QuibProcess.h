@@ -69,6 +69,8 @@ class QuibProcess {
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
             setenv("XDG_RUNTIME_DIR", where.runtime.c_str(), 1);
             setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
+            // Nor the host's logind, which would pause it behind a locked screen.
+            setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/system-bus", 1);
             setenv("SDL_AUDIODRIVER", "dummy", 1);
             unsetenv("DISPLAY");
             const int out = open(where.log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
