@@ -179,6 +179,12 @@ TEST(JournalCrashTest, KilledAtRandomMomentsWhileTypingAndFlushingLosesNothing) 
                 }
             }
         }
+        // The moment counts from the first key, so a slow start (a loaded
+        // machine, a sanitizer) still leaves typing and flushes to interrupt.
+        for (int wait = 0; wait < 2000 && std::atomic_ref<std::int64_t>(typed[0]).load() == 0;
+             ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 150));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
