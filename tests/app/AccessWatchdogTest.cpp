@@ -6,7 +6,7 @@
 
 #include "app/InputCapture.h"
 #include "platform/input/InputTestSupport.h"
-#include "platform/input/PermissionService.h"
+#include "support/InputFakes.h"
 
 namespace quib {
 namespace {
@@ -14,16 +14,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::settle;
 using test::waitUntil;
-
-struct FakePermission final : PermissionService {
-    bool trusted = false;
-    int requests = 0;
-    bool requestTrust() override {
-        ++requests;
-        return trusted;
-    }
-    bool isTrusted() const override { return trusted; }
-};
 
 struct NoOutput final : InputCounter, ClickSounds {
     void recordKeystroke() override {}
@@ -34,39 +24,21 @@ struct NoOutput final : InputCounter, ClickSounds {
     void playMouseClick() override {}
 };
 
-struct FakeSource final : InputSource {
-    FakeSource(int& live, bool& startSucceeds) : m_live(live), m_startSucceeds(startSucceeds) {
-        ++m_live;
-    }
-    ~FakeSource() override { --m_live; }
-    bool start(InputListener&) override { return m_running = m_startSucceeds; }
-    void stop() override { m_running = false; }
-    bool reEnable() override { return m_running; }
-    bool isRunning() const override { return m_running; }
-
-  private:
-    int& m_live;
-    bool& m_startSucceeds;
-    bool m_running = false;
-};
-
 // Short intervals keep the test fast; the poll is four times as frequent as
 // the watchdog, roughly as 1 s against 3 s.
 class AccessWatchdogTest : public ::testing::Test {
   protected:
-    AccessWatchdogTest() { test::qtApplication(); }
+    AccessWatchdogTest() {
+        test::qtApplication();
+        m_permission.trusted = false;
+    }
 
     bool captureRunning() const { return m_capture.hasEventTap(); }
 
-    FakePermission m_permission;
+    test::FakePermission m_permission;
     NoOutput m_output;
-    int m_liveSources = 0;
-    int m_createdSources = 0;
-    bool m_startSucceeds = true;
-    InputCapture m_capture{m_output, m_output, [this] {
-                               ++m_createdSources;
-                               return std::make_unique<FakeSource>(m_liveSources, m_startSucceeds);
-                           }};
+    test::InputSourceRegistry m_sources;
+    InputCapture m_capture{m_output, m_output, m_sources.factory()};
     std::vector<bool> m_dimmed;
     AccessWatchdog m_watchdog{m_permission, m_capture,
                               [this](bool dimmed) { m_dimmed.push_back(dimmed); },
@@ -103,7 +75,7 @@ TEST_F(AccessWatchdogTest, PollAndWatchdogTogetherLeaveExactlyOneSource) {
     m_permission.trusted = true;
     ASSERT_TRUE(waitUntil([&] { return captureRunning() && !m_watchdog.isPolling(); }, 1s));
     settle(200ms);
-    EXPECT_EQ(m_liveSources, 1);
+    EXPECT_EQ(m_sources.live.size(), 1U);
     EXPECT_TRUE(m_watchdog.isWatching());
 }
 
@@ -114,7 +86,7 @@ TEST_F(AccessWatchdogTest, WithdrawalStopsCaptureAndDimsAndARegrantRestartsAndUn
     m_permission.trusted = false;
     ASSERT_TRUE(waitUntil([&] { return !m_watchdog.hasPermission(); }, 1s));
     EXPECT_FALSE(captureRunning());
-    EXPECT_EQ(m_liveSources, 0);
+    EXPECT_EQ(m_sources.live.size(), 0U);
     EXPECT_EQ(m_dimmed, (std::vector<bool>{false, true}));
     settle(200ms);  // Still withdrawn: nothing more happens.
     EXPECT_EQ(m_dimmed.size(), 2u);
@@ -138,20 +110,20 @@ TEST_F(AccessWatchdogTest, SwitchOffKeepsTheIconDimmedThroughEveryPermissionChan
 
 TEST_F(AccessWatchdogTest, WatchdogRetriesACaptureThatFailedToStart) {
     m_permission.trusted = true;
-    m_startSucceeds = false;
+    m_sources.startSucceeds = false;
     testing::internal::CaptureStderr();
     m_watchdog.requestAccessAndListen();
     m_watchdog.startAccessibilityWatchdog();
     EXPECT_FALSE(captureRunning());
     settle(100ms);
-    m_startSucceeds = true;
+    m_sources.startSucceeds = true;
     ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
     testing::internal::GetCapturedStderr();
     settle(200ms);
-    EXPECT_EQ(m_liveSources, 1);
-    const int created = m_createdSources;
+    EXPECT_EQ(m_sources.live.size(), 1U);
+    const int created = m_sources.created;
     settle(200ms);
-    EXPECT_EQ(m_createdSources, created);  // A running capture is left alone.
+    EXPECT_EQ(m_sources.created, created);  // A running capture is left alone.
 }
 
 }  // namespace

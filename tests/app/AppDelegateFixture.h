@@ -45,7 +45,7 @@ class AppDelegateFixture : public ::testing::Test {
                              statusItem,
                              permission,
                              session,
-                             [this] { return std::make_unique<FakeInputSource>(listener); },
+                             sources.factory(),
                              [this] {
                                  auto made = std::make_unique<FakePanel>();
                                  panel = made.get();
@@ -101,7 +101,7 @@ class AppDelegateFixture : public ::testing::Test {
     FakeStatusItem statusItem;
     FakePermission permission;
     FakeSession session;
-    InputListener* listener = nullptr;
+    InputSourceRegistry sources;
     FakePanel* panel = nullptr;
     FakeSpinner* spinner = nullptr;
     FakeOnboarding* onboarding = nullptr;

@@ -60,15 +60,15 @@ TEST_F(AppDelegateTest, InputIsCountedBeforeItClicksAndNotAtAllWhenSwitchedOff) 
     completeOnboardingBefore();
     preferences->setString("mouseProfile", "off");
     auto& app = launch();
-    ASSERT_NE(listener, nullptr);
+    ASSERT_NE(sources.listener(), nullptr);
     const auto before = mark();
-    listener->onInputEvent(InputEvent::keyDown);
-    listener->onInputEvent(InputEvent::mouseDown);
+    sources.listener()->onInputEvent(InputEvent::keyDown);
+    sources.listener()->onInputEvent(InputEvent::mouseDown);
     EXPECT_EQ(app.gameStats().sessionKeystrokes(), 1);
     EXPECT_EQ(app.gameStats().sessionClicks(), 1) << "counted although the mouse sound is off";
     EXPECT_EQ(keyPlays(before), 1);
     app.panelDidToggleEnabled(false);
-    listener->onInputEvent(InputEvent::keyDown);
+    sources.listener()->onInputEvent(InputEvent::keyDown);
     EXPECT_EQ(app.gameStats().sessionKeystrokes(), 1);
 }
 
@@ -76,7 +76,7 @@ TEST_F(AppDelegateTest, QuitFlushesPendingCountsToDisk) {
     completeOnboardingBefore();
     auto& app = launch();
     for (int i = 0; i < 7; ++i) {
-        listener->onInputEvent(InputEvent::keyDown);
+        sources.listener()->onInputEvent(InputEvent::keyDown);
     }
     app.panelDidRequestQuit();
     EXPECT_EQ(terminations, 1);

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/AppDelegate.h"
-#include "platform/input/InputSource.h"
+#include "support/InputFakes.h"
 
 namespace quib::test {
 
@@ -30,13 +30,6 @@ class FakeStatusItem final : public StatusItemView {
     bool paused = false;
 };
 
-class FakePermission final : public PermissionService {
-  public:
-    bool requestTrust() override { return trusted; }
-    bool isTrusted() const override { return trusted; }
-    bool trusted = true;
-};
-
 class FakeSession final : public SessionMonitor {
   public:
     bool isLocked() const override { return locked; }
@@ -45,21 +38,6 @@ class FakeSession final : public SessionMonitor {
         onLockChanged(value);
     }
     bool locked = false;
-};
-
-class FakeInputSource final : public InputSource {
-  public:
-    explicit FakeInputSource(InputListener*& listener) : m_listener(listener) {}
-    bool start(InputListener& listener) override {
-        m_listener = &listener;
-        return true;
-    }
-    void stop() override { m_listener = nullptr; }
-    bool reEnable() override { return true; }
-    bool isRunning() const override { return m_listener != nullptr; }
-
-  private:
-    InputListener*& m_listener;
 };
 
 class FakePanel final : public PanelView {

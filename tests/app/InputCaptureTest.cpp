@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/InputFakes.h"
+
 namespace quib {
 namespace {
 
@@ -22,57 +24,19 @@ struct Timeline final : InputCounter, ClickSounds {
     void playMouseClick() override { calls.emplace_back("mouseSound"); }
 };
 
-// A source the test drives by hand; the registry sees every source created.
-struct FakeSource;
-struct SourceRegistry {
-    std::vector<FakeSource*> live;
-    int created = 0;
-    bool startSucceeds = true;
-    bool reEnableSucceeds = true;
-};
-
-struct FakeSource final : InputSource {
-    explicit FakeSource(SourceRegistry& registry) : m_registry(registry) {
-        m_registry.live.push_back(this);
-        ++m_registry.created;
-    }
-    ~FakeSource() override { std::erase(m_registry.live, this); }
-    bool start(InputListener& listener) override {
-        listener_ = m_registry.startSucceeds ? &listener : nullptr;
-        return listener_ != nullptr;
-    }
-    void stop() override { listener_ = nullptr; }
-    bool reEnable() override {
-        ++reEnables;
-        if (!m_registry.reEnableSucceeds) {
-            listener_ = nullptr;
-        }
-        return isRunning();
-    }
-    bool isRunning() const override { return listener_ != nullptr; }
-    void emit(InputEvent event) { listener_->onInputEvent(event); }
-
-    InputListener* listener_ = nullptr;
-    int reEnables = 0;
-
-  private:
-    SourceRegistry& m_registry;
-};
-
 class InputCaptureTest : public ::testing::Test {
   protected:
-    FakeSource& source() { return *m_registry.live.at(0); }
+    test::FakeInputSource& source() { return *m_registry.live.at(0); }
 
     Timeline m_timeline;
-    SourceRegistry m_registry;
-    InputCapture m_capture{m_timeline, m_timeline,
-                           [this] { return std::make_unique<FakeSource>(m_registry); }};
+    test::InputSourceRegistry m_registry;
+    InputCapture m_capture{m_timeline, m_timeline, m_registry.factory()};
 };
 
 TEST_F(InputCaptureTest, CountsBeforeSoundingForKeysAndClicks) {
     m_capture.startEventTap();
-    source().emit(InputEvent::keyDown);
-    source().emit(InputEvent::mouseDown);
+    source().send(InputEvent::keyDown);
+    source().send(InputEvent::mouseDown);
     EXPECT_EQ(m_timeline.calls,
               (std::vector<std::string>{"key", "keySound", "click", "mouseSound"}));
 }
@@ -81,23 +45,23 @@ TEST_F(InputCaptureTest, CountsWithoutSoundWhenAChannelIsOff) {
     m_timeline.keySound = false;
     m_timeline.mouseSound = false;
     m_capture.startEventTap();
-    source().emit(InputEvent::keyDown);
-    source().emit(InputEvent::keyDown);
-    source().emit(InputEvent::mouseDown);
+    source().send(InputEvent::keyDown);
+    source().send(InputEvent::keyDown);
+    source().send(InputEvent::mouseDown);
     EXPECT_EQ(m_timeline.calls, (std::vector<std::string>{"key", "key", "click"}));
 }
 
 TEST_F(InputCaptureTest, SwitchOffPassesEverythingThroughButStillReEnablesTheFeed) {
     m_capture.startEventTap();
     m_capture.setEnabled(false);
-    source().emit(InputEvent::keyDown);
-    source().emit(InputEvent::mouseDown);
-    source().emit(InputEvent::feedSuspended);
+    source().send(InputEvent::keyDown);
+    source().send(InputEvent::mouseDown);
+    source().send(InputEvent::feedSuspended);
     EXPECT_TRUE(m_timeline.calls.empty());
     EXPECT_EQ(source().reEnables, 1);
     EXPECT_TRUE(m_capture.hasEventTap());
     m_capture.setEnabled(true);  // No restart needed.
-    source().emit(InputEvent::keyDown);
+    source().send(InputEvent::keyDown);
     EXPECT_EQ(m_timeline.calls, (std::vector<std::string>{"key", "keySound"}));
     EXPECT_EQ(m_registry.created, 1);
 }
@@ -164,7 +128,7 @@ TEST_F(InputCaptureTest, ReEnableKeepsAHeldSource) {
 TEST_F(InputCaptureTest, ASourceThatCouldNotBeReEnabledCountsAsNoneUntilRestarted) {
     m_capture.startEventTap();
     m_registry.reEnableSucceeds = false;
-    source().emit(InputEvent::feedSuspended);
+    source().send(InputEvent::feedSuspended);
     EXPECT_FALSE(m_capture.hasEventTap());
     m_capture.startEventTap();
     EXPECT_TRUE(m_capture.hasEventTap());
@@ -173,8 +137,7 @@ TEST_F(InputCaptureTest, ASourceThatCouldNotBeReEnabledCountsAsNoneUntilRestarte
 TEST_F(InputCaptureTest, DestroyingTheCaptureStopsItsSource) {
     {
         Timeline timeline;
-        InputCapture capture{timeline, timeline,
-                             [this] { return std::make_unique<FakeSource>(m_registry); }};
+        InputCapture capture{timeline, timeline, m_registry.factory()};
         capture.startEventTap();
         EXPECT_EQ(m_registry.live.size(), 1u);
     }

@@ -13,8 +13,8 @@ TEST_F(SessionTest, LockedScreenIsNeitherHeardNorCountedAndUnlockResumes) {
     session.lock(true);
     EXPECT_TRUE(app.isPaused());
     EXPECT_TRUE(statusItem.paused);
-    listener->onInputEvent(InputEvent::keyDown);
-    listener->onInputEvent(InputEvent::mouseDown);
+    sources.listener()->onInputEvent(InputEvent::keyDown);
+    sources.listener()->onInputEvent(InputEvent::mouseDown);
     EXPECT_EQ(app.gameStats().sessionKeystrokes(), 0);
     EXPECT_EQ(app.gameStats().sessionClicks(), 0);
     EXPECT_EQ(keyPlays(before) + mousePlays(before), 0);
@@ -25,7 +25,7 @@ TEST_F(SessionTest, LockedScreenIsNeitherHeardNorCountedAndUnlockResumes) {
 
     session.lock(false);
     EXPECT_FALSE(statusItem.paused);
-    listener->onInputEvent(InputEvent::keyDown);
+    sources.listener()->onInputEvent(InputEvent::keyDown);
     EXPECT_EQ(app.gameStats().sessionKeystrokes(), 1);
     EXPECT_EQ(keyPlays(before), 1);
 }
@@ -36,7 +36,7 @@ TEST_F(SessionTest, UnlockLeavesASwitchTurnedOffDuringTheLockOff) {
     session.lock(true);
     app.panelDidToggleEnabled(false);
     session.lock(false);
-    listener->onInputEvent(InputEvent::keyDown);
+    sources.listener()->onInputEvent(InputEvent::keyDown);
     EXPECT_EQ(app.gameStats().sessionKeystrokes(), 0);
     EXPECT_TRUE(statusItem.dimmed);
     EXPECT_FALSE(statusItem.paused);
@@ -49,7 +49,7 @@ TEST_F(SessionTest, StartingBehindALockedScreenIsPausedAndSilent) {
     queue.drain();
     EXPECT_TRUE(statusItem.paused);
     EXPECT_EQ(keyPlays(), 0) << "no start-up click at the lock screen";
-    listener->onInputEvent(InputEvent::keyDown);
+    sources.listener()->onInputEvent(InputEvent::keyDown);
     EXPECT_EQ(app.gameStats().sessionKeystrokes(), 0);
 }
 
@@ -58,7 +58,7 @@ TEST_F(SessionTest, MilestoneBehindALockedScreenIsPostedWithoutItsClicks) {
     preferences->setInteger("gs_totalXP", 549);
     auto& app = launch();
     queue.drain();
-    listener->onInputEvent(InputEvent::keyDown);
+    sources.listener()->onInputEvent(InputEvent::keyDown);
     session.lock(true);  // locked before the flush that finds the level-up
     app.gameStats().flushNow();
     const auto before = mark();
@@ -73,7 +73,7 @@ TEST_F(SessionTest, SleepWritesTheDaysCountsAndTheNextDayStartsAfterWaking) {
     clock.setDay("2026-03-05");
     auto& app = launch();
     for (int i = 0; i < 3; ++i) {
-        listener->onInputEvent(InputEvent::keyDown);
+        sources.listener()->onInputEvent(InputEvent::keyDown);
     }
     session.onWillSleep();
     EXPECT_EQ(preferences->integer("gs_totalKeystrokes"), 3) << "on disk before the sleep";
@@ -83,7 +83,7 @@ TEST_F(SessionTest, SleepWritesTheDaysCountsAndTheNextDayStartsAfterWaking) {
     session.onDidWake();
     EXPECT_EQ(audio.calls.at(before).operation, "reopenDevice");
     for (int i = 0; i < 2; ++i) {
-        listener->onInputEvent(InputEvent::keyDown);
+        sources.listener()->onInputEvent(InputEvent::keyDown);
     }
     app.applicationWillTerminate();
     EXPECT_EQ(preferences->integer("gs_daily_2026-03-05_keys"), 3);

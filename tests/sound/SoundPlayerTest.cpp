@@ -5,31 +5,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <deque>
-
 #include "platform/audio/AudioTestSupport.h"
 #include "platform/audio/FakeAudioEngine.h"
 #include "platform/audio/MixerEngine.h"
+#include "support/Fakes.h"
 
 namespace quib {
 namespace {
 
 using test::FakeAudioEngine;
-
-class ScriptedRandom final : public RandomSource {
-  public:
-    std::uint64_t below(std::uint64_t bound) override {
-        bounds.push_back(bound);
-        if (values.empty()) {
-            return bound / 2;
-        }
-        const std::uint64_t value = values.front();
-        values.pop_front();
-        return value;
-    }
-    std::deque<std::uint64_t> values;
-    std::vector<std::uint64_t> bounds;
-};
+using test::ScriptedRandom;
 
 class SoundPlayerTest : public ::testing::Test {
   protected:
@@ -71,7 +56,7 @@ TEST_F(SoundPlayerTest, SixRapidClicksUseThePoolRoundRobin) {
 
 TEST_F(SoundPlayerTest, RatesCoverTheirRangeWithBothEndsIncluded) {
     SoundPlayer player(engine, random, SoundProfile::tock, SoundProfile::tock);
-    random.values = {0, 1U << 24, 1U << 23, 0, 1U << 24};
+    random = ScriptedRandom({0, 1U << 24, 1U << 23, 0, 1U << 24});
     player.playKeyClick();
     player.playKeyClick();
     player.playKeyClick();
