@@ -5,9 +5,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/audio/AudioTestSupport.h"
 #include "platform/audio/FakeAudioEngine.h"
 #include "platform/audio/MixerEngine.h"
+#include "support/Fakes.h"
 
 namespace quib {
 namespace {
@@ -176,6 +179,46 @@ TEST(AmbientEngineMixTest, AmbienceLoopsAtTheSharedVolumeAndStopSilencesIt) {
     ambient.stop();
     engine.render(output.data(), 512);
     EXPECT_EQ(output[2 * 500], 0.0F);
+}
+
+// The largest sample-to-sample step of the left channel within [from, to).
+float largestStep(const std::vector<float>& output, std::size_t from, std::size_t to) {
+    float largest = 0.0F;
+    for (std::size_t frame = std::max<std::size_t>(from, 1); frame < to; ++frame) {
+        largest = std::max(largest, std::fabs(output[2 * frame] - output[2 * frame - 2]));
+    }
+    return largest;
+}
+
+TEST(AmbientEngineMixTest, EveryStopFadesWithoutAStepLargerThanTheSignalsOwn) {
+    test::ResourceDirectory resources;
+    const auto sine = test::sineSignal(4800, 1, 480.0, 0.5F);
+    test::writeSound(resources.file("Ambient", "rain.wav"), sine, 1, kOutputSampleRate,
+                     SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    test::writeSound(resources.file("Tracks", "lofi_chill.wav"), sine, 1, kOutputSampleRate,
+                     SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    const std::vector<std::pair<std::string, std::function<void(AmbientEngine&, bool)>>> cases{
+        {"loop", [](AmbientEngine& a, bool) { a.toggle(AmbientSound::rain); }},
+        {"noise", [](AmbientEngine& a, bool) { a.toggle(AmbientSound::brownNoise); }},
+        {"track", [](AmbientEngine& a,
+                     bool on) { on ? a.playTrack(MusicTrack::lofiChill) : a.stopTrack(); }},
+    };
+    for (const auto& [name, toggle] : cases) {
+        MixerEngine engine;
+        AmbientEngine ambient(engine, [] { return std::make_unique<test::SeededRandom>(11); });
+        ambient.setVolume(0.5F);
+        toggle(ambient, true);
+        constexpr std::size_t kPlayed = 4920;  // the stop falls on a crest of the sine
+        std::vector<float> output(2 * (kPlayed + 2400));
+        engine.render(output.data(), static_cast<int>(kPlayed));
+        toggle(ambient, false);
+        engine.render(output.data() + 2 * kPlayed, 2400);
+        const float own = largestStep(output, kPlayed - 2400, kPlayed);
+        EXPECT_GT(own, 0.0F) << name;
+        EXPECT_LE(largestStep(output, kPlayed, kPlayed + 2400), own) << name;
+        EXPECT_NE(output[2 * (kPlayed + 120)], 0.0F) << name << ": fading, not cut";
+        EXPECT_EQ(output[2 * (kPlayed + 960)], 0.0F) << name << ": silent after 20 ms";
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,19 @@ class ScriptedRandom final : public RandomSource {
   private:
     std::vector<std::uint64_t> m_values;
     std::size_t m_next = 0;
+};
+
+// Uniform values from a fixed seed: statistical tests see the same numbers on
+// every run, so a bound that holds once holds always.
+class SeededRandom final : public RandomSource {
+  public:
+    explicit SeededRandom(std::uint64_t seed) : m_engine(seed) {}
+    std::uint64_t below(std::uint64_t bound) override {
+        return std::uniform_int_distribution<std::uint64_t>(0, bound - 1)(m_engine);
+    }
+
+  private:
+    std::mt19937_64 m_engine;
 };
 
 }  // namespace quib::test

@@ -74,10 +74,12 @@ class AudioEngine {
     // A player on a loaded sample; an invalid handle when the sample is null
     // or every player slot is taken.
     virtual PlayerHandle preparePlayer(std::shared_ptr<const Sample> sample) = 0;
+    // A player that still sounds fades out first, like a stop.
     virtual void releasePlayer(PlayerHandle player) = 0;
 
     // Plays from the start; a player that still sounds starts over.
     virtual void play(PlayerHandle player) = 0;
+    // Fades the sound out over about 10 ms, so that it never ends mid-wave.
     virtual void stop(PlayerHandle player) = 0;
     virtual void setVolume(PlayerHandle player, float volume) = 0;
     // Speed and pitch together; streamed sounds always play at rate 1.
@@ -85,7 +87,8 @@ class AudioEngine {
     virtual void setLooping(PlayerHandle player, LoopMode mode) = 0;
 
     // Hosts the one generator voice; starting replaces any running generator.
-    // The engine keeps the generator alive until the audio thread let go of it.
+    // A stopped generator fades out like a stopped player; the engine keeps it
+    // alive until the audio thread let go of it.
     virtual EngineResult startGenerator(std::shared_ptr<SignalGenerator> generator) = 0;
     virtual void stopGenerator() = 0;
     virtual void setGeneratorGain(float gain) = 0;

@@ -1,6 +1,7 @@
 #include "platform/audio/Mixer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace quib {
@@ -10,29 +11,39 @@ namespace {
 // About -2 dB, so that a few full-scale clicks together rarely reach the clip.
 constexpr float kHeadroom = 0.8F;
 
+std::uint64_t packVolume(std::uint32_t generation, float volume) {
+    return (std::uint64_t{generation} << 32) | std::bit_cast<std::uint32_t>(volume);
+}
+
 }  // namespace
 
 Mixer::Mixer() {
     for (auto& volume : m_volumes) {
-        volume.store(1.0F, std::memory_order_relaxed);
+        volume.store(packVolume(0, 1.0F), std::memory_order_relaxed);
     }
 }
 
-void Mixer::setPlayerVolume(std::uint32_t player, float volume) {
+void Mixer::setPlayerVolume(std::uint32_t player, std::uint32_t generation, float volume) {
     if (player < kMaxPlayers) {
-        m_volumes[player].store(volume, std::memory_order_release);
+        m_volumes[player].store(packVolume(generation, volume), std::memory_order_release);
+    }
+}
+
+// The volume set for the voice's player, if it was set for the player the
+// voice belongs to; a reused slot's new volume leaves the old voice alone.
+void Mixer::readTarget(Voice& voice) const {
+    const std::uint64_t packed = m_volumes[voice.player].load(std::memory_order_acquire);
+    if (static_cast<std::uint32_t>(packed >> 32) == voice.generation) {
+        voice.target = std::bit_cast<float>(static_cast<std::uint32_t>(packed));
     }
 }
 
 void Mixer::applyCommands() {
-    std::uint64_t last = 0;
     while (auto command = m_commands.pop()) {
         apply(*command);
-        last = command->sequence;
+        m_appliedSequence = std::max(m_appliedSequence, command->sequence);
     }
-    if (last != 0) {
-        m_processedSequence.store(last, std::memory_order_release);
-    }
+    publishReleased();
 }
 
 void Mixer::apply(const MixerCommand& command) {
@@ -43,24 +54,19 @@ void Mixer::apply(const MixerCommand& command) {
     switch (command.type) {
         case MixerCommand::Type::attach:
         case MixerCommand::Type::detach:
-            // The old sound's memory is freed once this command is processed,
-            // so no voice may keep reading it, not even to fade out.
-            for (Voice& voice : m_voices) {
-                if (voice.state != VoiceState::free && voice.player == command.player) {
-                    voice.state = VoiceState::free;
-                }
-            }
+            letGoOfPlayer(command.player, command.sequence);
             player = Player{};
             if (command.type == MixerCommand::Type::attach) {
                 player.sample = command.sample;
                 player.ring = command.ring;
+                player.generation = command.generation;
             }
             break;
         case MixerCommand::Type::play:
             startVoice(command.player);
             break;
         case MixerCommand::Type::stop:
-            releaseVoice(command.player);
+            releaseVoice(command.player, kStopFadeStep);
             break;
         case MixerCommand::Type::setRate:
             player.rate = command.value;
@@ -75,72 +81,12 @@ void Mixer::apply(const MixerCommand& command) {
             }
             break;
         case MixerCommand::Type::startGenerator:
-            m_generator = command.generator;
-            m_generatorStep = static_cast<double>(m_generator->sampleRate()) / kOutputSampleRate;
-            m_generatorFraction = 1.0;
-            m_generatorPrevious = 0.0F;
-            m_generatorNext = 0.0F;
-            m_generatorRead = m_generatorBuffer.size();
-            m_generatorCurrentGain = m_generatorGain.load(std::memory_order_acquire);
-            m_sounding.store(true, std::memory_order_release);
+            startGenerator(command);
             break;
         case MixerCommand::Type::stopGenerator:
-            m_generator = nullptr;
+            stopGenerator(command.sequence);
             break;
     }
-}
-
-void Mixer::startVoice(std::uint32_t playerIndex) {
-    Player& player = m_players[playerIndex];
-    if (player.sample == nullptr) {
-        return;
-    }
-    releaseVoice(playerIndex);
-    const int index = takeVoice();
-    Voice& voice = m_voices[static_cast<std::size_t>(index)];
-    voice = Voice{};
-    voice.state = VoiceState::playing;
-    voice.player = playerIndex;
-    voice.sample = player.sample;
-    voice.ring = player.ring;
-    voice.rate = player.rate;
-    voice.looping = player.looping;
-    voice.gain = m_volumes[playerIndex].load(std::memory_order_acquire);
-    voice.startOrder = ++m_startCounter;
-    player.voice = index;
-    // Also seen by the device keeper when commands were applied while the
-    // device was closed: the voice still needs a device to be heard.
-    m_sounding.store(true, std::memory_order_release);
-}
-
-void Mixer::releaseVoice(std::uint32_t playerIndex) {
-    Player& player = m_players[playerIndex];
-    if (player.voice >= 0) {
-        Voice& voice = m_voices[static_cast<std::size_t>(player.voice)];
-        if (voice.state == VoiceState::playing && voice.player == playerIndex) {
-            voice.state = VoiceState::releasing;
-        }
-        player.voice = -1;
-    }
-}
-
-int Mixer::takeVoice() {
-    int oldest = 0;
-    for (int index = 0; index < kMaxVoices; ++index) {
-        const Voice& voice = m_voices[static_cast<std::size_t>(index)];
-        if (voice.state == VoiceState::free) {
-            return index;
-        }
-        if (voice.startOrder < m_voices[static_cast<std::size_t>(oldest)].startOrder) {
-            oldest = index;
-        }
-    }
-    // Every voice sounds: the oldest one is cut to make room for the new sound.
-    Player& owner = m_players[m_voices[static_cast<std::size_t>(oldest)].player];
-    if (owner.voice == oldest) {
-        owner.voice = -1;
-    }
-    return oldest;
 }
 
 void Mixer::discardPendingCommands() {
@@ -151,7 +97,30 @@ void Mixer::discardPendingCommands() {
     for (Player& player : m_players) {
         player.voice = -1;
     }
-    m_sounding.store(m_generator != nullptr, std::memory_order_release);
+    bool generating = false;
+    for (Generator& generator : m_generators) {
+        if (generator.releasing) {
+            generator = Generator{};
+        }
+        generating = generating || generator.source != nullptr;
+    }
+    publishReleased();
+    m_sounding.store(generating, std::memory_order_release);
+}
+
+void Mixer::publishReleased() {
+    std::uint64_t released = m_appliedSequence;
+    for (const Voice& voice : m_voices) {
+        if (voice.state != VoiceState::free && voice.heldBy != 0) {
+            released = std::min(released, voice.heldBy - 1);
+        }
+    }
+    for (const Generator& generator : m_generators) {
+        if (generator.source != nullptr && generator.heldBy != 0) {
+            released = std::min(released, generator.heldBy - 1);
+        }
+    }
+    m_releasedSequence.store(released, std::memory_order_release);
 }
 
 void Mixer::render(float* output, int frames) {
@@ -162,6 +131,7 @@ void Mixer::render(float* output, int frames) {
         output += block * kOutputChannels;
         frames -= block;
     }
+    publishReleased();
 }
 
 void Mixer::renderBlock(float* output, int frames) {
@@ -183,9 +153,11 @@ void Mixer::renderBlock(float* output, int frames) {
             owner.voice = -1;
         }
     }
-    if (m_generator != nullptr) {
-        mixGenerator(frames);
-        sounding = true;
+    for (Generator& generator : m_generators) {
+        if (generator.source != nullptr && !mixGenerator(generator, frames)) {
+            generator = Generator{};
+        }
+        sounding = sounding || generator.source != nullptr;
     }
     for (std::size_t i = 0; i < samples; ++i) {
         output[i] = std::clamp(m_mix[i] * kHeadroom, -1.0F, 1.0F);

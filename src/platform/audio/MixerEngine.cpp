@@ -79,9 +79,9 @@ void MixerEngine::collectRetired() {
         m_keeper->applyCommandsWhileClosed();
     }
     flushBacklog();
-    const std::uint64_t processed = m_mixer.processedSequence();
-    std::erase_if(m_retired, [this, processed](Retired& retired) {
-        if (retired.sequence > processed) {
+    const std::uint64_t released = m_mixer.releasedSequence();
+    std::erase_if(m_retired, [this, released](Retired& retired) {
+        if (retired.sequence > released) {
             return false;
         }
         if (retired.stream && m_reader) {
@@ -106,14 +106,14 @@ PlayerHandle MixerEngine::preparePlayer(std::shared_ptr<const Sample> sample) {
         if (m_nextGeneration == 0) {
             m_nextGeneration = 1;
         }
-        m_mixer.setPlayerVolume(index, 1.0F);
+        m_mixer.setPlayerVolume(index, slot.generation, 1.0F);
         if (slot.sample->isStreamed() && !attachStream(index, slot)) {
             slot = PlayerSlot{};
             return {};
         }
         if (!slot.sample->isStreamed()) {
             send(MixerCommand{MixerCommand::Type::attach, index, 0.0F, slot.sample.get(), nullptr,
-                              nullptr, 0},
+                              nullptr, 0, slot.generation},
                  Delivery::mustArrive);
         }
         return PlayerHandle{index, slot.generation};
@@ -134,7 +134,7 @@ bool MixerEngine::attachStream(std::uint32_t index, PlayerSlot& slot) {
     m_reader->add(stream);
     const std::uint64_t sequence =
         send(MixerCommand{MixerCommand::Type::attach, index, 0.0F, slot.sample.get(),
-                          &stream->ring(), nullptr, 0},
+                          &stream->ring(), nullptr, 0, slot.generation},
              Delivery::mustArrive);
     if (slot.stream) {
         retire(Retired{sequence, nullptr, std::move(slot.stream), nullptr});

@@ -46,7 +46,7 @@ void MixerEngine::stop(PlayerHandle player) {
 
 void MixerEngine::setVolume(PlayerHandle player, float volume) {
     if (find(player) != nullptr) {
-        m_mixer.setPlayerVolume(player.index, sanitizeVolume(volume));
+        m_mixer.setPlayerVolume(player.index, player.generation, sanitizeVolume(volume));
     }
 }
 
@@ -111,6 +111,7 @@ void MixerEngine::render(float* output, int frames) {
     if (!m_keeper) {
         flushBacklog();
         m_mixer.render(output, frames);
+        collectRetired();
     }
 }
 

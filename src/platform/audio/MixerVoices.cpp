@@ -1,5 +1,5 @@
-// The per-voice and generator parts of the mixer's render loop. Everything
-// here runs on the audio thread; see the rules at the top of Mixer.h.
+// The per-voice part of the mixer's render loop. Everything here runs on the
+// audio thread; see the rules at the top of Mixer.h.
 #include <algorithm>
 #include <cmath>
 
@@ -7,19 +7,9 @@
 
 namespace quib {
 
-namespace {
-
-// Full-scale gain changes take 5 ms; a voice fades in over 0.7 ms (short
-// enough to keep the click's attack) and out over 2 ms.
-constexpr float kGainStep = 1.0F / 240.0F;
-constexpr float kFadeInStep = 1.0F / 32.0F;
-constexpr float kFadeOutStep = 1.0F / 96.0F;
-
-}  // namespace
-
 bool Mixer::advanceEnvelope(Voice& voice) {
     if (voice.state == VoiceState::releasing) {
-        voice.envelope -= kFadeOutStep;
+        voice.envelope -= voice.fadeStep;
         return voice.envelope > 0.0F;
     }
     voice.envelope = std::min(1.0F, voice.envelope + kFadeInStep);
@@ -76,12 +66,12 @@ bool Mixer::readStreamFrames(Voice& voice, int frames) {
 }
 
 bool Mixer::mixVoice(Voice& voice, int frames) {
-    const float target = m_volumes[voice.player].load(std::memory_order_acquire);
+    readTarget(voice);
     if (voice.ring != nullptr && !readStreamFrames(voice, frames)) {
         return false;
     }
     for (int i = 0; i < frames; ++i) {
-        voice.gain += std::clamp(target - voice.gain, -kGainStep, kGainStep);
+        voice.gain += std::clamp(voice.target - voice.gain, -kGainStep, kGainStep);
         if (!advanceEnvelope(voice)) {
             return false;
         }
@@ -100,36 +90,6 @@ bool Mixer::mixVoice(Voice& voice, int frames) {
         m_mix[static_cast<std::size_t>(2 * i + 1)] += right * gain;
     }
     return true;
-}
-
-float Mixer::nextGeneratorSample() {
-    if (m_generatorRead >= m_generatorBuffer.size()) {
-        m_generator->render(std::span<float>(m_generatorBuffer));
-        m_generatorRead = 0;
-    }
-    return m_generatorBuffer[m_generatorRead++];
-}
-
-// The generator runs at its own rate; linear interpolation brings it to the
-// output rate, pulling one generated sample per crossed input period.
-void Mixer::mixGenerator(int frames) {
-    const float target = m_generatorGain.load(std::memory_order_acquire);
-    for (int i = 0; i < frames; ++i) {
-        while (m_generatorFraction >= 1.0) {
-            m_generatorPrevious = m_generatorNext;
-            m_generatorNext = nextGeneratorSample();
-            m_generatorFraction -= 1.0;
-        }
-        const auto fraction = static_cast<float>(m_generatorFraction);
-        const float value =
-            m_generatorPrevious + (m_generatorNext - m_generatorPrevious) * fraction;
-        m_generatorFraction += m_generatorStep;
-        m_generatorCurrentGain +=
-            std::clamp(target - m_generatorCurrentGain, -kGainStep, kGainStep);
-        const float scaled = value * m_generatorCurrentGain;
-        m_mix[static_cast<std::size_t>(2 * i)] += scaled;
-        m_mix[static_cast<std::size_t>(2 * i + 1)] += scaled;
-    }
 }
 
 }  // namespace quib

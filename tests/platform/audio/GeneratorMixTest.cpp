@@ -38,16 +38,18 @@ TEST(GeneratorMixTest, GeneratorPlaysAtItsGainAndItsOwnRate) {
     EXPECT_NEAR(static_cast<double>(generator->rendered), 44100, 64);
 }
 
-TEST(GeneratorMixTest, StoppedGeneratorIsSilentAndReleasedOnlyAfterTheMixerLetGo) {
+TEST(GeneratorMixTest, StoppedGeneratorFadesOutAndIsReleasedOnlyAfterTheFade) {
     MixerEngine engine;
     auto generator = std::make_shared<ConstantGenerator>();
     std::weak_ptr<ConstantGenerator> watch = generator;
     engine.startGenerator(std::move(generator));
     renderFrames(engine, 256);
     engine.stopGenerator();
-    EXPECT_TRUE(watch.expired()) << "offline, the stop is processed at once";
-    const std::vector<float> output = renderFrames(engine, 256);
-    EXPECT_EQ(output[2 * 10], 0.0F);
+    EXPECT_FALSE(watch.expired()) << "the audio side still reads it while it fades";
+    const std::vector<float> output = renderFrames(engine, 1024);
+    EXPECT_GT(output[2 * 10], 0.0F) << "no hard cut";
+    EXPECT_EQ(output[2 * 600], 0.0F) << "silent after about 10 ms";
+    EXPECT_TRUE(watch.expired()) << "let go of once the fade has ended";
 }
 
 TEST(GeneratorMixTest, GarbageGeneratorGainIsSilence) {

@@ -1,6 +1,7 @@
 // The offline engine: what a play request does to the rendered output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/audio/AudioTestSupport.h"
@@ -128,14 +129,35 @@ TEST_F(MixerEngineTest, GarbageVolumesAndRatesAreSanitised) {
     }
 }
 
-TEST_F(MixerEngineTest, StopFadesOutWithinTwoMilliseconds) {
+TEST_F(MixerEngineTest, StopFadesOutOverAboutTenMilliseconds) {
     const PlayerHandle player = engine.preparePlayer(constantClick(48000));
     engine.play(player);
     renderFrames(engine, 512);
     engine.stop(player);
-    const std::vector<float> output = renderFrames(engine, 512);
+    const std::vector<float> output = renderFrames(engine, 1024);
     EXPECT_GT(output[0], 0.0F) << "no hard cut";
-    EXPECT_LT(lastSoundingFrame(output), 96);
+    EXPECT_NEAR(lastSoundingFrame(output), 480, 2);
+}
+
+TEST_F(MixerEngineTest, ReleasedPlayerFadesAtItsOwnLevelWhileItsSlotIsReused) {
+    const auto sample = constantClick(48000);
+    const PlayerHandle old = engine.preparePlayer(sample);
+    engine.setLooping(old, LoopMode::endless);
+    engine.setVolume(old, 0.1F);
+    engine.play(old);
+    renderFrames(engine, 512);
+    engine.releasePlayer(old);
+    const PlayerHandle fresh = engine.preparePlayer(sample);
+    ASSERT_EQ(fresh.index, old.index);
+    engine.setVolume(fresh, 1.0F);
+    const std::vector<float> fade = renderFrames(engine, 1024);
+    EXPECT_GT(fade[0], 0.0F) << "the old voice fades rather than stopping dead";
+    EXPECT_LE(*std::max_element(fade.begin(), fade.end()), 0.5F * 0.1F * 0.8F + 1e-6F)
+        << "the new player's volume never reaches the old voice";
+    engine.play(fresh);
+    const std::vector<float> start = renderFrames(engine, 256);
+    EXPECT_LT(start[0], 0.5F * 0.8F * 0.1F) << "the new sound starts from silence";
+    EXPECT_NEAR(start[2 * 200], 0.5F * 0.8F, 1e-4F);
 }
 
 TEST_F(MixerEngineTest, FullQueueDropsPlaysAndCountsThem) {
@@ -160,6 +182,18 @@ TEST_F(MixerEngineTest, BusyVoicesAreTakenOverOldestFirst) {
     EXPECT_NEAR(level, 0.01F * 0.8F * kMaxVoices, 1e-3F) << "never more voices than the array";
     engine.stop(players.front());  // the oldest was taken over: stopping it changes nothing
     EXPECT_NEAR(renderFrames(engine, 512)[2 * 400], level, 1e-4F);
+}
+
+TEST_F(MixerEngineTest, ALoopIsNeverTakenOverByOneShots) {
+    const PlayerHandle loop = engine.preparePlayer(constantClick(4800, 0.25F));
+    engine.setLooping(loop, LoopMode::endless);
+    engine.play(loop);  // the oldest voice
+    const auto click = constantClick(48000, 0.01F);
+    for (int i = 0; i < kMaxVoices; ++i) {
+        engine.play(engine.preparePlayer(click));
+    }
+    const float level = renderFrames(engine, 512)[2 * 400];
+    EXPECT_NEAR(level, (0.25F + 0.01F * (kMaxVoices - 1)) * 0.8F, 1e-3F);
 }
 
 }  // namespace
