@@ -177,10 +177,13 @@ X11InputSource::Connection::~Connection() {
         XRecordFreeContext(control, context);
         XSync(control, False);
     }
-    // FIXME: a data display that died inside XRecordEnableContext keeps its
-    // internal lock taken, and XCloseDisplay on it never returns; it is leaked
-    // instead (a few kilobytes per lost X server).
-    if (data != nullptr && !lost) {
+    if (data != nullptr && lost) {
+        // A display that died inside XRecordEnableContext may keep Xlib's
+        // internal lock taken, and XCloseDisplay on it then never returns. It
+        // is closed on a thread of its own, which frees its socket and memory
+        // whenever Xlib lets it, and never holds up the main thread.
+        std::thread([display = data] { XCloseDisplay(display); }).detach();
+    } else if (data != nullptr) {
         XCloseDisplay(data);
     }
     if (control != nullptr) {

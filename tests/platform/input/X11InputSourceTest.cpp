@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "platform/input/InputTestSupport.h"
@@ -115,6 +116,33 @@ TEST_F(X11InputSourceTest, LostServerSuspendsTheFeedWithoutEndingTheProcess) {
     EXPECT_FALSE(m_source.isRunning());
     EXPECT_FALSE(m_source.reEnable());
     EXPECT_FALSE(m_source.isRunning());
+}
+
+int openDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(X11InputSource, LostServerLeavesNoConnectionOpen) {
+    test::XvfbServer server;
+    if (!server.isValid()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    test::qtApplication();
+    const int before = openDescriptors();
+    {
+        X11InputSource source(server.display());
+        CountingListener listener;
+        ASSERT_TRUE(source.start(listener));
+        server.kill();
+        ASSERT_TRUE(waitUntil([&] { return listener.suspensions == 1; }));
+    }
+    EXPECT_TRUE(waitUntil([&] { return openDescriptors() == before; }))
+        << openDescriptors() << " descriptors open, " << before << " before the start";
 }
 
 TEST(X11InputSource, StartFailsWithoutAnXServer) {
