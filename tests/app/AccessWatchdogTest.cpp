@@ -126,5 +126,43 @@ TEST_F(AccessWatchdogTest, WatchdogRetriesACaptureThatFailedToStart) {
     EXPECT_EQ(m_sources.created, created);  // A running capture is left alone.
 }
 
+TEST_F(AccessWatchdogTest, ReportedChangesReplaceEveryTimerAndEachIsCheckedOnce) {
+    m_permission.reportsChanges = true;
+    AccessWatchdog watchdog{m_permission, m_capture,
+                            [this](bool dimmed) { m_dimmed.push_back(dimmed); },
+                            AccessWatchdog::Intervals{20ms, 80ms}};
+    watchdog.requestAccessAndListen();
+    watchdog.startAccessibilityWatchdog();
+    const int checks = m_permission.checks;
+    settle(200ms);
+    EXPECT_EQ(m_permission.checks, checks) << "nothing is checked while nothing changes";
+    EXPECT_FALSE(watchdog.hasTimerRunning());
+    m_permission.trusted = true;
+    m_permission.change();
+    EXPECT_TRUE(captureRunning());
+    m_permission.trusted = false;
+    m_permission.change();
+    EXPECT_FALSE(captureRunning());
+    EXPECT_EQ(m_permission.checks, checks + 2);
+    EXPECT_EQ(m_dimmed, (std::vector<bool>{false, true}));
+    EXPECT_FALSE(watchdog.hasTimerRunning());
+}
+
+TEST_F(AccessWatchdogTest, ReportedChangesStillRetryAFailedStartUntilItRuns) {
+    m_permission.reportsChanges = true;
+    m_permission.trusted = true;
+    m_sources.startSucceeds = false;
+    AccessWatchdog watchdog{m_permission, m_capture, nullptr,
+                            AccessWatchdog::Intervals{20ms, 80ms}};
+    testing::internal::CaptureStderr();
+    watchdog.requestAccessAndListen();
+    watchdog.startAccessibilityWatchdog();
+    EXPECT_TRUE(watchdog.hasTimerRunning());
+    m_sources.startSucceeds = true;
+    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(watchdog.hasTimerRunning());
+}
+
 }  // namespace
 }  // namespace quib

@@ -10,17 +10,43 @@
 
 namespace quib::test {
 
-// Access the test grants or withdraws by hand; counts the prompting requests.
+// Access the test grants or withdraws by hand; counts the prompting requests
+// and the silent checks. With reportsChanges, change() plays a reported change.
 class FakePermission final : public PermissionService {
   public:
     bool requestTrust() override {
         ++requests;
         return trusted;
     }
-    bool isTrusted() const override { return trusted; }
+    bool isTrusted() const override {
+        ++checks;
+        return trusted;
+    }
+    std::unique_ptr<AccessChangeWatch> watchChanges(std::function<void()> onChange) override {
+        if (!reportsChanges) {
+            return nullptr;
+        }
+        m_onChange = std::move(onChange);
+        return std::make_unique<Watch>(*this);
+    }
+    void change() {
+        if (m_onChange) {
+            m_onChange();
+        }
+    }
 
     bool trusted = true;
+    bool reportsChanges = false;
     int requests = 0;
+    mutable int checks = 0;
+
+  private:
+    struct Watch final : AccessChangeWatch {
+        explicit Watch(FakePermission& owner) : m_owner(owner) {}
+        ~Watch() override { m_owner.m_onChange = nullptr; }
+        FakePermission& m_owner;
+    };
+    std::function<void()> m_onChange;
 };
 
 // Input sources the test drives by hand. The registry sees every source its

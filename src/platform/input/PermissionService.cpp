@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/Paths.h"
+#include "platform/input/AccessChangeMonitor.h"
 #include "platform/input/UdevInput.h"
 
 namespace quib {
@@ -32,8 +33,30 @@ std::vector<std::string> presentKeyboards() {
 }  // namespace
 
 EvdevPermissionService::EvdevPermissionService(std::vector<std::string> devicePaths,
-                                               AccessNotifier notifier)
-    : m_devicePaths(std::move(devicePaths)), m_notifier(std::move(notifier)) {}
+                                               AccessNotifier notifier,
+                                               std::filesystem::path inputDirectory)
+    : m_devicePaths(std::move(devicePaths)),
+      m_inputDirectory(std::move(inputDirectory)),
+      m_notifier(std::move(notifier)) {}
+
+std::unique_ptr<AccessChangeWatch> EvdevPermissionService::watchChanges(
+    std::function<void()> onChange) {
+    std::vector<std::filesystem::path> directories;
+    for (const auto& path : m_devicePaths) {
+        const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+        directories.push_back(parent.empty() ? "." : parent);
+    }
+    if (directories.empty()) {
+        directories.push_back(m_inputDirectory);
+    }
+    std::sort(directories.begin(), directories.end());
+    directories.erase(std::unique(directories.begin(), directories.end()), directories.end());
+    auto monitor = std::make_unique<AccessChangeMonitor>(directories, std::move(onChange));
+    if (!monitor->isWatching()) {
+        return nullptr;
+    }
+    return monitor;
+}
 
 bool EvdevPermissionService::isTrusted() const {
     const std::vector<std::string> paths =

@@ -10,8 +10,14 @@
 
 namespace quib {
 
+// A watch on access changes; the calls stop when it is destroyed.
+class AccessChangeWatch {
+  public:
+    virtual ~AccessChangeWatch() = default;
+};
+
 // Whether QUIB may observe input, asked in two ways: once with a request that
-// may show the user how to grant access, and silently by the pollers.
+// may show the user how to grant access, and silently by the watchdog.
 class PermissionService {
   public:
     virtual ~PermissionService() = default;
@@ -19,6 +25,13 @@ class PermissionService {
     virtual bool requestTrust() = 0;
     // Reports trust without telling the user anything.
     virtual bool isTrusted() const = 0;
+    // Calls onChange (main thread) whenever trust may have changed, for as long
+    // as the returned watch lives. Null when this service cannot tell: the
+    // caller then polls isTrusted().
+    virtual std::unique_ptr<AccessChangeWatch> watchChanges(std::function<void()> onChange) {
+        (void)onChange;
+        return nullptr;
+    }
 };
 
 // Posts a user notification (title, body); the application routes it to the
@@ -28,14 +41,20 @@ using AccessNotifier = std::function<void(std::string title, std::string body)>;
 // evdev: trusted when at least one keyboard event device (or, with given device
 // files, one of those files) can be opened for reading. The request posts one
 // notification per run that points to the access guide; it never asks for root.
+// Changes are watched in the devices' directory (inputDirectory, or the
+// directories of the given files); enumerating and opening every keyboard is
+// left to the moments when something there changed.
 class EvdevPermissionService final : public PermissionService {
   public:
-    EvdevPermissionService(std::vector<std::string> devicePaths, AccessNotifier notifier);
+    EvdevPermissionService(std::vector<std::string> devicePaths, AccessNotifier notifier,
+                           std::filesystem::path inputDirectory = "/dev/input");
     bool requestTrust() override;
     bool isTrusted() const override;
+    std::unique_ptr<AccessChangeWatch> watchChanges(std::function<void()> onChange) override;
 
   private:
     std::vector<std::string> m_devicePaths;
+    std::filesystem::path m_inputDirectory;
     AccessNotifier m_notifier;
     bool m_notified = false;
 };

@@ -6,10 +6,13 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/input/InputTestSupport.h"
 #include "support/TempDir.h"
 
 namespace quib {
 namespace {
+
+using namespace std::chrono_literals;
 
 struct Posted {
     std::string title;
@@ -57,6 +60,40 @@ TEST(EvdevPermissionService, AccessAppearingLaterIsSeenByTheSilentQuery) {
     if (::geteuid() != 0) {  // Root reads anything; elsewhere a mode of 0 withdraws access.
         EXPECT_FALSE(service.isTrusted());
     }
+}
+
+TEST(EvdevPermissionService, ChangesInTheInputDirectoryAreReportedOncePerBurst) {
+    test::TempDir directory;  // stands in for /dev/input
+    EvdevPermissionService service({}, nullptr, directory.path());
+    int changes = 0;
+    auto watch = service.watchChanges([&] { ++changes; });
+    ASSERT_NE(watch, nullptr);
+    const auto node = directory.path() / "event7";
+    std::ofstream(node).put('\0');
+    ::chmod(node.c_str(), 0640);  // as udev sets the mode and the seat's ACL
+    ASSERT_TRUE(test::waitUntil([&] { return changes > 0; }));
+    test::settle(300ms);
+    EXPECT_EQ(changes, 1) << "a burst is reported once";
+    std::filesystem::remove(node);
+    ASSERT_TRUE(test::waitUntil([&] { return changes == 2; }));
+    watch.reset();
+    std::ofstream(directory.path() / "event8").put('\0');
+    test::settle(300ms);
+    EXPECT_EQ(changes, 2) << "nothing is reported once the watch is gone";
+}
+
+TEST(EvdevPermissionService, GivenDevicesAreWatchedInTheirDirectoryElseTheCallerPolls) {
+    test::TempDir directory;
+    const std::string path = (directory.path() / "keyboard").string();
+    EvdevPermissionService given({path}, nullptr);
+    bool changed = false;
+    auto watch = given.watchChanges([&] { changed = true; });
+    ASSERT_NE(watch, nullptr);
+    std::ofstream(path).put('\0');
+    ASSERT_TRUE(test::waitUntil([&] { return changed; }));
+    EXPECT_TRUE(given.isTrusted());
+    EvdevPermissionService missing({}, nullptr, directory.path() / "no-such-directory");
+    EXPECT_EQ(missing.watchChanges([] {}), nullptr);
 }
 
 TEST(PermissionServiceFactory, X11IsTrustedAtOnceAndEvdevFollowsItsDevices) {
