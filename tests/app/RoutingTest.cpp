@@ -154,7 +154,15 @@ TEST_F(RoutingTest, PreviewOfAThemePlaysNothingOfAProfileUsesTheKeyVolume) {
     spinner->onTestSound(spinner->winner, RewardType::mouse);
     const auto volumes = audio.callsOf("volume");
     EXPECT_FLOAT_EQ(volumes.back().value, 0.6F);
+    const std::uint32_t preview = audio.callsOf("play").back().player;
+    const auto releasedPreview = [&] {
+        const auto released = audio.callsOf("release");
+        return std::any_of(released.begin(), released.end(),
+                           [&](const auto& call) { return call.player == preview; });
+    };
+    EXPECT_FALSE(releasedPreview()) << "the preview sounds to its end";
     queue.drain();  // the preview player is released after half a second
+    EXPECT_TRUE(releasedPreview());
 }
 
 }  // namespace

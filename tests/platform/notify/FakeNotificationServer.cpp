@@ -42,4 +42,13 @@ void FakeNotificationServer::closeNotification(const Call& call, uint serverId) 
     m_connection.send(signal);
 }
 
+ActionSignalCounter::ActionSignalCounter(QDBusConnection connection) {
+    connection.connect(QStringLiteral("org.freedesktop.Notifications"), kPath, kInterface,
+                       QStringLiteral("ActionInvoked"), this, SLOT(count(uint, QString)));
+}
+
+void ActionSignalCounter::count(uint, const QString&) {
+    ++m_received;
+}
+
 }  // namespace quib::test

@@ -52,4 +52,21 @@ class FakeNotificationServer : public QObject, protected QDBusContext {
     bool m_registered = false;
 };
 
+// Counts the ActionInvoked signals that reach a client connection. Signals
+// from one sender arrive in order, so once the count includes the last one
+// sent, every earlier signal has been delivered to the client as well.
+class ActionSignalCounter : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit ActionSignalCounter(QDBusConnection connection);
+    int received() const { return m_received; }
+
+  public slots:
+    void count(uint serverId, const QString& actionKey);
+
+  private:
+    int m_received = 0;
+};
+
 }  // namespace quib::test

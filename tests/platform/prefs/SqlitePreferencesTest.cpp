@@ -26,6 +26,11 @@ void runSql(const fs::path& file, const std::string& sql) {
     sqlite3_close(db);
 }
 
+std::string readBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 std::vector<std::string> filesIn(const fs::path& dir) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir)) {
@@ -264,11 +269,20 @@ TEST(SqlitePreferencesTest, ReadOnlyModeNeverCreatesOrWrites) {
 
     openStore(dir.path())->setInteger("gs_totalXP", 5);
     const auto before = filesIn(dir.path());
+    const std::string bytes = readBytes(dir.path() / "preferences.sqlite3");
     auto opened = SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readOnly);
     ASSERT_TRUE(opened.store);
     EXPECT_EQ(opened.store->integer("gs_totalXP"), 5);
     opened.store->setInteger("gs_totalXP", 6);
     opened.store.reset();
+    EXPECT_EQ(readBytes(dir.path() / "preferences.sqlite3"), bytes);
+    // A reader of a WAL database may leave SQLite's shared-memory and log
+    // companions behind; no backup, corrupt copy or journal appears.
+    auto after = filesIn(dir.path());
+    std::erase_if(after, [](const std::string& name) {
+        return name == "preferences.sqlite3-shm" || name == "preferences.sqlite3-wal";
+    });
+    EXPECT_EQ(after, before);
     EXPECT_EQ(openStore(dir.path())->integer("gs_totalXP"), 5);
 
     std::ofstream(dir.path() / "preferences.sqlite3", std::ios::trunc) << std::string(600, 'z');
