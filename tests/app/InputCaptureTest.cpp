@@ -79,9 +79,9 @@ TEST_F(InputCaptureTest, PauseSilencesLikeTheSwitchWithoutTouchingIt) {
         m_capture.startEventTap();
         m_capture.setEnabled(c.enabled);
         m_capture.setPaused(c.paused);
-        source().emit(InputEvent::keyDown);
-        source().emit(InputEvent::mouseDown);
-        source().emit(InputEvent::feedSuspended);
+        source().send(InputEvent::keyDown);
+        source().send(InputEvent::mouseDown);
+        source().send(InputEvent::feedSuspended);
         EXPECT_EQ(m_timeline.calls.size(), c.heard ? 4u : 0u);
         EXPECT_EQ(m_capture.isEnabled(), c.enabled) << "the pause never writes the switch";
         EXPECT_EQ(source().reEnables, 1) << "a paused feed is still kept alive";
