@@ -63,6 +63,7 @@ TEST(EvdevPermissionService, AccessAppearingLaterIsSeenByTheSilentQuery) {
 }
 
 TEST(EvdevPermissionService, ChangesInTheInputDirectoryAreReportedOncePerBurst) {
+    test::qtApplication();    // the watch's socket notifiers need it before they are made
     test::TempDir directory;  // stands in for /dev/input
     EvdevPermissionService service({}, nullptr, directory.path());
     int changes = 0;
@@ -83,6 +84,7 @@ TEST(EvdevPermissionService, ChangesInTheInputDirectoryAreReportedOncePerBurst) 
 }
 
 TEST(EvdevPermissionService, GivenDevicesAreWatchedInTheirDirectoryElseTheCallerPolls) {
+    test::qtApplication();
     test::TempDir directory;
     const std::string path = (directory.path() / "keyboard").string();
     EvdevPermissionService given({path}, nullptr);
