@@ -7,7 +7,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DQUIB_WERROR=ON
 endif
 
-.PHONY: all deps build run test unit-test tsan-test package package-test format format-check bench bench-keyclick spectrograms clean
+.PHONY: all deps build run test unit-test tsan-test package package-test format format-check bench bench-keyclick spectrograms screenshots clean
 
 all: build
 
@@ -86,6 +86,13 @@ spectrograms: deps
 			-t "recorded key press $$n" -o "build/spectrograms/recorded-$$n.png"; \
 	done
 	@echo "spectrograms: build/spectrograms/"
+
+# Every window in every theme, drawn offscreen into build/screenshots/*.png.
+screenshots: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	cmake --build build -j$(JOBS) --target quib-screenshots quib_assets
+	QT_QPA_PLATFORM=offscreen QUIB_RESOURCE_DIR=$(CURDIR)/build/resources \
+		build/tools/screenshots/quib-screenshots build/screenshots
 
 clean:
 	rm -rf build build-asan build-tsan build-package

@@ -58,6 +58,9 @@ void AppDelegate::applicationDidFinishLaunching() {
 
     m_popoverPanel = m_services.makePanel();
     m_popoverPanel->setDelegate(this);
+    // The panel closes on presses outside it, which the input feed reports.
+    m_popoverPanel->setPressFeedProbe([this] { return isListening(); });
+    m_capture->onMouseDown = [this] { m_popoverPanel->globalPress(); };
     refreshPanelData();
 
     if (!m_services.preferences.boolValue(settings::onboardingComplete).value_or(false)) {

@@ -43,9 +43,21 @@ void openUpdatePage() {
     }
 }
 
+// Qt cannot place a top-level window on Wayland, and the panel must hang
+// under its tray icon: the windows go through XWayland when it runs, unless
+// the user chose a platform.
+void preferXWayland() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+}
+
 }  // namespace
 
 int runApplication(const CommandLine& commandLine, int argc, char** argv) {
+    preferXWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quib"));
     QApplication::setApplicationDisplayName(QStringLiteral("QUIB"));

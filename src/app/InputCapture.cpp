@@ -46,9 +46,15 @@ void InputCapture::onInputEvent(InputEvent event) {
         reEnableTap();
         return;
     }
-    if (!m_enabled || m_paused) {
-        return;
+    if (m_enabled && !m_paused) {
+        countAndSound(event);
     }
+    if (event == InputEvent::mouseDown && onMouseDown) {
+        onMouseDown();
+    }
+}
+
+void InputCapture::countAndSound(InputEvent event) {
     if (event == InputEvent::keyDown) {
         m_counter.recordKeystroke();
         if (m_sounds.keyEnabled()) {

@@ -63,7 +63,13 @@ class InputCapture final : public InputListener {
     // The source's callback: allocates nothing and logs nothing.
     void onInputEvent(InputEvent event) override;
 
+    // Every left or right press the source reports, after its click and
+    // whether or not the switch is on (the panel closes on presses outside it).
+    std::function<void()> onMouseDown;
+
   private:
+    void countAndSound(InputEvent event);
+
     InputCounter& m_counter;
     ClickSounds& m_sounds;
     InputSourceFactory m_factory;

@@ -58,6 +58,13 @@ class PanelView {
     // While a reward window is shown a second claim cannot start: the claim
     // button is drawn disabled.
     virtual void setClaimSuspended(bool suspended) { (void)suspended; }
+    // A left or right press anywhere on the desktop, as the input feed saw it,
+    // also while the master switch is off: the panel closes on one outside it.
+    virtual void globalPress() {}
+    // How the panel learns whether the input feed runs, that is whether
+    // globalPress() will come at all; without it the panel needs another way
+    // to close on a click elsewhere.
+    virtual void setPressFeedProbe(std::function<bool()> isRunning) { (void)isRunning; }
 };
 
 // The reward kinds as the reward window names them: the same cases, in the

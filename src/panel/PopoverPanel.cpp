@@ -1,216 +1,191 @@
 #include "panel/PopoverPanel.h"
 
-#include <QComboBox>
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QScreen>
-#include <QVBoxLayout>
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+
+#include "panel/FocusTab.h"
+#include "panel/PanelWindow.h"
+#include "panel/ShopTab.h"
+#include "panel/SoundsTab.h"
+#include "panel/StatsTab.h"
 
 namespace quib {
 
 namespace {
 
-constexpr int kWidth = 340;
-constexpr int kHeight = 330;
-
-QString statsText(const GameStats& stats) {
-    return QString::fromStdString(
-        "LVL " + std::to_string(stats.currentLevel()) + " -- " + stats.levelTitle() + "\n" + "XP " +
-        GameStats::formatNumber(stats.totalXP()) + "   COINS " + std::to_string(stats.coins()) +
-        "\n" + "TODAY " + GameStats::formatNumber(stats.todayKeystrokes()) + " KEYS / " +
-        GameStats::formatNumber(stats.todayClicks()) + " CLICKS\n" + "STREAK " +
-        std::to_string(stats.currentStreak()) + "   WPM " + std::to_string(stats.approximateWPM()) +
-        "\n" + "ACHIEVEMENTS " + std::to_string(stats.unlockedCount()) + " / " +
-        std::to_string(GameStats::totalAchievementCount));
-}
+constexpr int kRefreshIntervalMs = 1000;
 
 }  // namespace
 
-PopoverPanel::PopoverPanel(std::function<QRect()> anchor) : m_anchor(std::move(anchor)) {
-    m_refreshTimer.setInterval(1000);
-    QObject::connect(&m_refreshTimer, &QTimer::timeout, [this] { refreshStats(); });
+PopoverPanel::PopoverPanel(std::function<QRect()> anchor, const Clock* clock)
+    : m_anchor(std::move(anchor)), m_clock(clock) {
+    if (!m_clock) {
+        m_ownClock = std::make_unique<SystemClock>();
+        m_clock = m_ownClock.get();
+    }
+    m_refreshTimer.setInterval(kRefreshIntervalMs);
+    QObject::connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
+        if (m_statsTab) {
+            m_statsTab->refresh();
+        }
+    });
 }
 
-PopoverPanel::~PopoverPanel() = default;
-
-void PopoverPanel::build() {
-    m_window = std::make_unique<QWidget>(
-        nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    m_window->setWindowTitle(QStringLiteral("QUIB"));
-    m_window->setFixedSize(kWidth, kHeight);
-    auto* layout = new QVBoxLayout(m_window.get());
-    auto* header = new QHBoxLayout;
-    header->addWidget(new QLabel(QStringLiteral("<b>QUIB</b>")));
-    m_enabledToggle = new QPushButton;
-    QObject::connect(m_enabledToggle, &QPushButton::clicked, [this] {
-        if (m_delegate) {
-            m_delegate->panelDidToggleEnabled(!m_enabled);
-        }
-        updateEnabledState(!m_enabled);
-    });
-    header->addWidget(m_enabledToggle);
-    auto* quit = new QPushButton(QStringLiteral("QUIT"));
-    QObject::connect(quit, &QPushButton::clicked, [this] {
-        if (m_delegate) {
-            m_delegate->panelDidRequestQuit();
-        }
-    });
-    header->addWidget(quit);
-    layout->addLayout(header);
-    m_stats = new QLabel;
-    m_stats->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10));
-    layout->addWidget(m_stats);
-    m_keyProfiles = new QComboBox;
-    m_mouseProfiles = new QComboBox;
-    for (auto [box, keyboard] :
-         {std::pair{m_keyProfiles, true}, std::pair{m_mouseProfiles, false}}) {
-        layout->addWidget(new QLabel(keyboard ? QStringLiteral("KEYBOARD SOUND")
-                                              : QStringLiteral("MOUSE SOUND")));
-        layout->addWidget(box);
-        QObject::connect(box, &QComboBox::activated, [this, box, keyboard](int) {
-            if (m_filling || !m_delegate) {
-                return;
-            }
-            const auto profile =
-                soundProfileFromRawValue(box->currentData().toString().toStdString());
-            keyboard ? m_delegate->panelDidSelectKeyProfile(profile)
-                     : m_delegate->panelDidSelectMouseProfile(profile);
-        });
+PopoverPanel::~PopoverPanel() {
+    if (m_watchingPresses) {
+        qApp->removeEventFilter(this);
     }
-    m_claim = new QPushButton(QStringLiteral("CLAIM REWARD (1 COIN)"));
-    QObject::connect(m_claim, &QPushButton::clicked, [this] {
-        if (m_delegate) {
-            m_delegate->panelDidRequestClaimReward();
-        }
-    });
-    layout->addWidget(m_claim);
-    auto* version = new QPushButton(
-        QStringLiteral("v%1 // CHECK FOR UPDATES").arg(QCoreApplication::applicationVersion()));
-    version->setFlat(true);
-    QObject::connect(version, &QPushButton::clicked, [this] {
-        if (m_delegate) {
-            m_delegate->panelDidRequestCheckForUpdates();
-        }
-    });
-    layout->addWidget(version);
-    updateEnabledState(m_enabled);
 }
 
-void PopoverPanel::fillProfiles(QComboBox* box, std::optional<SoundProfile> current,
-                                bool keyboard) {
-    if (!box || !m_cachedGameStats) {
-        return;
-    }
-    m_filling = true;
-    box->clear();
-    box->addItem(QStringLiteral("Off"), QStringLiteral("off"));
-    for (SoundProfile profile : allSoundProfiles()) {
-        const bool unlocked = keyboard ? m_cachedGameStats->isKeyProfileUnlocked(profile)
-                                       : m_cachedGameStats->isMouseProfileUnlocked(profile);
-        if (unlocked) {
-            const auto name = QString::fromUtf8(rawValue(profile).data(),
-                                                static_cast<int>(rawValue(profile).size()));
-            box->addItem(name, name);
-            if (current == profile) {
-                box->setCurrentIndex(box->count() - 1);
-            }
-        }
-    }
-    m_filling = false;
+double PopoverPanel::now() const {
+    return m_clock->monotonicSeconds();
 }
 
 void PopoverPanel::toggle() {
+    // A press that closed the panel a moment ago was most likely the press on
+    // the tray icon whose activation this is: it must not reopen the panel.
+    if (now() - m_lastDismissTime < kToggleDebounceSeconds) {
+        return;
+    }
     isVisible() ? dismiss() : show();
 }
 
 void PopoverPanel::show() {
-    if (!m_window) {
-        build();
+    if (!m_panel) {
+        buildPanel();
     }
-    refreshStats();
+    configureTabs();
+    updateEnabledState(m_cachedEnabled);
+    // Without the input feed, presses in other applications go unseen: the
+    // window then takes the focus and closes when it loses it.
+    m_panel->setTakesFocus(!pressFeedRunning());
     place();
-    m_window->show();
-    m_window->raise();
+    m_panel->show();
+    m_panel->raise();
+    if (m_panel->takesFocus()) {
+        m_panel->activateWindow();
+    }
+    if (!m_watchingPresses) {
+        qApp->installEventFilter(this);
+        m_watchingPresses = true;
+    }
+    m_lastShowTime = now();
     m_refreshTimer.start();
 }
 
-void PopoverPanel::place() {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) {
-        return;
-    }
-    const QRect available = screen->availableGeometry();
-    const QRect anchor = m_anchor ? m_anchor() : QRect();
-    QPoint topLeft = anchor.isEmpty()
-                         ? QPoint(available.right() - kWidth, available.top())
-                         : QPoint(anchor.center().x() - kWidth / 2, anchor.bottom() + 4);
-    topLeft.setX(std::clamp(topLeft.x(), available.left(), available.right() - kWidth));
-    topLeft.setY(std::clamp(topLeft.y(), available.top(), available.bottom() - kHeight));
-    m_window->move(topLeft);
-}
-
 void PopoverPanel::dismiss() {
-    m_refreshTimer.stop();
-    if (m_window) {
-        m_window->hide();
+    if (m_watchingPresses) {
+        qApp->removeEventFilter(this);
+        m_watchingPresses = false;
     }
+    m_refreshTimer.stop();
+    if (m_panel) {
+        m_panel->hide();
+    }
+    m_lastDismissTime = now();
 }
 
 void PopoverPanel::forceRebuild() {
     dismiss();
-    m_window.reset();
-    m_stats = nullptr;
-    m_enabledToggle = nullptr;
-    m_claim = nullptr;
-    m_keyProfiles = m_mouseProfiles = nullptr;
+    // A theme row of the panel may be the sender that got us here: the old
+    // window goes once the event loop is back.
+    if (m_panel) {
+        m_panel.release()->deleteLater();
+    }
+    m_soundsTab = nullptr;
+    m_focusTab = nullptr;
+    m_statsTab = nullptr;
+    m_shopTab = nullptr;
 }
 
 bool PopoverPanel::isVisible() const {
-    return m_window && m_window->isVisible();
+    return m_panel && m_panel->isVisible();
+}
+
+void PopoverPanel::globalPress() {
+    if (!isVisible() || m_panel->isPointerInside()) {
+        return;
+    }
+    // The feed may report the press that opened the panel after the panel
+    // has opened; that one is not a press outside.
+    if (now() - m_lastShowTime < kToggleDebounceSeconds) {
+        return;
+    }
+    dismiss();
+}
+
+void PopoverPanel::setPressFeedProbe(std::function<bool()> isRunning) {
+    m_pressFeedProbe = std::move(isRunning);
+}
+
+// A press in another window of this application (the tray icon included)
+// closes the panel; the press goes on to its target.
+bool PopoverPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() && m_panel) {
+        const QWidget* target = static_cast<QWidget*>(watched)->window();
+        if (target != m_panel.get() && isVisible()) {
+            dismiss();
+        }
+    }
+    return false;
 }
 
 void PopoverPanel::updateEnabledState(bool enabled) {
-    m_enabled = enabled;
-    if (m_enabledToggle) {
-        m_enabledToggle->setText(enabled ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    m_cachedEnabled = enabled;
+    if (m_panel) {
+        m_panel->showEnabledState(enabled);
     }
 }
 
 void PopoverPanel::setSoundsData(std::optional<SoundProfile> keyProfile,
-                                 std::optional<SoundProfile> mouseProfile, float, float,
-                                 const GameStats& stats) {
+                                 std::optional<SoundProfile> mouseProfile, float keyVolume,
+                                 float mouseVolume, const GameStats& stats) {
+    m_cachedKeyProfile = keyProfile;
+    m_cachedMouseProfile = mouseProfile;
+    m_cachedKeyVolume = keyVolume;
+    m_cachedMouseVolume = mouseVolume;
     m_cachedGameStats = &stats;
-    if (!m_window) {
-        build();
+    if (m_soundsTab) {
+        m_soundsTab->configure(keyProfile, mouseProfile, keyVolume, mouseVolume, stats);
     }
-    fillProfiles(m_keyProfiles, keyProfile, true);
-    fillProfiles(m_mouseProfiles, mouseProfile, false);
+    highlightRewardsTab();
 }
 
 void PopoverPanel::setStatsData(const GameStats& stats) {
     m_cachedGameStats = &stats;
-    refreshStats();
+    if (m_statsTab) {
+        m_statsTab->configure(stats);
+    }
+    highlightRewardsTab();
 }
 
 void PopoverPanel::setShopData(const GameStats& stats) {
     m_cachedGameStats = &stats;
-    if (m_claim) {
-        m_claim->setEnabled(stats.canClaimReward());
+    if (m_shopTab) {
+        m_shopTab->configure(stats);
     }
+    highlightRewardsTab();
 }
 
-void PopoverPanel::setFocusData(const std::set<AmbientSound>&, std::optional<MusicTrack>, bool,
-                                float, const GameStats& stats) {
+void PopoverPanel::setFocusData(const std::set<AmbientSound>& activeSounds,
+                                std::optional<MusicTrack> currentTrack, bool isPlaying,
+                                float volume, const GameStats& stats) {
+    m_cachedActiveSounds = activeSounds;
+    m_cachedCurrentTrack = currentTrack;
+    m_cachedAmbientPlaying = isPlaying;
+    m_cachedAmbientVolume = volume;
     m_cachedGameStats = &stats;
+    if (m_focusTab) {
+        m_focusTab->configure(activeSounds, currentTrack, isPlaying, volume, stats);
+    }
+    highlightRewardsTab();
 }
 
-void PopoverPanel::refreshStats() {
-    if (m_stats && m_cachedGameStats) {
-        m_stats->setText(statsText(*m_cachedGameStats));
-        m_claim->setEnabled(m_cachedGameStats->canClaimReward());
+void PopoverPanel::setClaimSuspended(bool suspended) {
+    m_claimSuspended = suspended;
+    if (m_shopTab) {
+        m_shopTab->setClaimSuspended(suspended);
     }
 }
 

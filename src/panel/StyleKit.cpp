@@ -75,6 +75,12 @@ QColor brutalAccent() {
     return color(activePalette().accent);
 }
 
+QColor faded(const QColor& color, qreal opacity) {
+    QColor result = color;
+    result.setAlphaF(static_cast<float>(opacity));
+    return result;
+}
+
 QColor accentContrast(const Rgb& accent) {
     const double luma = 0.299 * accent.r + 0.587 * accent.g + 0.114 * accent.b;
     return luma > 0.5 ? QColor(Qt::black) : QColor(Qt::white);
@@ -112,6 +118,13 @@ void setText(QLabel* label, const QString& text, const TextAttrs& attrs) {
     palette.setColor(QPalette::Text, attrs.color);
     label->setPalette(palette);
     label->setText(text);
+}
+
+void setBackground(QWidget* widget, const QColor& color) {
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
 }
 
 QLabel* makeSectionHeader(const QString& title, QWidget* parent) {

@@ -38,6 +38,9 @@ QColor brutalLockedBg();        // the background moved 20 % towards the text co
 QColor brutalLockedBorder();    // 30 %
 QColor brutalLockedText();      // 45 %
 
+// The colour at an opacity (0 to 1), for text that recedes into its strip.
+QColor faded(const QColor& color, qreal opacity);
+
 // The accent-contrast rule for any accent: BT.601 luma on the sRGB values as
 // they are; strictly above 0.5 gives black.
 QColor accentContrast(const Rgb& accent);
@@ -60,6 +63,9 @@ TextAttrs monoAttrs(qreal size, Weight weight, std::optional<QColor> color = std
 // A label reading "// " + title, 10 px bold, mid grey, kern 3, clear background.
 // The caller places it.
 QLabel* makeSectionHeader(const QString& title, QWidget* parent);
+
+// Fills a plain widget's own background (its children draw over it).
+void setBackground(QWidget* widget, const QColor& color);
 
 // Sets a label's text with the given attributes.
 void setText(QLabel* label, const QString& text, const TextAttrs& attrs);

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 
 #include "panel/FlatViews.h"
@@ -26,6 +27,11 @@ void VolumeBar::setValue(float value) {
     m_value = value;
     // The label's colour is read anew from the active theme at every update.
     m_labelAttrs = style::monoAttrs(9, style::Weight::bold, std::nullopt, 1.5);
+    update();
+}
+
+void VolumeBar::setOpacity(qreal opacity) {
+    m_opacity = opacity;
     update();
 }
 
@@ -60,6 +66,23 @@ QString VolumeBar::percentText() const {
 
 void VolumeBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    if (m_opacity >= 1.0) {
+        paintContent(painter);
+        return;
+    }
+    // Faded as one picture, so that the fill does not show the track through it.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap layer(size() * ratio);
+    layer.setDevicePixelRatio(ratio);
+    layer.fill(Qt::transparent);
+    QPainter layerPainter(&layer);
+    paintContent(layerPainter);
+    layerPainter.end();
+    painter.setOpacity(m_opacity);
+    painter.drawPixmap(0, 0, layer);
+}
+
+void VolumeBar::paintContent(QPainter& painter) const {
     painter.translate(kKnobOverhang, 0);
     painter.fillRect(trackRect(), m_track);
     if (m_value > 0) {

@@ -7,6 +7,8 @@
 
 #include "panel/StyleKit.h"
 
+class QPainter;
+
 namespace quib {
 
 // The flat horizontal slider of the click and focus volumes: a thin track, an
@@ -31,6 +33,10 @@ class VolumeBar final : public QWidget {
     void setValue(float value);
     std::function<void(float)> onChanged;
 
+    // The whole control is drawn at this opacity (a faded bar still works).
+    qreal opacity() const { return m_opacity; }
+    void setOpacity(qreal opacity);
+
     // In logical coordinates: origin at the frame's top left, y down.
     QRectF trackRect() const;
     QRectF fillRect() const;
@@ -47,8 +53,10 @@ class VolumeBar final : public QWidget {
     qreal trackWidth() const;
     qreal midY() const;
     void updateFromMouse(QMouseEvent* event);
+    void paintContent(QPainter& painter) const;
 
     float m_value = 1.0F;
+    qreal m_opacity = 1.0;
     QColor m_track;
     QColor m_fill;
     QColor m_knob;

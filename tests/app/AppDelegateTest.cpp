@@ -52,6 +52,7 @@ TEST_F(AppDelegateTest, WithoutPermissionNothingListensButTheClickStillPlays) {
     auto& app = launch();
     EXPECT_FALSE(app.isListening());
     EXPECT_FALSE(statusItem.dimmed) << "waiting does not dim";
+    EXPECT_FALSE(panel->pressFeedRunning()) << "the panel must close by other means";
     queue.drain();
     EXPECT_EQ(keyPlays(), 1);
 }
@@ -70,6 +71,17 @@ TEST_F(AppDelegateTest, InputIsCountedBeforeItClicksAndNotAtAllWhenSwitchedOff) 
     app.panelDidToggleEnabled(false);
     sources.listener()->onInputEvent(InputEvent::keyDown);
     EXPECT_EQ(app.gameStats().sessionKeystrokes(), 1);
+}
+
+TEST_F(AppDelegateTest, PressesReachThePanelWhateverTheSwitch) {
+    completeOnboardingBefore();
+    auto& app = launch();
+    ASSERT_TRUE(panel->pressFeedRunning);
+    EXPECT_TRUE(panel->pressFeedRunning());
+    app.panelDidToggleEnabled(false);
+    listener->onInputEvent(InputEvent::mouseDown);
+    listener->onInputEvent(InputEvent::keyDown);
+    EXPECT_EQ(panel->globalPresses, 1);
 }
 
 TEST_F(AppDelegateTest, QuitFlushesPendingCountsToDisk) {

@@ -67,6 +67,10 @@ class FakePanel final : public PanelView {
         currentTrack = track;
         calls.push_back("setFocusData");
     }
+    void globalPress() override { ++globalPresses; }
+    void setPressFeedProbe(std::function<bool()> isRunning) override {
+        pressFeedRunning = std::move(isRunning);
+    }
 
     PopoverPanelDelegate* delegate = nullptr;
     std::vector<std::string> calls;
@@ -76,6 +80,8 @@ class FakePanel final : public PanelView {
     std::set<AmbientSound> activeSounds;
     std::optional<MusicTrack> currentTrack;
     bool enabled = true;
+    int globalPresses = 0;
+    std::function<bool()> pressFeedRunning;
 };
 
 class FakeSpinner final : public RewardSpinnerView {

@@ -88,6 +88,17 @@ TEST_F(InputCaptureTest, PauseSilencesLikeTheSwitchWithoutTouchingIt) {
     }
 }
 
+TEST_F(InputCaptureTest, EveryMousePressIsReportedAfterItsClickEvenWhenSwitchedOff) {
+    m_capture.onMouseDown = [this] { m_timeline.calls.emplace_back("press"); };
+    m_capture.startEventTap();
+    source().emit(InputEvent::mouseDown);
+    source().emit(InputEvent::keyDown);
+    m_capture.setEnabled(false);
+    source().emit(InputEvent::mouseDown);
+    EXPECT_EQ(m_timeline.calls, (std::vector<std::string>{"click", "mouseSound", "press", "key",
+                                                          "keySound", "press"}));
+}
+
 TEST_F(InputCaptureTest, StartingTwiceLeavesExactlyOneRunningSource) {
     m_capture.startEventTap();
     m_capture.startEventTap();

@@ -1,0 +1,104 @@
+// The panel's costs on the offscreen platform: building and showing it (the
+// first time and after a theme change), a SOUNDS rebuild with both lists
+// expanded, and the STATS refresh that runs once a second while it is open.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include "panel/FlatViews.h"
+#include "panel/PanelTestSupport.h"
+#include "panel/PanelWindow.h"
+#include "panel/PopoverPanel.h"
+#include "panel/SoundsTab.h"
+#include "panel/StatsTab.h"
+
+namespace quib {
+namespace {
+
+test::TestStore& store() {
+    static test::TestStore instance;
+    return instance;
+}
+
+void pushData(PopoverPanel& panel) {
+    const GameStats& stats = *store().stats;
+    panel.setSoundsData(SoundProfile::iphone, SoundProfile::iphone, 0.5F, 0.5F, stats);
+    panel.setStatsData(stats);
+    panel.setShopData(stats);
+    panel.setFocusData({}, std::nullopt, false, 0.5F, stats);
+}
+
+// Drawn once, as the first expose would, and the replaced widgets deleted.
+void settle(PopoverPanel& panel) {
+    panel.window()->repaint();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void BM_PanelFirstShow(benchmark::State& state) {
+    for (auto _ : state) {
+        PopoverPanel panel([] { return QRect(); });
+        pushData(panel);
+        panel.show();
+        settle(panel);
+        state.PauseTiming();
+        panel.dismiss();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PanelFirstShow)->Unit(benchmark::kMillisecond);
+
+void BM_PanelShowAfterForceRebuild(benchmark::State& state) {
+    PopoverPanel panel([] { return QRect(); });
+    pushData(panel);
+    for (auto _ : state) {
+        panel.forceRebuild();
+        panel.show();
+        settle(panel);
+    }
+}
+BENCHMARK(BM_PanelShowAfterForceRebuild)->Unit(benchmark::kMillisecond);
+
+void BM_SoundsRebuildBothListsExpanded(benchmark::State& state) {
+    SoundsTabView tab(nullptr);
+    tab.resize(PanelWindow::kPanelWidth, PanelWindow::kContentHeight);
+    tab.configure(SoundProfile::iphone, SoundProfile::iphone, 0.5F, 0.5F, *store().stats);
+    tab.keyExpandButton()->click();
+    tab.mouseExpandButton()->click();
+    tab.show();
+    for (auto _ : state) {
+        tab.refresh();
+        tab.repaint();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    state.counters["rows"] =
+        static_cast<double>(tab.keyProfileButtons().size() + tab.mouseProfileButtons().size());
+}
+BENCHMARK(BM_SoundsRebuildBothListsExpanded)->Unit(benchmark::kMillisecond);
+
+void BM_StatsRefresh(benchmark::State& state) {
+    PopoverPanel panel([] { return QRect(); });
+    pushData(panel);
+    panel.show();
+    panel.selectTab(2);
+    settle(panel);
+    // The timer's work and the repaint of the tab it leads to.
+    for (auto _ : state) {
+        panel.statsTab()->refresh();
+        panel.statsTab()->repaint();
+    }
+}
+BENCHMARK(BM_StatsRefresh)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace quib
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,214 @@
+#include "panel/PopoverPanel.h"
+
+#include <gtest/gtest.h>
+
+#include <QEnterEvent>
+#include <QtTest/QTest>
+
+#include "panel/FlatViews.h"
+#include "panel/PanelTestSupport.h"
+#include "panel/PanelWindow.h"
+#include "panel/SoundsTab.h"
+#include "support/TestApplication.h"
+#include "support/ThemeScope.h"
+
+namespace quib {
+namespace {
+
+class PopoverPanelTest : public ::testing::Test {
+  protected:
+    PopoverPanelTest() {
+        panel.setDelegate(&delegate);
+        panel.setPressFeedProbe([this] { return feedRunning; });
+        pushData();
+    }
+
+    void pushData() {
+        const GameStats& stats = *store.stats;
+        panel.setSoundsData(SoundProfile::iphone, SoundProfile::iphone, 0.5F, 0.5F, stats);
+        panel.setStatsData(stats);
+        panel.setShopData(stats);
+        panel.setFocusData({}, std::nullopt, false, 0.5F, stats);
+    }
+    void later(double seconds) { clock.advance(seconds); }
+    FlatButton* tabButton(int index) const { return panel.window()->tabButtons()[index]; }
+    void pointer(bool inside) {
+        if (inside) {
+            QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+            QApplication::sendEvent(panel.window(), &enter);
+        } else {
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(panel.window(), &leave);
+        }
+    }
+
+    QApplication& app = test::application();
+    test::ThemeScope theme{AppTheme::classic};
+    test::TestStore store;
+    test::FakeClock clock;
+    test::RecordingDelegate delegate;
+    bool feedRunning = true;
+    PopoverPanel panel{[] { return QRect(); }, &clock};
+};
+
+TEST_F(PopoverPanelTest, AToggleWithinAThirdOfASecondOfAnyDismissalIsIgnored) {
+    panel.toggle();
+    ASSERT_TRUE(panel.isVisible());
+    later(1);
+    panel.dismiss();  // e.g. the press on the tray icon, seen first
+    later(0.1);
+    panel.toggle();  // that icon's own activation
+    EXPECT_FALSE(panel.isVisible());
+    later(0.25);
+    panel.toggle();
+    EXPECT_TRUE(panel.isVisible());
+    later(0.5);
+    panel.toggle();
+    EXPECT_FALSE(panel.isVisible()) << "an icon click closes an open panel";
+}
+
+TEST_F(PopoverPanelTest, APressOutsideClosesItAndOneInsideDoesNot) {
+    panel.show();
+    pointer(true);
+    later(1);
+    panel.globalPress();
+    EXPECT_TRUE(panel.isVisible());
+    pointer(false);
+    panel.globalPress();
+    EXPECT_FALSE(panel.isVisible());
+    EXPECT_TRUE(delegate.calls.empty());
+
+    panel.show();
+    later(0.1);
+    panel.globalPress();
+    EXPECT_TRUE(panel.isVisible()) << "the press that opened it, reported late";
+}
+
+TEST_F(PopoverPanelTest, APressInAnotherWindowOfTheApplicationClosesItButNotOneOnItself) {
+    QWidget other;
+    other.resize(50, 50);
+    other.show();
+    panel.show();
+    later(1);
+    QTest::mouseClick(tabButton(1), Qt::LeftButton);
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.currentTab(), 1);
+    QTest::mousePress(&other, Qt::RightButton);
+    EXPECT_FALSE(panel.isVisible());
+}
+
+TEST_F(PopoverPanelTest, WithoutAnInputFeedItTakesTheFocusAndClosesWhenItLosesIt) {
+    panel.show();
+    EXPECT_FALSE(panel.window()->takesFocus());
+    EXPECT_TRUE(panel.window()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    panel.dismiss();
+    feedRunning = false;
+    later(1);
+    panel.show();
+    EXPECT_TRUE(panel.window()->takesFocus());
+    EXPECT_FALSE(panel.window()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(panel.window(), &deactivate);
+    EXPECT_FALSE(panel.isVisible());
+}
+
+TEST_F(PopoverPanelTest, TheStatsRefreshRunsOnlyWhileShown) {
+    EXPECT_FALSE(panel.isRefreshing());
+    panel.show();
+    EXPECT_TRUE(panel.isRefreshing());
+    panel.dismiss();
+    EXPECT_FALSE(panel.isRefreshing());
+    later(1);
+    panel.show();
+    panel.forceRebuild();
+    EXPECT_FALSE(panel.isRefreshing());
+}
+
+TEST_F(PopoverPanelTest, RewardsIsHighlightedWhileCoinsWaitFromTheNextDataPush) {
+    const QColor accent = style::brutalAccent();
+    store.setCoins(1);
+    pushData();
+    panel.show();
+    EXPECT_EQ(tabButton(3)->borderColor(), style::brutalBlack()) << "show itself does not restyle";
+    pushData();
+    EXPECT_EQ(tabButton(3)->borderColor(), accent);
+    EXPECT_EQ(tabButton(3)->titleColor(), accent);
+    panel.selectTab(3);
+    EXPECT_EQ(tabButton(3)->fill(), accent);
+    EXPECT_EQ(tabButton(3)->titleColor(), style::brutalAccentContrast());
+    panel.selectTab(0);
+    EXPECT_EQ(tabButton(3)->borderColor(), accent);
+    store.setCoins(0);
+    pushData();
+    EXPECT_EQ(tabButton(3)->borderColor(), style::brutalBlack());
+    EXPECT_FALSE(tabButton(3)->fill().isValid());
+}
+
+TEST_F(PopoverPanelTest, TheHeaderAndFooterReportTheirActions) {
+    panel.show();
+    PanelWindow* window = panel.window();
+    for (FlatButton* button : {window->enabledToggle(), window->enabledToggle(),
+                               window->versionButton(), window->supportLabel()}) {
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    EXPECT_EQ(window->enabledToggle()->title(), QStringLiteral("ON"));
+    QTest::mouseClick(window->quitButton(), Qt::LeftButton);
+    EXPECT_EQ(delegate.calls,
+              (std::vector<std::string>{"toggle:off", "toggle:on", "updates", "quit"}));
+    EXPECT_FALSE(panel.isVisible()) << "QUIT closes the panel first";
+}
+
+TEST_F(PopoverPanelTest, TheSwitchShowsOnInTheAccentAndOffInLightGrey) {
+    panel.show();
+    panel.updateEnabledState(false);
+    EXPECT_EQ(panel.window()->enabledToggle()->title(), QStringLiteral("OFF"));
+    EXPECT_EQ(panel.window()->enabledToggle()->titleColor(), style::brutalGrayLight());
+    panel.forceRebuild();
+    later(1);
+    panel.show();
+    EXPECT_EQ(panel.window()->enabledToggle()->title(), QStringLiteral("OFF")) << "cached";
+    panel.updateEnabledState(true);
+    EXPECT_EQ(panel.window()->enabledToggle()->titleColor(), style::brutalAccent());
+}
+
+TEST_F(PopoverPanelTest, TabActionsReachTheDelegate) {
+    panel.show();
+    panel.soundsTab()->onKeyProfileSelected(std::nullopt);
+    panel.soundsTab()->onTestSound();
+    panel.setDelegate(nullptr);
+    panel.soundsTab()->onKeyProfileSelected(std::nullopt);
+    EXPECT_EQ(delegate.calls, (std::vector<std::string>{"key:off", "test"}));
+}
+
+// The frames of the design at fixed window pixels: header strip, its accent
+// rule, the selected tab, an unselected tab's outline, the body's border,
+// the shadow bands and the footer with its accent rule.
+TEST_F(PopoverPanelTest, DrawsTheFramesInTheColoursOfEveryThemeAfterARebuild) {
+    panel.show();
+    panel.selectTab(2);
+    for (AppTheme t : allAppThemes()) {
+        theme.set(t);
+        panel.forceRebuild();
+        later(1);
+        panel.show();
+        ASSERT_EQ(panel.currentTab(), 2) << "reopens on the same tab";
+        const QImage image = panel.window()->grab().toImage();
+        const ThemePalette& p = palette(t);
+        const auto at = [&](int x, int y) { return image.pixel(x, y); };
+        SCOPED_TRACE(std::string(rawValue(t)));
+        EXPECT_EQ(at(200, 6), style::color(p.text).rgb()) << "header";
+        EXPECT_EQ(at(200, 51), style::color(p.accent).rgb()) << "header rule";
+        EXPECT_EQ(at(180, 62), style::color(p.accent).rgb()) << "selected tab";
+        EXPECT_EQ(at(89, 70), style::color(p.text).rgb()) << "unselected tab outline";
+        EXPECT_EQ(at(85, 70), style::color(p.bg).rgb()) << "tab bar";
+        EXPECT_EQ(at(170, 93), style::color(p.text).rgb()) << "tab bar rule";
+        EXPECT_EQ(at(0, 300), style::color(p.text).rgb()) << "body border";
+        EXPECT_EQ(at(342, 300), style::color(p.text).rgb()) << "shadow, right";
+        EXPECT_EQ(at(200, 522), style::color(p.text).rgb()) << "shadow, bottom";
+        EXPECT_EQ(at(120, 492), style::color(p.accent).rgb()) << "footer rule";
+        EXPECT_EQ(at(120, 510), style::color(p.text).rgb()) << "footer";
+    }
+}
+
+}  // namespace
+}  // namespace quib

@@ -1,0 +1,44 @@
+// The drop-down panel on each of its four tabs.
+#include <QRect>
+
+#include "Shots.h"
+#include "panel/FlatViews.h"
+#include "panel/PanelWindow.h"
+#include "panel/PopoverPanel.h"
+#include "panel/SoundsTab.h"
+
+namespace quib::shots {
+
+namespace {
+
+const char* const kTabNames[PanelWindow::kTabCount] = {"sounds", "focus", "stats", "rewards"};
+
+void renderPanel(ShotContext& context, const SaveShot& save) {
+    PopoverPanel panel([] { return QRect(); });
+    panel.show();
+    // Pushed once the window exists, as the application's refreshes are, so
+    // that REWARDS shows its highlight for the coins.
+    const GameStats& stats = context.stats;
+    panel.setSoundsData(SoundProfile::mxBlue, SoundProfile::iphone, 0.8F, 0.35F, stats);
+    panel.setStatsData(stats);
+    panel.setShopData(stats);
+    panel.setFocusData({AmbientSound::brownNoise, AmbientSound::rain}, std::nullopt, true, 0.6F,
+                       stats);
+    for (int tab = 0; tab < PanelWindow::kTabCount; ++tab) {
+        panel.selectTab(tab);
+        save(QString::fromLatin1(kTabNames[tab]), grabWindow(panel.window()));
+    }
+    // The keyboard muted and its whole list open.
+    panel.selectTab(0);
+    panel.setSoundsData(std::nullopt, SoundProfile::snap, 0.8F, 0.35F, stats);
+    panel.soundsTab()->keyExpandButton()->click();
+    save(QStringLiteral("sounds-muted-expanded"), grabWindow(panel.window()));
+}
+
+}  // namespace
+
+void addPanelShots(std::vector<ShotFamily>& families) {
+    families.push_back({QStringLiteral("panel"), renderPanel});
+}
+
+}  // namespace quib::shots
