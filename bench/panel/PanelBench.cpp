@@ -6,17 +6,17 @@
 #include <QApplication>
 
 #include "panel/FlatViews.h"
-#include "panel/PanelTestSupport.h"
 #include "panel/PanelWindow.h"
 #include "panel/PopoverPanel.h"
 #include "panel/SoundsTab.h"
 #include "panel/StatsTab.h"
+#include "support/SeededStore.h"
 
 namespace quib {
 namespace {
 
-test::TestStore& store() {
-    static test::TestStore instance;
+test::SeededStore& store() {
+    static test::SeededStore instance;
     return instance;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QWidget>
 
 #include "panel/FocusTab.h"
@@ -15,6 +16,8 @@ namespace quib {
 namespace {
 
 constexpr int kRefreshIntervalMs = 1000;
+// The window's own press and the feed's report of it come within this time.
+constexpr double kPressPairingSeconds = 0.25;
 
 }  // namespace
 
@@ -30,6 +33,9 @@ PopoverPanel::PopoverPanel(std::function<QRect()> anchor, const Clock* clock)
             m_statsTab->refresh();
         }
     });
+    m_pressJudgement.setSingleShot(true);
+    m_pressJudgement.setInterval(kPressJudgementDelayMs);
+    QObject::connect(&m_pressJudgement, &QTimer::timeout, this, [this] { judgePress(); });
 }
 
 PopoverPanel::~PopoverPanel() {
@@ -80,6 +86,7 @@ void PopoverPanel::dismiss() {
         m_watchingPresses = false;
     }
     m_refreshTimer.stop();
+    m_pressJudgement.stop();
     if (m_panel) {
         m_panel->hide();
     }
@@ -104,15 +111,30 @@ bool PopoverPanel::isVisible() const {
 }
 
 void PopoverPanel::globalPress() {
-    if (!isVisible() || m_panel->isPointerInside()) {
-        return;
-    }
     // The feed may report the press that opened the panel after the panel
     // has opened; that one is not a press outside.
-    if (now() - m_lastShowTime < kToggleDebounceSeconds) {
+    if (!isVisible() || now() - m_lastShowTime < kToggleDebounceSeconds) {
         return;
     }
-    dismiss();
+    m_pressJudgement.start();
+}
+
+// A press was inside when the pointer is over the window or the window got a
+// press of its own just now; anything else was a press elsewhere. A round trip
+// to the window system first brings in whatever it sent before the press (the
+// pointer leaving, the window's own press), however busy the machine is.
+void PopoverPanel::judgePress() {
+    if (m_judging) {
+        return;
+    }
+    m_judging = true;
+    QGuiApplication::sync();
+    m_judging = false;
+    const bool pressedHere = now() - m_lastInsidePress < kPressPairingSeconds;
+    const bool inside = pressedHere || (m_panel && m_panel->isPointerInside());
+    if (isVisible() && !inside) {
+        dismiss();
+    }
 }
 
 void PopoverPanel::setPressFeedProbe(std::function<bool()> isRunning) {
@@ -124,7 +146,9 @@ void PopoverPanel::setPressFeedProbe(std::function<bool()> isRunning) {
 bool PopoverPanel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() && m_panel) {
         const QWidget* target = static_cast<QWidget*>(watched)->window();
-        if (target != m_panel.get() && isVisible()) {
+        if (target == m_panel.get()) {
+            m_lastInsidePress = now();
+        } else if (isVisible()) {
             dismiss();
         }
     }

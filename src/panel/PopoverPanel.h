@@ -29,6 +29,9 @@ class StatsTabView;
 class PopoverPanel final : public PanelView, private QObject {
   public:
     static constexpr double kToggleDebounceSeconds = 0.3;
+    // The feed may report a press before the window has seen the pointer come
+    // in, or its own press: a reported press is judged this much later.
+    static constexpr int kPressJudgementDelayMs = 50;
 
     // anchor: where the tray icon is, in global coordinates (empty: no tray).
     // clock: for the debounce; the system's monotonic clock when absent.
@@ -59,6 +62,7 @@ class PopoverPanel final : public PanelView, private QObject {
     void selectTab(int index);
     int currentTab() const { return m_currentTab; }
     bool isRefreshing() const { return m_refreshTimer.isActive(); }
+    bool isJudgingPress() const { return m_pressJudgement.isActive(); }
     PanelWindow* window() const { return m_panel.get(); }
     SoundsTabView* soundsTab() const { return m_soundsTab; }
     FocusTabView* focusTab() const { return m_focusTab; }
@@ -95,6 +99,7 @@ class PopoverPanel final : public PanelView, private QObject {
         };
     }
 
+    void judgePress();
     double now() const;
     bool pressFeedRunning() const { return m_pressFeedProbe && m_pressFeedProbe(); }
 
@@ -109,7 +114,10 @@ class PopoverPanel final : public PanelView, private QObject {
     StatsTabView* m_statsTab = nullptr;
     ShopTabView* m_shopTab = nullptr;
     QTimer m_refreshTimer;
+    QTimer m_pressJudgement;
     bool m_watchingPresses = false;
+    double m_lastInsidePress = -1e9;
+    bool m_judging = false;
     int m_currentTab = 0;
 
     std::optional<SoundProfile> m_cachedKeyProfile;

@@ -1,5 +1,6 @@
 #include "panel/SoundsTab.h"
 
+#include <QPainter>
 #include <QPointer>
 
 #include "panel/FlatViews.h"
@@ -9,9 +10,8 @@
 
 namespace quib {
 
-SoundsTabView::SoundsTabView(QWidget* parent) : QWidget(parent) {
-    style::setBackground(this, style::brutalWhite());
-}
+SoundsTabView::SoundsTabView(QWidget* parent)
+    : QWidget(parent), m_background(style::brutalWhite()) {}
 
 void SoundsTabView::configure(std::optional<SoundProfile> keyProfile,
                               std::optional<SoundProfile> mouseProfile, float keyVolume,
@@ -84,7 +84,8 @@ void SoundsTabView::report(bool keyboard) {
 void SoundsTabView::rebuild() {
     const std::optional<int> offset =
         m_scrollView ? std::optional<int>(m_scrollView->offset()) : std::nullopt;
-    style::setBackground(this, style::brutalWhite());
+    m_background = style::brutalWhite();  // a theme change shows at the next rebuild
+    update();
     // The old content may hold the button whose click got us here: it goes
     // once that click is over.
     if (m_scrollView) {
@@ -113,6 +114,10 @@ void SoundsTabView::rebuild() {
         m_scrollView->scrollToTop();
     }
     m_preserveScroll = false;
+}
+
+void SoundsTabView::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(rect(), m_background);
 }
 
 }  // namespace quib

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -56,6 +57,9 @@ class SoundsTabView final : public QWidget {
     VolumeBar* keyVolumeBar() const { return m_keyVolumeBar; }
     VolumeBar* mouseVolumeBar() const { return m_mouseVolumeBar; }
 
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
   private:
     // One channel's share of the state and of the rows built for it.
     struct Channel {
@@ -86,6 +90,7 @@ class SoundsTabView final : public QWidget {
     Channel m_key;
     Channel m_mouse;
     const GameStats* m_gameStats = nullptr;
+    QColor m_background;
     VolumeBar* m_keyVolumeBar = nullptr;
     VolumeBar* m_mouseVolumeBar = nullptr;
     ScrollPage* m_scrollView = nullptr;

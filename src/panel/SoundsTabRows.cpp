@@ -23,10 +23,9 @@ void addHeader(QWidget* document, const QString& title, int y) {
                  QRectF(SoundsTabView::kMargin, y, kHeaderWidth, kHeaderHeight));
 }
 
-QString profileTitle(SoundProfile profile) {
+QString profileName(SoundProfile profile) {
     const std::string_view name = rawValue(profile);
-    return QStringLiteral("  ") +
-           QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toUpper();
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
 }
 
 }  // namespace
@@ -106,22 +105,11 @@ FlatButton* SoundsTabView::profileButton(QWidget* document, SoundProfile profile
                                          bool selected, int y, int width) {
     auto* button = new FlatButton(document);
     style::place(button, QRectF(kMargin, y, width - 2 * kMargin, kProfileButtonHeight));
-    const auto attrs = [](const QColor& color) {
-        return style::monoAttrs(10, style::Weight::bold, color, 2);
-    };
-    if (selected) {  // even a locked one: it is what plays
-        button->setFill(style::brutalAccent());
-        button->setTitle(profileTitle(profile), attrs(style::brutalAccentContrast()));
-    } else if (unlocked) {
-        button->setBorder(style::brutalBlack(), 2);
-        button->setTitle(profileTitle(profile), attrs(style::brutalBlack()));
-    } else {
-        button->setFill(style::brutalLockedBg());
-        button->setBorder(style::brutalLockedBorder(), 2);
-        button->setTitle(QStringLiteral("  LOCKED"), attrs(style::brutalLockedText()));
-        button->setEnabled(false);
-        button->setCursor(Qt::ArrowCursor);
-    }
+    // The selected row shows as chosen even when locked: it is what plays.
+    const RowLook look = selected   ? RowLook::chosen
+                         : unlocked ? RowLook::available
+                                    : RowLook::locked;
+    styleRow(*button, look, profileName(profile));
     return button;
 }
 

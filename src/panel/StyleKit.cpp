@@ -120,13 +120,6 @@ void setText(QLabel* label, const QString& text, const TextAttrs& attrs) {
     label->setText(text);
 }
 
-void setBackground(QWidget* widget, const QColor& color) {
-    widget->setAutoFillBackground(true);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, color);
-    widget->setPalette(palette);
-}
-
 QLabel* makeSectionHeader(const QString& title, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setAttribute(Qt::WA_TranslucentBackground);

@@ -64,9 +64,6 @@ TextAttrs monoAttrs(qreal size, Weight weight, std::optional<QColor> color = std
 // The caller places it.
 QLabel* makeSectionHeader(const QString& title, QWidget* parent);
 
-// Fills a plain widget's own background (its children draw over it).
-void setBackground(QWidget* widget, const QColor& color);
-
 // Sets a label's text with the given attributes.
 void setText(QLabel* label, const QString& text, const TextAttrs& attrs);
 

@@ -6,9 +6,10 @@
 #include <QtTest/QTest>
 
 #include "panel/FlatViews.h"
-#include "panel/PanelTestSupport.h"
 #include "panel/PanelWindow.h"
+#include "panel/RecordingDelegate.h"
 #include "panel/SoundsTab.h"
+#include "support/SeededStore.h"
 #include "support/TestApplication.h"
 #include "support/ThemeScope.h"
 
@@ -31,7 +32,15 @@ class PopoverPanelTest : public ::testing::Test {
         panel.setFocusData({}, std::nullopt, false, 0.5F, stats);
     }
     void later(double seconds) { clock.advance(seconds); }
+    void setCoins(std::int64_t coins) {
+        store.seed([coins](Preferences& p) { p.setInteger(keys::coins, coins); });
+    }
     FlatButton* tabButton(int index) const { return panel.window()->tabButtons()[index]; }
+    // A press the input feed reports, judged at once.
+    void reportPress() {
+        panel.globalPress();
+        ASSERT_TRUE(test::waitFor([&] { return !panel.isJudgingPress(); }));
+    }
     void pointer(bool inside) {
         if (inside) {
             QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
@@ -44,7 +53,7 @@ class PopoverPanelTest : public ::testing::Test {
 
     QApplication& app = test::application();
     test::ThemeScope theme{AppTheme::classic};
-    test::TestStore store;
+    test::SeededStore store;
     test::FakeClock clock;
     test::RecordingDelegate delegate;
     bool feedRunning = true;
@@ -69,19 +78,37 @@ TEST_F(PopoverPanelTest, AToggleWithinAThirdOfASecondOfAnyDismissalIsIgnored) {
 
 TEST_F(PopoverPanelTest, APressOutsideClosesItAndOneInsideDoesNot) {
     panel.show();
-    pointer(true);
     later(1);
-    panel.globalPress();
+    pointer(true);
+    reportPress();
     EXPECT_TRUE(panel.isVisible());
     pointer(false);
-    panel.globalPress();
+    reportPress();
     EXPECT_FALSE(panel.isVisible());
     EXPECT_TRUE(delegate.calls.empty());
 
     panel.show();
     later(0.1);
     panel.globalPress();
-    EXPECT_TRUE(panel.isVisible()) << "the press that opened it, reported late";
+    EXPECT_FALSE(panel.isJudgingPress()) << "the press that opened it, reported late";
+}
+
+// The feed can be quicker than the window: a press reported before the
+// pointer's arrival or the window's own press is still a press inside.
+TEST_F(PopoverPanelTest, APressReportedBeforeTheWindowHeardOfItIsJudgedALittleLater) {
+    panel.show();
+    later(1);
+    panel.globalPress();
+    pointer(true);
+    ASSERT_TRUE(test::waitFor([&] { return !panel.isJudgingPress(); }));
+    EXPECT_TRUE(panel.isVisible());
+    pointer(false);
+    later(1);
+    panel.globalPress();
+    QTest::mouseClick(tabButton(2), Qt::LeftButton);
+    ASSERT_TRUE(test::waitFor([&] { return !panel.isJudgingPress(); }));
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.currentTab(), 2);
 }
 
 TEST_F(PopoverPanelTest, APressInAnotherWindowOfTheApplicationClosesItButNotOneOnItself) {
@@ -126,7 +153,7 @@ TEST_F(PopoverPanelTest, TheStatsRefreshRunsOnlyWhileShown) {
 
 TEST_F(PopoverPanelTest, RewardsIsHighlightedWhileCoinsWaitFromTheNextDataPush) {
     const QColor accent = style::brutalAccent();
-    store.setCoins(1);
+    setCoins(1);
     pushData();
     panel.show();
     EXPECT_EQ(tabButton(3)->borderColor(), style::brutalBlack()) << "show itself does not restyle";
@@ -138,7 +165,7 @@ TEST_F(PopoverPanelTest, RewardsIsHighlightedWhileCoinsWaitFromTheNextDataPush) 
     EXPECT_EQ(tabButton(3)->titleColor(), style::brutalAccentContrast());
     panel.selectTab(0);
     EXPECT_EQ(tabButton(3)->borderColor(), accent);
-    store.setCoins(0);
+    setCoins(0);
     pushData();
     EXPECT_EQ(tabButton(3)->borderColor(), style::brutalBlack());
     EXPECT_FALSE(tabButton(3)->fill().isValid());

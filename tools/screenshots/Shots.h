@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/prefs/Preferences.h"
 #include "progression/AppTheme.h"
 #include "progression/GameStats.h"
 
@@ -13,8 +14,8 @@
 // main.cpp; main runs each family once per theme on one seeded store.
 namespace quib::shots {
 
-// What a family draws from: the store (plausible data, on a real SQLite file
-// in a temporary directory) and the theme the style kit reports.
+// What a family draws from: the store (a plausible user's data on a real
+// SQLite file in a temporary directory) and the theme the style kit reports.
 struct ShotContext {
     GameStats& stats;
     AppTheme theme;
@@ -29,6 +30,11 @@ struct ShotFamily {
 };
 
 void addPanelShots(std::vector<ShotFamily>& families);
+
+// A user of a few weeks: some thousands of keys, a level, three coins, a
+// six-day streak, a few unlocked profiles and themes and the achievements
+// those counts earn.
+void seedPlausibleUser(Preferences& preferences, const std::string& today);
 
 // A top-level window as it appears on screen: what its mask cuts away is
 // transparent in the picture.

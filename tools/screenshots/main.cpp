@@ -9,9 +9,9 @@
 #include <QWidget>
 #include <iostream>
 
-#include "SeededStore.h"
 #include "Shots.h"
 #include "panel/StyleKit.h"
+#include "support/SeededStore.h"
 
 namespace quib::shots {
 
@@ -44,11 +44,12 @@ int main(int argc, char** argv) {
     std::vector<shots::ShotFamily> families;
     shots::addPanelShots(families);
 
-    shots::SeededStore store;
+    test::SeededStore store;
+    store.seed([&store](Preferences& p) { shots::seedPlausibleUser(p, store.clock.today()); });
     int written = 0;
     for (AppTheme theme : allAppThemes()) {
         style::setThemeSource([theme] { return theme; });
-        shots::ShotContext context{store.stats(), theme};
+        shots::ShotContext context{*store.stats, theme};
         const QString themeName = QString::fromUtf8(rawValue(theme).data()).toLower();
         for (const auto& family : families) {
             family.render(context, [&](const QString& name, const QImage& image) {

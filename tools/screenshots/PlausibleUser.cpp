@@ -1,9 +1,7 @@
-#include "SeededStore.h"
-
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "Shots.h"
 #include "progression/Achievement.h"
 #include "progression/StoreKeys.h"
 
@@ -15,19 +13,15 @@ constexpr std::int64_t kKeys = 48'210;
 constexpr std::int64_t kClicks = 9'120;
 constexpr std::int64_t kStreak = 6;
 
-std::filesystem::path makeTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quib-shots-XXXXXX").string();
-    return mkdtemp(pattern.data());
-}
-
 // The achievements these counts would have earned by now.
 std::vector<std::string> earnedAchievements() {
     std::vector<std::string> ids;
     for (const Achievement& achievement : allAchievements()) {
-        const std::int64_t measure = achievement.category == AchievementCategory::keystrokes ? kKeys
-                                     : achievement.category == AchievementCategory::clicks ? kClicks
-                                     : achievement.category == AchievementCategory::streak ? kStreak
-                                                                                           : 0;
+        const std::int64_t measure =
+            achievement.category == AchievementCategory::keystrokes ? kKeys
+            : achievement.category == AchievementCategory::clicks   ? kClicks
+            : achievement.category == AchievementCategory::streak   ? kStreak
+                                                                    : 0;
         if (measure >= achievement.threshold) {
             ids.push_back(achievement.id);
         }
@@ -37,21 +31,7 @@ std::vector<std::string> earnedAchievements() {
 
 }  // namespace
 
-SeededStore::SeededStore() : m_dir(makeTempDir()) {
-    m_preferences = SqlitePreferences::open(m_dir, SqlitePreferences::Mode::readWrite).store;
-    seed(*m_preferences);
-    m_stats = std::make_unique<GameStats>(*m_preferences, m_queue, m_clock, m_random);
-}
-
-SeededStore::~SeededStore() {
-    m_stats.reset();
-    m_preferences.reset();
-    std::error_code error;
-    std::filesystem::remove_all(m_dir, error);
-}
-
-void SeededStore::seed(Preferences& preferences) const {
-    const std::string today = m_clock.today();
+void seedPlausibleUser(Preferences& preferences, const std::string& today) {
     const auto earned = earnedAchievements();
     preferences.setInteger(keys::totalKeystrokes, kKeys);
     preferences.setInteger(keys::totalClicks, kClicks);
