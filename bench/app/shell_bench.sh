@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The application shell's figures in a headless session with an XEmbed tray:
 #   start-up to tray icon shown (warm cache; median of RUNS starts),
-#   resident memory after start with no focus audio,
-#   idle CPU with no input over IDLE_SECONDS.
+#   resident memory after start with no focus audio, and again once the panel
+#   has been opened from the tray icon and closed with a click on the desktop,
+#   idle CPU with no input over IDLE_SECONDS (the panel closed).
 # Idle is measured from SETTLE_SECONDS after the start-up click (the PulseAudio
 # output corks its stream 0.3 s after a sound; with QUIB_AUDIO_OUTPUT=sdl the
 # device closes 20 s after it: pass a SETTLE_SECONDS of 25 then).
@@ -38,7 +39,24 @@ echo "start-up to tray icon: median ${median} ms over $RUNS runs (${startups[*]}
 
 pid=$(session_pid "quib$RUNS")
 sleep 3 # the delayed start-up click has played
-echo "resident memory after start: $(awk '/VmRSS/ {print $2}' "/proc/$pid/status") kB"
+rss() { awk '/VmRSS/ {print $2}' "/proc/$pid/status"; }
+echo "resident memory after start: $(rss) kB"
+
+# The panel, shown once: opened from the icon, closed by a click elsewhere. A
+# QUIB that started a moment before the tray opened it as a window already.
+panel_gone() { ! quib_panel_window >/dev/null; }
+if ! panel_gone; then
+    xdotool mousemove --sync 200 600 click 1
+    wait_until 5 panel_gone || session_fail "the start-up panel did not close"
+    sleep 0.5
+fi
+read -r icon_w icon_h icon_x icon_y <<<"$(quib_tray_icon_geometry)"
+xdotool mousemove --sync $((icon_x + icon_w / 2)) $((icon_y + icon_h / 2)) click 1
+wait_until 5 quib_panel_window || session_fail "a click on the tray icon did not open the panel"
+sleep 2 # two STATS refreshes
+xdotool mousemove --sync 200 600 click 1
+wait_until 5 panel_gone || session_fail "a click on the desktop did not close the panel"
+echo "resident memory with the panel shown once: $(rss) kB"
 sleep "$SETTLE_SECONDS"
 ticks_per_second=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$pid/stat"; }

@@ -17,17 +17,8 @@ start_session --tray
 quib_seed_onboarded
 session_spawn quib "$QUIB_BIN" --home "$QUIB_HOME" --input x11
 
-# The icon's absolute geometry "W H X Y" from the window tree: QUIB's one
-# window smaller than 100 pixels.
-tray_icon_geometry() {
-    xwininfo -root -tree | grep '("quib" "quib")' |
-        sed -nE 's/.* ([0-9]+)x([0-9]+)[-+][0-9]+[-+][0-9]+ +\+(-?[0-9]+)\+(-?[0-9]+).*/\1 \2 \3 \4/p' |
-        awk '$1 < 100 && $2 < 100 { print; exit }'
-}
-tray_icon_shown() { [[ -n $(tray_icon_geometry) ]]; }
-panel_window() { xdotool search --onlyvisible --name '^QUIB$' 2>/dev/null | head -n1; }
-panel_shown() { [[ -n $(panel_window) ]]; }
-panel_gone() { [[ -z $(panel_window) ]]; }
+panel_shown() { quib_panel_window >/dev/null; }
+panel_gone() { ! quib_panel_window >/dev/null; }
 click_at() { xdotool mousemove --sync "$1" "$2" click 1; }
 # The colour of one screen pixel as RRGGBB.
 pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | tr -d '#'; }
@@ -37,7 +28,7 @@ fail_with_shot() {
     session_fail "$* (screen: $SESSION_DIR/screen.png)"
 }
 
-wait_until 20 tray_icon_shown || session_fail "no tray icon: $(cat "$SESSION_DIR/quib.log")"
+wait_until 20 quib_tray_icon_geometry || session_fail "no tray icon: $(cat "$SESSION_DIR/quib.log")"
 # When QUIB started a moment before trayer held the tray, it opened the panel
 # as a window; a click on the desktop closes it first.
 if panel_shown; then
@@ -45,13 +36,13 @@ if panel_shown; then
     wait_until 3 panel_gone || session_fail "a click outside did not close the start-up panel"
     sleep 0.5
 fi
-read -r icon_w icon_h icon_x icon_y <<<"$(tray_icon_geometry)"
+read -r icon_w icon_h icon_x icon_y <<<"$(quib_tray_icon_geometry)"
 icon_cx=$((icon_x + icon_w / 2))
 icon_cy=$((icon_y + icon_h / 2))
 
 click_at "$icon_cx" "$icon_cy"
 wait_until 5 panel_shown || session_fail "a click on the tray icon did not open the panel"
-eval "$(xdotool getwindowgeometry --shell "$(panel_window)")"
+eval "$(xdotool getwindowgeometry --shell "$(quib_panel_window)")"
 [[ $((X + 345 + 8)) == 1280 ]] || session_fail "panel at x=$X, not 8 pixels inside the right edge"
 [[ $Y == $((icon_y + icon_h + 4)) ]] || session_fail "panel at y=$Y, not 4 under the icon ($icon_y+$icon_h)"
 

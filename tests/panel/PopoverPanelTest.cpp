@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QEnterEvent>
+#include <QLabel>
 #include <QtTest/QTest>
 
 #include "panel/FlatViews.h"
@@ -10,6 +11,7 @@
 #include "panel/RecordingDelegate.h"
 #include "panel/SoundsTab.h"
 #include "support/SeededStore.h"
+#include "support/TempDir.h"
 #include "support/TestApplication.h"
 #include "support/ThemeScope.h"
 
@@ -196,6 +198,29 @@ TEST_F(PopoverPanelTest, TheSwitchShowsOnInTheAccentAndOffInLightGrey) {
     EXPECT_EQ(panel.window()->enabledToggle()->title(), QStringLiteral("OFF")) << "cached";
     panel.updateEnabledState(true);
     EXPECT_EQ(panel.window()->enabledToggle()->titleColor(), style::brutalAccent());
+}
+
+TEST_F(PopoverPanelTest, TheTitleMakesRoomForTheLogoWhenTheResourceDirectoryHasOne) {
+    test::TempDir resources;
+    QImage logo(64, 64, QImage::Format_ARGB32);
+    logo.fill(Qt::red);
+    const struct {
+        bool withLogo;
+        int titleX;
+    } cases[] = {{false, 16}, {true, 54}};
+    for (const auto& c : cases) {
+        if (c.withLogo) {
+            ASSERT_TRUE(
+                logo.save(QString::fromStdString((resources.path() / "header-logo.png").string())));
+        }
+        qputenv("QUIB_RESOURCE_DIR", QByteArray::fromStdString(resources.path().string()));
+        PopoverPanel fresh([] { return QRect(); }, &clock);
+        fresh.show();
+        qunsetenv("QUIB_RESOURCE_DIR");
+        EXPECT_EQ(fresh.window()->hasLogo(), c.withLogo);
+        EXPECT_EQ(fresh.window()->titleLabel()->x(), c.titleX);
+        EXPECT_EQ(fresh.window()->titleLabel()->text(), QStringLiteral("QUIB."));
+    }
 }
 
 TEST_F(PopoverPanelTest, TabActionsReachTheDelegate) {

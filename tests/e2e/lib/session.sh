@@ -68,6 +68,9 @@
 #   session_pixel FILE X Y        "R G B" (0..255) of one pixel of an image
 #   session_close_window WID      ask the window to close, as a window manager
 #                                 would (needs $QUIB_CLOSE_WINDOW)
+#   quib_tray_icon_geometry       "W H X Y" of QUIB's tray icon (absolute); fails
+#                                 while none is shown
+#   quib_panel_window             the window id of QUIB's panel while it is shown
 #
 #   QUIB:
 #   quib_start [ARGS...]          spawn "quib" with --home $QUIB_HOME

@@ -33,3 +33,14 @@ session_close_window() {
     [[ -x $tool ]] || session_fail "$tool is missing (set QUIB_CLOSE_WINDOW)"
     "$tool" "$1"
 }
+
+# QUIB's one window smaller than 100 pixels is its tray icon.
+quib_tray_icon_geometry() {
+    xwininfo -root -tree | grep '("quib" "quib")' |
+        sed -nE 's/.* ([0-9]+)x([0-9]+)[-+][0-9]+[-+][0-9]+ +\+(-?[0-9]+)\+(-?[0-9]+).*/\1 \2 \3 \4/p' |
+        awk '$1 < 100 && $2 < 100 { print; found = 1; exit } END { exit !found }'
+}
+
+quib_panel_window() {
+    _session_visible_window '^QUIB$'
+}
