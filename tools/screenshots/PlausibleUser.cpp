@@ -17,11 +17,10 @@ constexpr std::int64_t kStreak = 6;
 std::vector<std::string> earnedAchievements() {
     std::vector<std::string> ids;
     for (const Achievement& achievement : allAchievements()) {
-        const std::int64_t measure =
-            achievement.category == AchievementCategory::keystrokes ? kKeys
-            : achievement.category == AchievementCategory::clicks   ? kClicks
-            : achievement.category == AchievementCategory::streak   ? kStreak
-                                                                    : 0;
+        const std::int64_t measure = achievement.category == AchievementCategory::keystrokes ? kKeys
+                                     : achievement.category == AchievementCategory::clicks ? kClicks
+                                     : achievement.category == AchievementCategory::streak ? kStreak
+                                                                                           : 0;
         if (measure >= achievement.threshold) {
             ids.push_back(achievement.id);
         }
