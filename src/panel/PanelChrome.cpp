@@ -85,7 +85,11 @@ FlatButton* PanelWindow::headerButton(const QString& title, int x, int width) {
 }
 
 void PanelWindow::showEnabledState(bool enabled) {
-    const QColor color = enabled ? style::brutalAccent() : style::brutalGrayLight();
+    // ON sits on the text-coloured header: where the accent is that colour,
+    // it takes the header title's colour instead.
+    const QColor on =
+        style::legibleOn(style::brutalAccent(), style::brutalBlack(), style::brutalWhite());
+    const QColor color = enabled ? on : style::brutalGrayLight();
     m_enabledToggle->setTitle(enabled ? QStringLiteral("ON") : QStringLiteral("OFF"),
                               style::monoAttrs(10, style::Weight::bold, color, 2));
 }

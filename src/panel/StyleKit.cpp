@@ -81,6 +81,15 @@ QColor faded(const QColor& color, qreal opacity) {
     return result;
 }
 
+QColor legibleOn(const QColor& color, const QColor& ground, const QColor& fallback) {
+    // Below a fifth of the range on every channel the two read as one colour.
+    constexpr float kLeastDifference = 0.2F;
+    const bool distinct = std::abs(color.redF() - ground.redF()) >= kLeastDifference ||
+                          std::abs(color.greenF() - ground.greenF()) >= kLeastDifference ||
+                          std::abs(color.blueF() - ground.blueF()) >= kLeastDifference;
+    return distinct ? color : fallback;
+}
+
 QColor accentContrast(const Rgb& accent) {
     const double luma = 0.299 * accent.r + 0.587 * accent.g + 0.114 * accent.b;
     return luma > 0.5 ? QColor(Qt::black) : QColor(Qt::white);

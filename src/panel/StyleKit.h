@@ -41,6 +41,11 @@ QColor brutalLockedText();      // 45 %
 // The colour at an opacity (0 to 1), for text that recedes into its strip.
 QColor faded(const QColor& color, qreal opacity);
 
+// The colour, unless it can hardly be told from the ground it is drawn on
+// (Terminal's accent is its text colour, on which the header's ON would
+// vanish); then the fallback.
+QColor legibleOn(const QColor& color, const QColor& ground, const QColor& fallback);
+
 // The accent-contrast rule for any accent: BT.601 luma on the sRGB values as
 // they are; strictly above 0.5 gives black.
 QColor accentContrast(const Rgb& accent);

@@ -259,6 +259,10 @@ TEST_F(PopoverPanelTest, DrawsTheFramesInTheColoursOfEveryThemeAfterARebuild) {
         EXPECT_EQ(at(200, 522), style::color(p.text).rgb()) << "shadow, bottom";
         EXPECT_EQ(at(120, 492), style::color(p.accent).rgb()) << "footer rule";
         EXPECT_EQ(at(120, 510), style::color(p.text).rgb()) << "footer";
+        // ON is the accent, except on Terminal, whose accent is its text
+        // colour: there it takes the header title's colour.
+        const Rgb on = t == AppTheme::terminal ? p.bg : p.accent;
+        EXPECT_EQ(panel.window()->enabledToggle()->titleColor(), style::color(on));
     }
 }
 
