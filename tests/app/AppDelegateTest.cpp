@@ -79,8 +79,8 @@ TEST_F(AppDelegateTest, PressesReachThePanelWhateverTheSwitch) {
     ASSERT_TRUE(panel->pressFeedRunning);
     EXPECT_TRUE(panel->pressFeedRunning());
     app.panelDidToggleEnabled(false);
-    listener->onInputEvent(InputEvent::mouseDown);
-    listener->onInputEvent(InputEvent::keyDown);
+    sources.listener()->onInputEvent(InputEvent::mouseDown);
+    sources.listener()->onInputEvent(InputEvent::keyDown);
     EXPECT_EQ(panel->globalPresses, 1);
 }
 

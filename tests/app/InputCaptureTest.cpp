@@ -91,10 +91,10 @@ TEST_F(InputCaptureTest, PauseSilencesLikeTheSwitchWithoutTouchingIt) {
 TEST_F(InputCaptureTest, EveryMousePressIsReportedAfterItsClickEvenWhenSwitchedOff) {
     m_capture.onMouseDown = [this] { m_timeline.calls.emplace_back("press"); };
     m_capture.startEventTap();
-    source().emit(InputEvent::mouseDown);
-    source().emit(InputEvent::keyDown);
+    source().send(InputEvent::mouseDown);
+    source().send(InputEvent::keyDown);
     m_capture.setEnabled(false);
-    source().emit(InputEvent::mouseDown);
+    source().send(InputEvent::mouseDown);
     EXPECT_EQ(m_timeline.calls, (std::vector<std::string>{"click", "mouseSound", "press", "key",
                                                           "keySound", "press"}));
 }
