@@ -58,6 +58,13 @@ class GameStats {
         UnlockType type;
     };
 
+    // A claimed reward: the draw, and the raw values of the items of its kind
+    // that were still locked before it, in catalog order (the winner among them).
+    struct Claim {
+        Reward reward;
+        std::vector<std::string> candidates;
+    };
+
     static constexpr std::int64_t kMaxLevel = 99;
     static constexpr std::int64_t totalAchievementCount = 28;
     static constexpr std::chrono::milliseconds kFlushPeriod{5000};
@@ -123,7 +130,11 @@ class GameStats {
     std::vector<AppTheme> lockedThemes() const;
     bool isTrackUnlocked(MusicTrack track) const;
     bool canClaimReward() const;
+    // Spends one coin and draws a kind, then an item of it; unlocks nothing.
     std::optional<Reward> pickReward();
+    // The reward claim: spends one coin, draws the winner and unlocks it in one
+    // transaction, so that no crash can take the coin without the prize.
+    std::optional<Claim> claimReward();
     void unlockProfile(SoundProfile profile, UnlockType type);
     void unlockTheme(AppTheme theme);
     bool purchaseTrack(MusicTrack track);
@@ -188,6 +199,17 @@ class GameStats {
     void stopFlushTimer();
     void publishFigures();  // with m_stateMutex held
     std::vector<SoundProfile> lockedProfiles(const std::set<std::string>& unlocked) const;
+    struct Locked {
+        std::vector<SoundProfile> keyboard;
+        std::vector<SoundProfile> mouse;
+        std::vector<AppTheme> themes;
+    };
+    Locked lockedItems() const;
+    // One coin off, in memory: the count left, or nothing without a coin. The
+    // caller has opened its store transaction and writes the count.
+    std::optional<std::int64_t> spendCoin();
+    // Draws a kind, then an item of it; nothing when everything is unlocked.
+    std::optional<Reward> draw(const Locked& locked);
 
     Preferences& m_preferences;
     MainQueue& m_mainQueue;

@@ -28,6 +28,15 @@ std::vector<std::string> asList(const std::set<std::string>& set) {
     return {set.begin(), set.end()};
 }
 
+template <typename Item>
+std::vector<std::string> names(const std::vector<Item>& items) {
+    std::vector<std::string> out;
+    for (const auto& item : items) {
+        out.emplace_back(rawValue(item));
+    }
+    return out;
+}
+
 }  // namespace
 
 bool GameStats::isKeyProfileUnlocked(SoundProfile profile) const {
@@ -100,45 +109,82 @@ bool GameStats::canClaimReward() const {
     return !allLockedProfiles().empty() || !lockedThemes().empty();
 }
 
-std::optional<GameStats::Reward> GameStats::pickReward() {
-    const auto keyboard = lockedKeyProfiles();
-    const auto mouse = lockedMouseProfiles();
-    const auto themes = lockedThemes();
+GameStats::Locked GameStats::lockedItems() const {
+    return {lockedKeyProfiles(), lockedMouseProfiles(), lockedThemes()};
+}
+
+std::optional<std::int64_t> GameStats::spendCoin() {
+    std::lock_guard lock(m_stateMutex);
+    if (m_coins < 1) {
+        return std::nullopt;
+    }
+    --m_coins;
+    publishFigures();
+    return m_coins;
+}
+
+std::optional<GameStats::Reward> GameStats::draw(const Locked& locked) {
     std::vector<UnlockType> kinds;
-    if (!keyboard.empty()) {
+    if (!locked.keyboard.empty()) {
         kinds.push_back(UnlockType::keyboard);
     }
-    if (!mouse.empty()) {
+    if (!locked.mouse.empty()) {
         kinds.push_back(UnlockType::mouse);
     }
-    if (!themes.empty()) {
+    if (!locked.themes.empty()) {
         kinds.push_back(UnlockType::theme);
     }
     if (kinds.empty()) {
         return std::nullopt;
     }
-    Preferences::Transaction transaction(m_preferences);
-    std::int64_t coins = 0;
-    {
-        std::lock_guard lock(m_stateMutex);
-        if (m_coins < 1) {
-            return std::nullopt;
-        }
-        coins = --m_coins;
-        publishFigures();
-    }
-    m_preferences.setInteger(keys::coins, coins);
     // Two stages: every available kind is equally likely, whatever its size.
     const UnlockType kind = kinds[m_random.below(kinds.size())];
     switch (kind) {
         case UnlockType::keyboard:
-            return Reward{keyboard[m_random.below(keyboard.size())], std::nullopt, kind};
+            return Reward{locked.keyboard[m_random.below(locked.keyboard.size())], std::nullopt,
+                          kind};
         case UnlockType::mouse:
-            return Reward{mouse[m_random.below(mouse.size())], std::nullopt, kind};
+            return Reward{locked.mouse[m_random.below(locked.mouse.size())], std::nullopt, kind};
         case UnlockType::theme:
-            return Reward{std::nullopt, themes[m_random.below(themes.size())], kind};
+            return Reward{std::nullopt, locked.themes[m_random.below(locked.themes.size())], kind};
     }
     return std::nullopt;
+}
+
+std::optional<GameStats::Reward> GameStats::pickReward() {
+    const Locked locked = lockedItems();
+    if (locked.keyboard.empty() && locked.mouse.empty() && locked.themes.empty()) {
+        return std::nullopt;
+    }
+    Preferences::Transaction transaction(m_preferences);
+    const auto coins = spendCoin();
+    if (!coins) {
+        return std::nullopt;
+    }
+    m_preferences.setInteger(keys::coins, *coins);
+    return draw(locked);
+}
+
+std::optional<GameStats::Claim> GameStats::claimReward() {
+    // Only the main thread unlocks, so what is locked now is still locked below.
+    const Locked locked = lockedItems();
+    // Coin and prize in one transaction, as for a track: a crash between them
+    // must not charge without the prize.
+    Preferences::Transaction transaction(m_preferences);
+    const auto reward = pickReward();
+    if (!reward) {
+        return std::nullopt;
+    }
+    Claim claim{*reward, {}};
+    if (reward->type == UnlockType::theme) {
+        claim.candidates = names(locked.themes);
+        unlockTheme(*reward->theme);
+    } else {
+        claim.candidates =
+            names(reward->type == UnlockType::keyboard ? locked.keyboard : locked.mouse);
+        unlockProfile(*reward->profile, reward->type);
+    }
+    return claim;
 }
 
 void GameStats::unlockProfile(SoundProfile profile, UnlockType type) {
