@@ -99,6 +99,7 @@ void AppDelegate::applicationWillTerminate() {
     if (!m_gameStats) {
         return;
     }
+    m_rewardSpinner.reset();  // a reward window still shown goes and restores the switch
     m_gameStats->flushNow();  // before the tap goes: nothing counted is lost
     m_capture->stopEventTap();
     m_watchdog.reset();
@@ -135,7 +136,7 @@ void AppDelegate::refreshPanelData() {
     m_popoverPanel->setStatsData(*m_gameStats);
     m_popoverPanel->setShopData(*m_gameStats);
     refreshFocusData();
-    m_popoverPanel->updateEnabledState(isEnabled());
+    m_popoverPanel->updateEnabledState(userEnabled());
 }
 
 void AppDelegate::refreshFocusData() {

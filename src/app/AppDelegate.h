@@ -116,7 +116,8 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void handleProfileUnlocked(SoundProfile profile);
 
     // RewardClaim.cpp
-    void showReward(const GameStats::Reward& reward);
+    void showReward(const GameStats::Claim& claim);
+    void endReward();
     void previewReward(const std::string& name, RewardType type);
     void applyReward(const std::string& name, RewardType type);
 
@@ -125,11 +126,15 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void completeOnboarding();
     void startListening();
     void setEnabled(bool enabled);
+    // The master switch as the user set it: while a reward window mutes the
+    // capture, the choice it will restore, which is also what is stored.
+    bool userEnabled() const { return m_switchDuringReward.value_or(isEnabled()); }
     // Runs task on the main queue after delay, unless the controller is gone by then.
     void later(std::chrono::milliseconds delay, std::function<void(AppDelegate&)> task);
 
     AppServices m_services;
     std::shared_ptr<char> m_alive = std::make_shared<char>();
+    std::optional<bool> m_switchDuringReward;  // set while a reward window is shown
     // Declared in dependency order, so that destruction stops the windows,
     // the watchdog and the input capture before the models they call.
     std::unique_ptr<GameStats> m_gameStats;

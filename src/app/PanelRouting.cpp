@@ -6,7 +6,11 @@ namespace quib {
 using namespace std::chrono_literals;
 
 void AppDelegate::panelDidToggleEnabled(bool enabled) {
-    setEnabled(enabled);
+    if (m_switchDuringReward) {
+        m_switchDuringReward = enabled;  // takes effect when the reward window goes
+    } else {
+        setEnabled(enabled);
+    }
     m_services.statusItem.setDimmed(!enabled);
     if (!enabled) {
         m_ambientEngine->stop();

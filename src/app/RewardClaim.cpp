@@ -6,51 +6,30 @@ namespace quib {
 
 using namespace std::chrono_literals;
 
-namespace {
-
-template <typename Item>
-std::vector<std::string> names(const std::vector<Item>& items) {
-    std::vector<std::string> out;
-    for (const auto& item : items) {
-        out.emplace_back(rawValue(item));
-    }
-    return out;
-}
-
-}  // namespace
-
 void AppDelegate::panelDidRequestClaimReward() {
-    const auto reward = m_gameStats->pickReward();
-    if (!reward) {
+    // One reward at a time: a second claim would mute again and remember the
+    // muted switch as the one to restore.
+    if (m_rewardSpinner) {
         return;
     }
-    showReward(*reward);
+    const auto claim = m_gameStats->claimReward();
+    if (!claim) {
+        return;
+    }
+    showReward(*claim);
 }
 
-void AppDelegate::showReward(const GameStats::Reward& reward) {
-    std::vector<std::string> candidates;
-    std::string winner;
-    if (reward.type == RewardType::theme) {
-        candidates = names(m_gameStats->lockedThemes());
-        winner = rawValue(*reward.theme);
-    } else {
-        candidates =
-            names(reward.type == RewardType::keyboard ? m_gameStats->lockedKeyProfiles()
-                                                      : m_gameStats->lockedMouseProfiles());
-        winner = rawValue(*reward.profile);
-    }
-    if (candidates.empty()) {
-        return;
-    }
-    if (reward.type == RewardType::theme) {
-        m_gameStats->unlockTheme(*reward.theme);
-    } else {
-        m_gameStats->unlockProfile(*reward.profile, reward.type);
-    }
-    // Nothing is counted or sounded while the reel runs.
-    const bool wasEnabled = isEnabled();
+void AppDelegate::showReward(const GameStats::Claim& claim) {
+    const GameStats::Reward& reward = claim.reward;
+    const std::string winner = reward.type == RewardType::theme
+                                   ? std::string(rawValue(*reward.theme))
+                                   : std::string(rawValue(*reward.profile));
+    // Nothing is counted or sounded while the reel runs; the user's own switch
+    // is kept aside, stored and restored.
+    m_switchDuringReward = isEnabled();
     setEnabled(false);
     m_popoverPanel->dismiss();
+    m_popoverPanel->setClaimSuspended(true);
 
     m_rewardSpinner = m_services.makeSpinner();
     auto tick = std::make_shared<SoundPlayer>(m_services.audio, m_services.random,
@@ -68,16 +47,21 @@ void AppDelegate::showReward(const GameStats::Reward& reward) {
             applyReward(name, type);
         }
     };
-    m_rewardSpinner->onDismiss = [this, alive, wasEnabled] {
-        if (alive.expired()) {
-            return;
+    m_rewardSpinner->onDismiss = [this, alive] {
+        if (!alive.expired()) {
+            endReward();
         }
-        setEnabled(wasEnabled);
-        refreshPanelData();
-        // Released from the main queue: the window may still be in its own handler.
-        later(0ms, [](AppDelegate& self) { self.m_rewardSpinner.reset(); });
     };
-    m_rewardSpinner->show(candidates, winner, reward.type);
+    m_rewardSpinner->show(claim.candidates, winner, reward.type);
+}
+
+void AppDelegate::endReward() {
+    setEnabled(userEnabled());
+    m_switchDuringReward.reset();
+    m_popoverPanel->setClaimSuspended(false);
+    refreshPanelData();
+    // Released from the main queue: the window may still be in its own handler.
+    later(0ms, [](AppDelegate& self) { self.m_rewardSpinner.reset(); });
 }
 
 void AppDelegate::previewReward(const std::string& name, RewardType type) {

@@ -68,7 +68,7 @@ void AppDelegate::save() {
     Preferences::Transaction transaction(prefs);
     prefs.setFloat(settings::keyVolume, m_soundPlayer->keyVolume());
     prefs.setFloat(settings::mouseVolume, m_soundPlayer->mouseVolume());
-    prefs.setBool(settings::enabled, isEnabled());
+    prefs.setBool(settings::enabled, userEnabled());
     prefs.setString(settings::keyProfile, profileName(m_soundPlayer->keyProfile()));
     prefs.setString(settings::mouseProfile, profileName(m_soundPlayer->mouseProfile()));
 }

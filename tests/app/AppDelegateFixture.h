@@ -36,7 +36,7 @@ class AppDelegateFixture : public ::testing::Test {
     static void touch(const std::filesystem::path& path) { std::ofstream(path) << "RIFF"; }
 
     AppDelegate& launch() {
-        AppServices services{*preferences,
+        AppServices services{appPreferences != nullptr ? *appPreferences : *preferences,
                              queue,
                              clock,
                              random,
@@ -93,6 +93,7 @@ class AppDelegateFixture : public ::testing::Test {
     TempDir dir;
     ResourceDirectory resources;
     std::unique_ptr<SqlitePreferences> preferences;
+    Preferences* appPreferences = nullptr;  // what the controller is given, if not `preferences`
     ManualQueue queue;
     FakeClock clock;
     ScriptedRandom random;

@@ -71,6 +71,7 @@ class FakePanel final : public PanelView {
     void setPressFeedProbe(std::function<bool()> isRunning) override {
         pressFeedRunning = std::move(isRunning);
     }
+    void setClaimSuspended(bool suspended) override { claimSuspended = suspended; }
 
     PopoverPanelDelegate* delegate = nullptr;
     std::vector<std::string> calls;
@@ -82,6 +83,7 @@ class FakePanel final : public PanelView {
     bool enabled = true;
     int globalPresses = 0;
     std::function<bool()> pressFeedRunning;
+    bool claimSuspended = false;
 };
 
 class FakeSpinner final : public RewardSpinnerView {
