@@ -98,29 +98,32 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     SessionLockWatcher session;
     const bool trayAvailable = StatusItem::isTrayAvailable();
 
-    AppServices services{*preferences,
-                         mainQueue,
-                         clock,
-                         random,
-                         *audio,
-                         notifications,
-                         trayStatus,
-                         *permission,
-                         session,
-                         [backend, devices = commandLine.inputDevices] {
-                             return createInputSource(backend, devices);
-                         },
-                         [&statusItem] {
-                             // Without a tray the panel takes the top right corner.
-                             return std::make_unique<PopoverPanel>([&statusItem] {
-                                 return StatusItem::isTrayAvailable() ? statusItem.geometry()
-                                                                      : QRect();
-                             });
-                         },
-                         [] { return std::make_unique<RewardSpinner>(); },
-                         [] { return std::make_unique<OnboardingWindow>(accessGuideUrl()); },
-                         [] { QCoreApplication::quit(); },
-                         openUpdatePage};
+    AppServices services{
+        *preferences,
+        mainQueue,
+        clock,
+        random,
+        *audio,
+        notifications,
+        trayStatus,
+        *permission,
+        session,
+        [backend, devices = commandLine.inputDevices] {
+            return createInputSource(backend, devices);
+        },
+        [&statusItem] {
+            // Without a tray the panel takes the top right corner.
+            return std::make_unique<PopoverPanel>([&statusItem] {
+                return StatusItem::isTrayAvailable() ? statusItem.geometry() : QRect();
+            });
+        },
+        [&random] { return std::make_unique<RewardSpinner>(random); },
+        [&permission] {
+            return std::make_unique<OnboardingWindow>(*permission, accessGuideUrl(),
+                                                      resourceDirectory() / "header-logo.png");
+        },
+        [] { QCoreApplication::quit(); },
+        openUpdatePage};
     AppDelegate delegate(std::move(services));
     // Every window is built in the store's active theme, read anew at each build.
     style::setThemeSource([&delegate] { return delegate.gameStats().activeTheme(); });

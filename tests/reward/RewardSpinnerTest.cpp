@@ -1,0 +1,229 @@
+#include "reward/RewardSpinner.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractAnimation>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QScreen>
+
+#include "panel/FlatViews.h"
+#include "reward/FakeStepTimer.h"
+#include "support/Fakes.h"
+#include "support/TestApplication.h"
+#include "support/ThemeScope.h"
+
+namespace quib::test {
+namespace {
+
+const std::vector<std::string> kNames{"Soft Tock", "MX Blue", "Haptic", "Typewriter"};
+
+// Colours as the screen shows them: eight bits a channel.
+QRgb rgb(const QColor& color) {
+    return color.rgb();
+}
+
+class RewardSpinnerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto made = std::make_unique<FakeStepTimer>();
+        timer = made.get();
+        spinner = std::make_unique<RewardSpinner>(random, std::move(made));
+        spinner->onTick = [this] { calls.push_back("tick"); };
+        spinner->onTestSound = [this](const std::string& name, RewardType type) {
+            calls.push_back("test " + name + " " + std::string(label(type)));
+        };
+        spinner->onApplyName = [this](const std::string& name, RewardType type) {
+            calls.push_back("apply " + name + " " + std::string(label(type)));
+        };
+        spinner->onDismiss = [this] { calls.push_back("dismiss"); };
+    }
+
+    void show(RewardType type = RewardType::keyboard, const std::string& winner = "Haptic") {
+        spinner->show(kNames, winner, type);
+    }
+    void land() {
+        while (!spinner->isLanded() && timer->fire()) {
+        }
+        calls.clear();
+    }
+    template <typename View = QLabel>
+    View* view(const char* name) const {
+        return spinner->window()->findChild<View*>(QString::fromLatin1(name));
+    }
+    QString text(const char* name) const { return view(name)->text(); }
+    void click(const char* name) { QTest::mouseClick(view<FlatButton>(name), Qt::LeftButton); }
+    int count(const std::string& call) const {
+        return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+    }
+
+    QApplication& app = application();
+    ThemeScope theme{AppTheme::classic};
+    ScriptedRandom random{{1, 3}};  // starts at "MX Blue", at least 43 steps
+    FakeStepTimer* timer = nullptr;
+    std::unique_ptr<RewardSpinner> spinner;
+    std::vector<std::string> calls;
+};
+
+TEST_F(RewardSpinnerTest, TheReelShowsEachNameInCapitalsTicksAndWaitsAsScheduled) {
+    show();
+    EXPECT_EQ(text("titleLabel"), "[ OPENING ]");
+    EXPECT_EQ(text("typeLabel"), "KEYBOARD");
+    EXPECT_TRUE(text("profileLabel").isEmpty());
+    EXPECT_FALSE(view<QWidget>("buttonContainer")->isVisible());
+    std::vector<double> expectedDelays{0.05};
+    for (int step = 1; timer->fire(); ++step) {
+        const auto& name = kNames[(1 + step - 1) % kNames.size()];
+        ASSERT_EQ(text("profileLabel"), QString::fromStdString(name).toUpper()) << step;
+        ASSERT_EQ(count("tick"), step);
+        if (!spinner->isLanded()) {
+            expectedDelays.push_back(spinner->reel()->delay());
+        }
+    }
+    EXPECT_TRUE(spinner->isLanded());
+    EXPECT_EQ(spinner->reel()->spinCount(), 46) << "43 steps, then on to \"Haptic\"";
+    EXPECT_EQ(timer->delays, expectedDelays);
+    EXPECT_FALSE(timer->isActive()) << "no step after the landing";
+}
+
+TEST_F(RewardSpinnerTest, LandingAnnouncesTheWinnerAndFadesInItsNameAndTheButtons) {
+    show();
+    land();
+    EXPECT_EQ(text("titleLabel"), "[ UNLOCKED ]");
+    EXPECT_EQ(text("profileLabel"), "HAPTIC");
+    EXPECT_EQ(view("profileLabel")->palette().color(QPalette::WindowText), style::brutalAccent());
+    EXPECT_TRUE(view<QWidget>("buttonContainer")->isVisible());
+    auto* reveal = spinner->window()->findChild<QAbstractAnimation*>("reveal");
+    ASSERT_NE(reveal, nullptr);
+    EXPECT_EQ(reveal->duration(), 400);
+    std::vector<QGraphicsOpacityEffect*> fades;
+    for (const char* name : {"profileLabel", "buttonContainer"}) {
+        fades.push_back(
+            qobject_cast<QGraphicsOpacityEffect*>(view<QWidget>(name)->graphicsEffect()));
+        ASSERT_NE(fades.back(), nullptr) << name;
+        EXPECT_EQ(fades.back()->opacity(), 0.0) << name;
+    }
+    reveal->setCurrentTime(200);
+    for (auto* fade : fades) {
+        EXPECT_GT(fade->opacity(), 0.6) << "ease-out: most of the way at half time";
+        EXPECT_LT(fade->opacity(), 1.0);
+    }
+    reveal->setCurrentTime(400);
+    EXPECT_EQ(view<QWidget>("buttonContainer")->graphicsEffect(), nullptr) << "opaque again";
+}
+
+TEST_F(RewardSpinnerTest, EachKindNamesItselfAndOnlyThemesHideTestSound) {
+    const struct {
+        RewardType type;
+        const char* label;
+        bool testSound;
+    } cases[] = {{RewardType::keyboard, "KEYBOARD", true},
+                 {RewardType::mouse, "MOUSE", true},
+                 {RewardType::theme, "THEME", false}};
+    for (const auto& c : cases) {
+        SetUp();
+        random = ScriptedRandom({0, 0});
+        show(c.type);
+        land();
+        EXPECT_EQ(text("typeLabel"), c.label);
+        EXPECT_TRUE(view<FlatButton>("applyButton")->isVisible());
+        EXPECT_TRUE(view<FlatButton>("closeButton")->isVisible());
+        EXPECT_EQ(view<FlatButton>("testButton")->isVisible(), c.testSound) << c.label;
+    }
+}
+
+TEST_F(RewardSpinnerTest, EachButtonCallsExactlyItsCallbacks) {
+    show(RewardType::mouse);
+    land();
+    click("testButton");
+    click("testButton");
+    EXPECT_EQ(calls, (std::vector<std::string>{"test Haptic MOUSE", "test Haptic MOUSE"}));
+    ASSERT_NE(spinner->window(), nullptr) << "TEST SOUND keeps the window";
+    calls.clear();
+    click("applyButton");
+    EXPECT_EQ(calls, (std::vector<std::string>{"apply Haptic MOUSE", "dismiss"}));
+    EXPECT_EQ(spinner->window(), nullptr);
+
+    SetUp();
+    show();
+    land();
+    click("closeButton");
+    EXPECT_EQ(calls, std::vector<std::string>{"dismiss"});
+}
+
+TEST_F(RewardSpinnerTest, ReturnAppliesOnceLandedAndNotBefore) {
+    show();
+    QTest::keyClick(spinner->window(), Qt::Key_Return);
+    EXPECT_TRUE(calls.empty());
+    land();
+    QTest::keyClick(spinner->window(), Qt::Key_Return);
+    EXPECT_EQ(calls, (std::vector<std::string>{"apply Haptic KEYBOARD", "dismiss"}));
+}
+
+TEST_F(RewardSpinnerTest, EveryWayTheWindowGoesReportsDismissalExactlyOnce) {
+    show();
+    timer->fire();
+    spinner->window()->close();  // the window manager's close, mid-reel
+    EXPECT_EQ(calls, (std::vector<std::string>{"tick", "dismiss"}));
+    EXPECT_FALSE(timer->isActive()) << "no step is left pending";
+    EXPECT_EQ(spinner->window(), nullptr);
+
+    SetUp();
+    show();
+    land();
+    QPointer<QWidget> window = spinner->window();
+    spinner.reset();  // the program quitting with the window up
+    EXPECT_EQ(calls, std::vector<std::string>{"dismiss"});
+    EXPECT_TRUE(window.isNull()) << "the window goes with its spinner";
+
+    SetUp();
+    show();
+    land();
+    click("closeButton");
+    spinner.reset();
+    EXPECT_EQ(calls, std::vector<std::string>{"dismiss"});
+}
+
+TEST_F(RewardSpinnerTest, AFloatingCardCentredOnThePointersScreenInTheThemesColours) {
+    for (AppTheme each : allAppThemes()) {
+        SCOPED_TRACE(std::string(rawValue(each)));
+        theme.set(each);
+        SetUp();
+        show();
+        land();
+        view<QWidget>("buttonContainer")->setGraphicsEffect(nullptr);
+        QWidget* window = spinner->window();
+        ASSERT_EQ(window->size(), QSize(425, 325));
+        const QRect screen = app.primaryScreen()->geometry();
+        EXPECT_EQ(window->pos(), QPoint((screen.width() - 425) / 2, (screen.height() - 325) / 2));
+        const QImage image = window->grab().toImage();
+        EXPECT_EQ(image.pixel(210, 0), rgb(style::brutalAccent())) << "accent bar";
+        EXPECT_EQ(image.pixel(0, 100), rgb(style::brutalGrayMid())) << "card border";
+        EXPECT_EQ(image.pixel(30, 100), rgb(style::brutalBlack())) << "card";
+        EXPECT_EQ(image.pixel(422, 322), rgb(style::brutalBlack())) << "hard shadow";
+        EXPECT_EQ(image.pixelColor(423, 1).alpha(), 0) << "clear beside the shadow";
+        EXPECT_EQ(image.pixel(103, 213), rgb(style::brutalAccent())) << "APPLY";
+        EXPECT_EQ(image.pixel(100, 250), rgb(style::brutalGrayMid())) << "TEST SOUND's border";
+        EXPECT_EQ(image.pixel(103, 253), rgb(style::brutalBlack())) << "TEST SOUND is clear";
+    }
+}
+
+TEST_F(RewardSpinnerTest, TheWindowTakesTheFocusOnlyOnceClickedAndMovesWithItsBackground) {
+    show();
+    FloatingWindow* window = spinner->window();
+    EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_FALSE(window->acceptsFocus());
+    const QPoint start = window->pos();
+    QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_TRUE(window->acceptsFocus());
+    QMouseEvent drag(QEvent::MouseMove, QPointF(20, 20), QPointF(start + QPoint(50, 40)),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(window, &drag);
+    QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, QPoint(50, 40));
+    EXPECT_EQ(window->pos(), start + QPoint(30, 20));
+}
+
+}  // namespace
+}  // namespace quib::test
