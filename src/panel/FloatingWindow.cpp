@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
+#include <cmath>
 
 #include "panel/FlatViews.h"
 
@@ -25,7 +27,7 @@ FloatingWindow::FloatingWindow(QSize cardSize)
     style::place(shadow, {kShadowOffset, 0, w, h});
     m_card = new Box(this, style::brutalBlack(), style::brutalGrayMid(), 2);
     style::place(m_card, {0, kShadowOffset, w, h});
-    m_accentBar = new Box(m_card, style::brutalAccent());
+    m_accentBar = new Box(m_card, cardAccent());
     style::place(m_accentBar, {0, h - 2, w, 2});
 }
 
@@ -99,6 +101,32 @@ void FloatingWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         m_dragging = false;
     }
+}
+
+namespace {
+
+double relativeLuminance(const QColor& color) {
+    const auto linear = [](float channel) {
+        return channel <= 0.04045F ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+           0.0722 * linear(color.blueF());
+}
+
+}  // namespace
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor legibleOn(const QColor& surface, const QColor& preferred, const QColor& fallback) {
+    return contrastRatio(surface, preferred) >= 1.5 ? preferred : fallback;
+}
+
+QColor cardAccent() {
+    return legibleOn(style::brutalBlack(), style::brutalAccent(), style::brutalWhite());
 }
 
 QPoint centredOnPointerScreen(QSize size) {

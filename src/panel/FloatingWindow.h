@@ -56,6 +56,17 @@ class FloatingWindow final : public QWidget {
     QPoint m_dragOffset;
 };
 
+// The WCAG contrast ratio of two colours, from 1 (the same) to 21.
+double contrastRatio(const QColor& a, const QColor& b);
+// `preferred` where it can be read on `surface` (a contrast of at least 1.5),
+// else `fallback`.
+QColor legibleOn(const QColor& surface, const QColor& preferred, const QColor& fallback);
+// The accent as the cards draw it: the theme's accent, or where that cannot be
+// told from the card's fill, the theme's background colour. (The card is
+// filled with the theme's text colour, and Terminal's accent is its text
+// colour: its winner's name and APPLY button would vanish.)
+QColor cardAccent();
+
 // The top-left corner of a window of `size` centred on the screen that holds
 // the pointer: the primary screen when none does, a 1440 x 900 screen when
 // there is no screen at all.

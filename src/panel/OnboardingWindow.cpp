@@ -109,8 +109,11 @@ TextBlock* OnboardingWindow::addText(const QRectF& frame, const QString& text,
 FlatButton* OnboardingWindow::accentButton(const QString& title, qreal y,
                                            std::function<void()> action) {
     auto* button = new FlatButton(m_window->card());
-    button->setFill(style::brutalAccent());
-    button->setTitle(title, monoAttrs(12, Weight::bold, style::brutalAccentContrast(), 3));
+    button->setFill(cardAccent());
+    button->setTitle(
+        title,
+        monoAttrs(12, Weight::bold,
+                  legibleOn(cardAccent(), style::brutalAccentContrast(), style::brutalBlack()), 3));
     style::place(button, {100, y, 240, 36});
     QObject::connect(button, &FlatButton::clicked, std::move(action));
     button->show();
@@ -137,7 +140,7 @@ void OnboardingWindow::buildWelcome() {
             monoAttrs(32, Weight::heavy, style::brutalWhite(), 8));
     const qreal y = top - 64;
     addText({0, y - 20, 440, 20}, QStringLiteral("MAKE TYPING FUN."),
-            monoAttrs(13, Weight::bold, style::brutalAccent(), 3));
+            monoAttrs(13, Weight::bold, cardAccent(), 3));
     addText({40, y - 104, 360, 60},
             QStringLiteral("Satisfying click sounds for your\nkeyboard and mouse. Level up as you "
                            "type.\nUnlock new sounds, themes, and more."),
@@ -156,7 +159,7 @@ void OnboardingWindow::buildPermission() {
         monoAttrs(11, Weight::medium, style::brutalGrayLight(), 1), 3);
     if (m_permission.isTrusted()) {
         addText({0, 110, 440, 16}, QStringLiteral("// permission granted"),
-                monoAttrs(10, Weight::bold, style::brutalAccent(), 2));
+                monoAttrs(10, Weight::bold, cardAccent(), 2));
         accentButton(QStringLiteral("CONTINUE"), 74, [this] { buildStep(2); });
         return;
     }
@@ -193,12 +196,13 @@ void OnboardingWindow::pollTick() {
 void OnboardingWindow::onPermissionGranted() {
     if (m_statusText) {
         m_statusText->setText(QStringLiteral("// permission granted"),
-                              monoAttrs(10, Weight::bold, style::brutalAccent(), 2), kLineSpacing,
-                              1);
+                              monoAttrs(10, Weight::bold, cardAccent(), 2), kLineSpacing, 1);
     }
     if (m_settingsButton) {
+        const QColor title =
+            legibleOn(cardAccent(), style::brutalWhite(), style::brutalAccentContrast());
         m_settingsButton->setTitle(QStringLiteral("GRANTED"),
-                                   monoAttrs(12, Weight::bold, style::brutalWhite(), 3));
+                                   monoAttrs(12, Weight::bold, title, 3));
         m_settingsButton->setEnabled(false);
         m_settingsButton->setCursor(Qt::ArrowCursor);
     }

@@ -110,8 +110,7 @@ void RewardSpinner::buildWindow() {
     style::setText(m_typeLabel, QString::fromLatin1(label(m_rewardType).data()),
                    style::monoAttrs(11, Weight::bold, style::brutalGrayMid(), 6));
     m_profileLabel = makeLabel(card, "profileLabel", {0, 170, 420, 40});
-    style::setText(m_profileLabel, QString(),
-                   style::monoAttrs(28, Weight::bold, style::brutalAccent(), 4));
+    style::setText(m_profileLabel, QString(), style::monoAttrs(28, Weight::bold, cardAccent(), 4));
     m_titleLabel = makeLabel(card, "titleLabel", {0, 142, 420, 16});
     style::setText(m_titleLabel, QStringLiteral("[ OPENING ]"),
                    style::monoAttrs(10, Weight::medium, style::brutalGrayMid(), 4));
@@ -124,9 +123,12 @@ void RewardSpinner::buildWindow() {
 
 void RewardSpinner::buildButtons(QWidget* container) {
     auto* apply = makeButton(container, "applyButton", {100, 78, 220, 32});
-    apply->setFill(style::brutalAccent());
-    apply->setTitle(QStringLiteral("> APPLY"),
-                    style::monoAttrs(11, Weight::bold, style::brutalAccentContrast(), 3));
+    apply->setFill(cardAccent());
+    apply->setTitle(
+        QStringLiteral("> APPLY"),
+        style::monoAttrs(
+            11, Weight::bold,
+            legibleOn(cardAccent(), style::brutalAccentContrast(), style::brutalBlack()), 3));
     QObject::connect(apply, &FlatButton::clicked, [this] { applyTapped(); });
 
     m_testButton = makeButton(container, "testButton", {100, 42, 220, 30});
@@ -165,9 +167,9 @@ void RewardSpinner::spinStep() {
 void RewardSpinner::onLanded() {
     m_landed = true;
     style::setText(m_titleLabel, QStringLiteral("[ UNLOCKED ]"),
-                   style::monoAttrs(10, Weight::bold, style::brutalAccent(), 4));
+                   style::monoAttrs(10, Weight::bold, cardAccent(), 4));
     style::setText(m_profileLabel, upper(m_reel->winner()),
-                   style::monoAttrs(28, Weight::bold, style::brutalAccent(), 4));
+                   style::monoAttrs(28, Weight::bold, cardAccent(), 4));
     m_buttonContainer->show();
     m_testButton->setVisible(m_rewardType != RewardType::theme);
     fadeIn();

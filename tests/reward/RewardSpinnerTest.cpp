@@ -59,10 +59,10 @@ class RewardSpinnerTest : public ::testing::Test {
 
     QApplication& app = application();
     ThemeScope theme{AppTheme::classic};
-    ScriptedRandom random{{1, 3}};  // starts at "MX Blue", at least 43 steps
+    ScriptedRandom random{{1, 3}};   // starts at "MX Blue", at least 43 steps
+    std::vector<std::string> calls;  // outlives the spinner, which reports as it goes
     FakeStepTimer* timer = nullptr;
     std::unique_ptr<RewardSpinner> spinner;
-    std::vector<std::string> calls;
 };
 
 TEST_F(RewardSpinnerTest, TheReelShowsEachNameInCapitalsTicksAndWaitsAsScheduled) {
@@ -197,12 +197,12 @@ TEST_F(RewardSpinnerTest, AFloatingCardCentredOnThePointersScreenInTheThemesColo
         const QRect screen = app.primaryScreen()->geometry();
         EXPECT_EQ(window->pos(), QPoint((screen.width() - 425) / 2, (screen.height() - 325) / 2));
         const QImage image = window->grab().toImage();
-        EXPECT_EQ(image.pixel(210, 0), rgb(style::brutalAccent())) << "accent bar";
+        EXPECT_EQ(image.pixel(210, 0), rgb(cardAccent())) << "accent bar";
         EXPECT_EQ(image.pixel(0, 100), rgb(style::brutalGrayMid())) << "card border";
         EXPECT_EQ(image.pixel(30, 100), rgb(style::brutalBlack())) << "card";
         EXPECT_EQ(image.pixel(422, 322), rgb(style::brutalBlack())) << "hard shadow";
         EXPECT_EQ(image.pixelColor(423, 1).alpha(), 0) << "clear beside the shadow";
-        EXPECT_EQ(image.pixel(103, 213), rgb(style::brutalAccent())) << "APPLY";
+        EXPECT_EQ(image.pixel(103, 213), rgb(cardAccent())) << "APPLY";
         EXPECT_EQ(image.pixel(100, 250), rgb(style::brutalGrayMid())) << "TEST SOUND's border";
         EXPECT_EQ(image.pixel(103, 253), rgb(style::brutalBlack())) << "TEST SOUND is clear";
     }
@@ -215,13 +215,21 @@ TEST_F(RewardSpinnerTest, TheWindowTakesTheFocusOnlyOnceClickedAndMovesWithItsBa
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_FALSE(window->acceptsFocus());
-    const QPoint start = window->pos();
     QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_TRUE(window->acceptsFocus());
-    QMouseEvent drag(QEvent::MouseMove, QPointF(20, 20), QPointF(start + QPoint(50, 40)),
-                     Qt::NoButton, Qt::LeftButton, {});
-    QApplication::sendEvent(window, &drag);
-    QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, QPoint(50, 40));
+
+    // A drag on the card's background, where no button takes the press.
+    const QPoint start = window->pos();
+    const auto send = [window, start](QEvent::Type type, QPoint by, Qt::MouseButtons buttons) {
+        const QPointF local = QPointF(20, 20) + by;
+        QMouseEvent event(type, local, QPointF(start) + local,
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, {});
+        QApplication::sendEvent(window, &event);
+    };
+    send(QEvent::MouseButtonPress, {}, Qt::LeftButton);
+    send(QEvent::MouseMove, {30, 20}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {30, 20}, Qt::NoButton);
     EXPECT_EQ(window->pos(), start + QPoint(30, 20));
 }
 
