@@ -51,18 +51,25 @@ class AppDelegateFixture : public ::testing::Test {
                                  panel = made.get();
                                  return made;
                              },
-                             [this] {
+                             [this]() -> std::unique_ptr<RewardSpinnerView> {
+                                 if (makeSpinner) {
+                                     return makeSpinner();
+                                 }
                                  auto made = std::make_unique<FakeSpinner>();
                                  spinner = made.get();
                                  return made;
                              },
-                             [this] {
+                             [this]() -> std::unique_ptr<OnboardingView> {
+                                 if (makeOnboarding) {
+                                     return makeOnboarding();
+                                 }
                                  auto made = std::make_unique<FakeOnboarding>();
                                  onboarding = made.get();
                                  return made;
                              },
                              [this] { ++terminations; },
-                             nullptr};
+                             nullptr,
+                             intervals};
         delegate = std::make_unique<AppDelegate>(std::move(services));
         delegate->applicationDidFinishLaunching();
         return *delegate;
@@ -106,6 +113,10 @@ class AppDelegateFixture : public ::testing::Test {
     FakePanel* panel = nullptr;
     FakeSpinner* spinner = nullptr;
     FakeOnboarding* onboarding = nullptr;
+    // Real windows instead of the fakes, and quicker access polls, where a test sets them.
+    std::function<std::unique_ptr<RewardSpinnerView>()> makeSpinner;
+    std::function<std::unique_ptr<OnboardingView>()> makeOnboarding;
+    AccessWatchdog::Intervals intervals{};
     int terminations = 0;
     std::unique_ptr<AppDelegate> delegate;
 };
