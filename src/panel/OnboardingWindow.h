@@ -24,7 +24,7 @@ class TextBlock;
 // takes, step 2 finishes. "START CLICKING" (or Return) on step 2 hides the
 // window and reports onComplete once; so does closing it through the window
 // manager, since a window closed that way must not leave QUIB deaf.
-// Main thread only.
+// Main thread only. (The steps' views are built in OnboardingSteps.cpp.)
 class OnboardingWindow final : public OnboardingView {
   public:
     struct Intervals {
@@ -53,6 +53,8 @@ class OnboardingWindow final : public OnboardingView {
     std::function<bool(const QUrl&)> openUrl;
 
   private:
+    static constexpr qreal kLineSpacing = 4;  // between the lines of every text
+
     void buildStep(int step);
     void clearStep();
     void buildWelcome();

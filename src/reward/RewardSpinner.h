@@ -31,7 +31,7 @@ std::string_view label(RewardType type);
 // onTestSound and onApplyName with the winner's name as given, and onDismiss
 // exactly once, whichever way the window goes: a button, the window manager's
 // close, or the spinner being destroyed while still shown (the program
-// quitting). Main thread only.
+// quitting). Main thread only. (The views are built in RewardSpinnerViews.cpp.)
 class RewardSpinner final : public RewardSpinnerView {
   public:
     explicit RewardSpinner(RandomSource& random,

@@ -22,12 +22,5 @@ TEST(FloatingWindowTest, TheAccentStandsOutOnTheCardInEveryThemeAndIsTheThemesWh
     }
 }
 
-TEST(FloatingWindowTest, ContrastRatioRunsFromOneToTwentyOne) {
-    EXPECT_DOUBLE_EQ(contrastRatio(Qt::black, Qt::white), 21.0);
-    EXPECT_DOUBLE_EQ(contrastRatio(Qt::red, Qt::red), 1.0);
-    EXPECT_EQ(legibleOn(Qt::white, QColor(250, 250, 250), Qt::black), QColor(Qt::black));
-    EXPECT_EQ(legibleOn(Qt::white, Qt::blue, Qt::black), QColor(Qt::blue));
-}
-
 }  // namespace
 }  // namespace quib::test
