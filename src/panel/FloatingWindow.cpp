@@ -106,8 +106,8 @@ void FloatingWindow::mouseReleaseEvent(QMouseEvent* event) {
 namespace {
 
 double relativeLuminance(const QColor& color) {
-    const auto linear = [](float channel) {
-        return channel <= 0.04045F ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
     };
     return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
            0.0722 * linear(color.blueF());
