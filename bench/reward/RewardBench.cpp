@@ -105,7 +105,11 @@ void benchClaim(int claims) {
         NullNotificationCenter notifications;
         struct : StatusItemView {
             void setDimmed(bool) override {}
+            void setPaused(bool) override {}
         } statusItem;
+        struct : SessionMonitor {
+            bool isLocked() const override { return false; }
+        } session;
         X11PermissionService permission;
         RewardSpinner* spinner = nullptr;
         AppServices services{*preferences,
@@ -116,6 +120,7 @@ void benchClaim(int claims) {
                              notifications,
                              statusItem,
                              permission,
+                             session,
                              [] { return nullptr; },
                              [] { return std::make_unique<PopoverPanel>([] { return QRect(); }); },
                              [&] {
