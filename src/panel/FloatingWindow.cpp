@@ -129,6 +129,11 @@ QColor cardAccent() {
     return legibleOn(style::brutalBlack(), style::brutalAccent(), style::brutalWhite());
 }
 
+QColor cardCaption() {
+    const QColor mid = style::brutalGrayMid();
+    return contrastRatio(style::brutalBlack(), mid) >= 3.0 ? mid : style::brutalGrayLight();
+}
+
 QPoint centredOnPointerScreen(QSize size) {
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (screen == nullptr) {

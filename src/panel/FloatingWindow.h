@@ -66,6 +66,11 @@ QColor legibleOn(const QColor& surface, const QColor& preferred, const QColor& f
 // filled with the theme's text colour, and Terminal's accent is its text
 // colour: its winner's name and APPLY button would vanish.)
 QColor cardAccent();
+// The small grey captions of the cards ("KEYBOARD", "[ OPENING ]", "// SETUP"):
+// the theme's mid grey where it reads on the card (a contrast of at least 3),
+// else its light grey. On the dark cards of Classic, Ice and Solar the mid
+// grey all but disappears.
+QColor cardCaption();
 
 // The top-left corner of a window of `size` centred on the screen that holds
 // the pointer: the primary screen when none does, a 1440 x 900 screen when

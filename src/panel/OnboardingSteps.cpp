@@ -70,7 +70,7 @@ void OnboardingWindow::buildWelcome() {
 
 void OnboardingWindow::buildPermission() {
     addText({0, 354, 440, 16}, QStringLiteral("// SETUP"),
-            monoAttrs(10, Weight::bold, style::brutalGrayMid(), 4));
+            monoAttrs(10, Weight::bold, cardCaption(), 4));
     addText({0, 240, 440, 80}, QStringLiteral("ALLOW\nACCESS"),
             monoAttrs(36, Weight::heavy, style::brutalWhite(), 4), 2);
     addText(
@@ -87,14 +87,14 @@ void OnboardingWindow::buildPermission() {
         accentButton(QStringLiteral("OPEN SETTINGS"), 110, [this] { openSettings(); });
     m_settingsButton->setTag(100);
     m_statusText = addText({0, 76, 440, 16}, QStringLiteral("// waiting for permission..."),
-                           monoAttrs(10, Weight::medium, style::brutalGrayMid(), 2));
+                           monoAttrs(10, Weight::medium, cardCaption(), 2));
     m_statusText->setObjectName(QStringLiteral("status"));
     m_permissionTimer.start();
 }
 
 void OnboardingWindow::buildFinish() {
     addText({0, 354, 440, 16}, QStringLiteral("// ALMOST DONE"),
-            monoAttrs(10, Weight::bold, style::brutalGrayMid(), 4));
+            monoAttrs(10, Weight::bold, cardCaption(), 4));
     addText({0, 248, 440, 72}, QStringLiteral("BUILT WITH\nOBSESSION."),
             monoAttrs(32, Weight::heavy, style::brutalWhite(), 4), 2);
     addText({40, 140, 360, 80},

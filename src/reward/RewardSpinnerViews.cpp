@@ -71,12 +71,12 @@ void RewardSpinner::buildWindow() {
     QWidget* card = m_window->card();
     m_typeLabel = makeLabel(card, "typeLabel", {0, 260, 420, 18});
     style::setText(m_typeLabel, QString::fromLatin1(label(m_rewardType).data()),
-                   style::monoAttrs(11, Weight::bold, style::brutalGrayMid(), 6));
+                   style::monoAttrs(11, Weight::bold, cardCaption(), 6));
     m_profileLabel = makeLabel(card, "profileLabel", {0, 170, 420, 40});
     style::setText(m_profileLabel, QString(), style::monoAttrs(28, Weight::bold, cardAccent(), 4));
     m_titleLabel = makeLabel(card, "titleLabel", {0, 142, 420, 16});
     style::setText(m_titleLabel, QStringLiteral("[ OPENING ]"),
-                   style::monoAttrs(10, Weight::medium, style::brutalGrayMid(), 4));
+                   style::monoAttrs(10, Weight::medium, cardCaption(), 4));
     m_buttonContainer = new QWidget(card);
     m_buttonContainer->setObjectName(QStringLiteral("buttonContainer"));
     style::place(m_buttonContainer, {0, 0, 420, 130});

@@ -22,5 +22,16 @@ TEST(FloatingWindowTest, TheAccentStandsOutOnTheCardInEveryThemeAndIsTheThemesWh
     }
 }
 
+TEST(FloatingWindowTest, CaptionsReadOnTheCardInEveryTheme) {
+    application();
+    for (AppTheme theme : allAppThemes()) {
+        SCOPED_TRACE(std::string(rawValue(theme)));
+        ThemeScope scope(theme);
+        EXPECT_GE(contrastRatio(cardCaption(), style::brutalBlack()), 3.0);
+    }
+    ThemeScope midnight(AppTheme::midnight);
+    EXPECT_EQ(cardCaption(), style::brutalGrayMid()) << "the theme's own grey where it reads";
+}
+
 }  // namespace
 }  // namespace quib::test
