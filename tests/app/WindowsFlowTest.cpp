@@ -57,7 +57,7 @@ TEST_F(WindowsFlowTest, ACoinBecomesTheCurrentKeySoundThroughTheRevealAndStaysAf
     EXPECT_EQ(preferences->integer("gs_coins"), 0);
     EXPECT_TRUE(app.gameStats().isKeyProfileUnlocked(SoundProfile::haptic));
 
-    listener->onInputEvent(InputEvent::keyDown);
+    sources.listener()->onInputEvent(InputEvent::keyDown);
     EXPECT_EQ(countedKeys(), 0) << "nothing is counted while the reel runs";
     const auto before = mark();
     while (reelTimer->fire()) {
@@ -73,7 +73,7 @@ TEST_F(WindowsFlowTest, ACoinBecomesTheCurrentKeySoundThroughTheRevealAndStaysAf
     EXPECT_EQ(preferences->boolValue("enabled"), true);
     queue.drain();
     EXPECT_FALSE(app.isShowingReward());
-    listener->onInputEvent(InputEvent::keyDown);
+    sources.listener()->onInputEvent(InputEvent::keyDown);
     EXPECT_EQ(countedKeys(), 1) << "typing counts again";
 
     delegate.reset();

@@ -36,12 +36,15 @@ fail_with_shot() {
     session_fail "$* (screen: $SESSION_DIR/screen.png; quib log: $(cat "$SESSION_DIR/quib.log"))"
 }
 
-# The placeholder panel's claim button, the last but one row of the window.
+# The panel opens at the top right when there is no tray: REWARDS, then its
+# "> CLAIM REWARD [1 COIN]" button under the wallet line.
 claim_from_panel() {
     local panel
     panel=$(session_wait_window '^QUIB$' 20) || fail_with_shot "the panel did not open"
     [[ $(quib_stats_json canClaimReward) == true ]] || session_fail "nothing to claim"
-    session_click_window "$panel" 170 280
+    session_click_window "$panel" 285 73
+    sleep 0.5 # the tab's rebuild
+    session_click_window "$panel" 170 188
 }
 
 # The landed window: APPLY (window pixels 100...320 x 210...242, under the

@@ -30,6 +30,7 @@ struct ShotFamily {
 };
 
 void addPanelShots(std::vector<ShotFamily>& families);
+void addWindowShots(std::vector<ShotFamily>& families);
 
 // A user of a few weeks: some thousands of keys, a level, three coins, a
 // six-day streak, a few unlocked profiles and themes and the achievements

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     }
     std::vector<shots::ShotFamily> families;
     shots::addPanelShots(families);
+    shots::addWindowShots(families);
 
     test::SeededStore store;
     store.seed([&store](Preferences& p) { shots::seedPlausibleUser(p, store.clock.today()); });
