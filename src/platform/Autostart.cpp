@@ -75,7 +75,10 @@ std::string execArgument(const std::string& argument) {
 std::string autostartEntry(const std::vector<std::string>& command) {
     std::string exec;
     for (const std::string& argument : command) {
-        exec += (exec.empty() ? "" : " ") + execArgument(argument);
+        if (!exec.empty()) {
+            exec += ' ';
+        }
+        exec += execArgument(argument);
     }
     return "[Desktop Entry]\n"
            "Type=Application\n"
