@@ -1,72 +1,10 @@
 // The reward claim as the controller carries it out: one transaction for the
 // coin and the prize, the user's own switch in the store, one reward at a time.
-#include <list>
-
 #include "app/AppDelegateFixture.h"
+#include "support/HookedPreferences.h"
 
 namespace quib::test {
 namespace {
-
-// Forwards to a real store and lets a test look at the file the moment a key
-// is written, as a process that died right then would leave it.
-class WatchedPreferences final : public Preferences {
-  public:
-    explicit WatchedPreferences(Preferences& inner) : m_inner(inner) {}
-
-    std::function<void(std::string_view key)> onWrite;
-
-    std::optional<std::int64_t> integerValue(std::string_view key) const override {
-        return m_inner.integerValue(key);
-    }
-    std::optional<double> floatValue(std::string_view key) const override {
-        return m_inner.floatValue(key);
-    }
-    std::optional<bool> boolValue(std::string_view key) const override {
-        return m_inner.boolValue(key);
-    }
-    std::optional<std::string> stringValue(std::string_view key) const override {
-        return m_inner.stringValue(key);
-    }
-    std::optional<std::vector<std::string>> stringListValue(std::string_view key) const override {
-        return m_inner.stringListValue(key);
-    }
-    bool contains(std::string_view key) const override { return m_inner.contains(key); }
-    void setInteger(std::string_view key, std::int64_t value) override {
-        m_inner.setInteger(key, value);
-        written(key);
-    }
-    void setFloat(std::string_view key, double value) override {
-        m_inner.setFloat(key, value);
-        written(key);
-    }
-    void setBool(std::string_view key, bool value) override {
-        m_inner.setBool(key, value);
-        written(key);
-    }
-    void setString(std::string_view key, std::string_view value) override {
-        m_inner.setString(key, value);
-        written(key);
-    }
-    void setStringList(std::string_view key, const std::vector<std::string>& value) override {
-        m_inner.setStringList(key, value);
-        written(key);
-    }
-    void remove(std::string_view key) override { m_inner.remove(key); }
-
-  protected:
-    void beginTransaction() override { m_open.emplace_back(m_inner); }
-    void commitTransaction() override { m_open.pop_back(); }
-
-  private:
-    void written(std::string_view key) {
-        if (onWrite) {
-            onWrite(key);
-        }
-    }
-
-    Preferences& m_inner;
-    std::list<Preferences::Transaction> m_open;
-};
 
 class RewardClaimTest : public AppDelegateFixture {
   protected:
@@ -80,9 +18,9 @@ class RewardClaimTest : public AppDelegateFixture {
 TEST_F(RewardClaimTest, ACrashBetweenSpendingAndUnlockingCostsNoCoin) {
     completeOnboardingBefore();
     preferences->setInteger("gs_coins", 2);
-    WatchedPreferences watched(*preferences);
+    HookedPreferences watched(*preferences);
     std::optional<std::int64_t> coinsWhenUnlocked;
-    watched.onWrite = [&](std::string_view key) {
+    watched.afterWrite = [&](std::string_view key) {
         if (key == "gs_unlockedThemes") {
             coinsWhenUnlocked = committedCoins();
         }

@@ -10,8 +10,9 @@ namespace quib::test {
 
 // Forwards everything to another store and lets a test act at chosen moments:
 // before each write, inside a transaction just before it commits (while the
-// store still holds it, as a slow fsync would) and just after. The hooks run
-// on the thread that writes.
+// store still holds it, as a slow fsync would) and just after; and after each
+// write, with its key (the moment a process that died then would leave the
+// file as it is). The hooks run on the thread that writes.
 class HookedPreferences final : public Preferences {
   public:
     explicit HookedPreferences(Preferences& inner) : m_inner(inner) {}
@@ -19,6 +20,7 @@ class HookedPreferences final : public Preferences {
     std::function<void()> beforeWrite;
     std::function<void()> beforeCommit;
     std::function<void()> afterCommit;
+    std::function<void(std::string_view key)> afterWrite;
 
     std::optional<std::int64_t> integerValue(std::string_view key) const override {
         return m_inner.integerValue(key);
@@ -40,22 +42,27 @@ class HookedPreferences final : public Preferences {
     void setInteger(std::string_view key, std::int64_t value) override {
         hook(beforeWrite);
         m_inner.setInteger(key, value);
+        written(key);
     }
     void setFloat(std::string_view key, double value) override {
         hook(beforeWrite);
         m_inner.setFloat(key, value);
+        written(key);
     }
     void setBool(std::string_view key, bool value) override {
         hook(beforeWrite);
         m_inner.setBool(key, value);
+        written(key);
     }
     void setString(std::string_view key, std::string_view value) override {
         hook(beforeWrite);
         m_inner.setString(key, value);
+        written(key);
     }
     void setStringList(std::string_view key, const std::vector<std::string>& value) override {
         hook(beforeWrite);
         m_inner.setStringList(key, value);
+        written(key);
     }
     void remove(std::string_view key) override {
         hook(beforeWrite);
@@ -88,6 +95,11 @@ class HookedPreferences final : public Preferences {
     }
 
   private:
+    void written(std::string_view key) {
+        if (afterWrite) {
+            afterWrite(key);
+        }
+    }
     static void hook(const std::function<void()>& action) {
         if (action) {
             action();
