@@ -8,9 +8,11 @@
 // Phases (each appends "name value" lines to FILE):
 //   keys150:N   N keys 150 ms apart: latency and drops
 //   keys2s:N    N keys 2 s apart: latency, drops, CPU of the program and the server
+//   keys80:N    N keys 80 ms apart (fast typing: each click starts before the
+//               last one has ended): latency and drops
 //   mouse:N     N left then N right clicks, then middle clicks and wheel steps
 //   hold:MS     one key held MS ms: every auto-repeat should click
-//   rate20:N    N keys at 20 keys/s: drops and CPU seconds per 1000 keys
+//   rate20:N    N keys at 20 keys/s: drops, latency and CPU seconds per 1000 keys
 //   idle:S      S s without input: CPU of both, then the first key's latency
 //   type:S      S s of typing at 8 keys/s, then resident memory
 //   rss         resident memory now

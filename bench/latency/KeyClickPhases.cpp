@@ -205,6 +205,8 @@ void Phases::rate20(int count) {
     const LatencySummary summary = summarize(delays);
     emit("rate20.events", summary.events, 0);
     emit("rate20.drops_pct", 100.0 * (summary.events - summary.heard) / summary.events);
+    emit("rate20.median_ms", summary.medianMillis);
+    emit("rate20.p99_ms", summary.p99Millis);
 }
 
 void Phases::idle(int seconds) {
@@ -236,6 +238,7 @@ bool Phases::run(const std::string& phase) {
     const std::map<std::string, std::function<void()>> table{
         {"keys150", [&] { keys("keys150", value, 150, 30); }},
         {"keys2s", [&] { keys("keys2s", value, 2000, 50); }},
+        {"keys80", [&] { keys("keys80", value, 80, 30); }},
         {"mouse", [&] { mouse(value); }},
         {"hold", [&] { hold(value); }},
         {"rate20", [&] { rate20(value); }},
