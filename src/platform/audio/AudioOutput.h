@@ -8,7 +8,10 @@ namespace quib {
 // callback on the device's own thread. One class per backend.
 class AudioOutput {
   public:
-    using RenderFunction = void (*)(void* context, float* output, int frames);
+    // Fills `frames` frames; returns whether anything still sounds after
+    // them (a voice or a generator), so that an output may stop writing
+    // silence once it returns false.
+    using RenderFunction = bool (*)(void* context, float* output, int frames);
 
     virtual ~AudioOutput() = default;
     // Opens the device and starts pulling; fails with a readable error.
@@ -31,7 +34,9 @@ class AudioOutput {
     // Stops pulling soon; the device stays open. The keeper's thread only.
     virtual void pause() {}
     // Pulls again at once. Any thread; never waits, never fails (a lost
-    // device is reported by isLost()); harmless when running or closed.
+    // device is reported by isLost()); harmless when closed. Called for
+    // every sound while running too, for an output that stops writing while
+    // silent.
     virtual void resume() {}
 };
 

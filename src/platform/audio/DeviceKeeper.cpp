@@ -42,7 +42,9 @@ void DeviceKeeper::requestSound() {
     // keeper sees this request after closing or pausing, or this thread sees
     // the device closed or paused and wakes it.
     const std::uint32_t state = m_open.fetch_add(0, std::memory_order_acq_rel);
-    if (state == kPaused) {
+    // A running output may have stopped writing because it was silent; it is
+    // woken too, so that the sound does not wait for the server to ask.
+    if (state != kClosed) {
         m_output->resume();
     }
     if (state != kRunning) {
@@ -72,13 +74,14 @@ DeviceStatistics DeviceKeeper::statistics() const {
                             m_startStalls.load(), m_longestOpenNanos.load()};
 }
 
-void DeviceKeeper::render(void* self, float* output, int frames) {
+bool DeviceKeeper::render(void* self, float* output, int frames) {
     auto* keeper = static_cast<DeviceKeeper*>(self);
     keeper->m_callbacks.fetch_add(1, std::memory_order_relaxed);
     keeper->m_mixer.render(output, frames);
     if (keeper->m_probeNanos.load(std::memory_order_relaxed) < 0) {
         keeper->probe(output, frames);
     }
+    return keeper->m_mixer.isSounding();
 }
 
 // Only while a benchmark armed the probe: steady_clock is a vDSO read here,

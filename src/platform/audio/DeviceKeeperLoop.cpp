@@ -76,9 +76,11 @@ void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
         return;
     }
     // One quiet interval can be a loaded machine; two in a row is a device
-    // that stopped pulling (eight for one that reports its own loss).
-    m_stalledChecks =
-        m_callbacks.load(std::memory_order_relaxed) == callbacksBefore ? m_stalledChecks + 1 : 0;
+    // that stopped pulling (eight for one that reports its own loss). A
+    // pausing output stops pulling by itself once nothing sounds.
+    const bool mayRest = m_output->canPause() && !m_mixer.isSounding();
+    const bool quiet = m_callbacks.load(std::memory_order_relaxed) == callbacksBefore;
+    m_stalledChecks = quiet && !mayRest ? m_stalledChecks + 1 : 0;
     const int stalledLimit = m_output->reportsLoss() ? 8 : 2;
     if (m_output->isLost() || m_stalledChecks >= stalledLimit) {
         handleLoss();

@@ -91,8 +91,10 @@ bool PulseAudioOutput::startStream(std::string& error) {
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<std::uint32_t>(-1);
     attributes.tlength = static_cast<std::uint32_t>(m_bufferFrames * kFrameBytes);
-    attributes.prebuf = static_cast<std::uint32_t>(-1);
-    attributes.minreq = static_cast<std::uint32_t>(-1);
+    // After running empty the stream plays again once a request's worth is
+    // written; a block that holds sound is never written shorter than that.
+    attributes.minreq = static_cast<std::uint32_t>(minimumWriteFrames() * kFrameBytes);
+    attributes.prebuf = attributes.minreq;
     attributes.fragsize = static_cast<std::uint32_t>(-1);
     if (pa_stream_connect_playback(m_stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY,
                                    nullptr, nullptr) < 0) {
@@ -148,6 +150,7 @@ void PulseAudioOutput::close() {
 }
 
 void PulseAudioOutput::releaseStream() {
+    m_silent = false;
     if (m_stream != nullptr) {
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
@@ -174,6 +177,7 @@ void PulseAudioOutput::pause() {
 
 void PulseAudioOutput::resume() {
     m_wantPaused.store(false, std::memory_order_release);
+    m_soundWaiting.store(true, std::memory_order_release);
     pa_mainloop_wakeup(m_loop);
 }
 
@@ -183,6 +187,9 @@ void PulseAudioOutput::run() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -11);
     while (!m_quit.load(std::memory_order_acquire)) {
         applyWantedState();
+        if (m_soundWaiting.exchange(false, std::memory_order_acq_rel)) {
+            writeAfterSilence();
+        }
         if (pa_mainloop_iterate(m_loop, 1, nullptr) < 0) {
             break;
         }
@@ -205,24 +212,6 @@ void PulseAudioOutput::applyWantedState() {
     if (!startStream(error)) {
         m_lost.store(true, std::memory_order_release);
     }
-}
-
-void PulseAudioOutput::writeBlocks(std::size_t bytes) {
-    while (bytes >= kFrameBytes) {
-        void* data = nullptr;
-        std::size_t size = bytes;
-        if (pa_stream_begin_write(m_stream, &data, &size) < 0 || data == nullptr) {
-            return;
-        }
-        const std::size_t frames = std::min(size, bytes) / kFrameBytes;
-        m_render(m_renderContext, static_cast<float*>(data), static_cast<int>(frames));
-        pa_stream_write(m_stream, data, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
-        bytes -= frames * kFrameBytes;
-    }
-}
-
-void PulseAudioOutput::onWritable(pa_stream*, std::size_t bytes, void* self) {
-    static_cast<PulseAudioOutput*>(self)->writeBlocks(bytes);
 }
 
 void PulseAudioOutput::onContextState(pa_context* context, void* self) {

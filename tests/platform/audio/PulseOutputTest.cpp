@@ -1,7 +1,7 @@
 // The PulseAudio output against a real server of the test's own: a click is
 // heard on the sink's monitor, a silent output has no stream at the server,
-// and clicks come back after the server restarts and after the default sink
-// changes.
+// an open stream stops writing while silent, and clicks come back after the
+// server restarts and after the default sink changes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,10 +26,15 @@ class PulseOutputTest : public ::testing::Test {
         ASSERT_TRUE(server.start()) << "pulseaudio did not start";
         const auto file = resources.file("Sounds", "click.wav");
         test::writeSound(file, test::constantSignal(2400, 0.6F), 1, kOutputSampleRate);
+        startEngine(100ms);
+    }
+    void startEngine(std::chrono::milliseconds pauseAfter) {
+        engine.reset();
         DevicePolicy policy;
-        policy.pauseAfter = 100ms;
+        policy.pauseAfter = pauseAfter;
         engine = std::make_unique<MixerEngine>(std::make_unique<PulseAudioOutput>(), policy);
-        player = engine->preparePlayer(engine->loadSample(file).sample);
+        player =
+            engine->preparePlayer(engine->loadSample(resources.file("Sounds", "click.wav")).sample);
     }
     void TearDown() override { engine.reset(); }
 
@@ -70,6 +75,22 @@ TEST_F(PulseOutputTest, SilentOutputLeavesNoStreamAndTheNextClickIsHeard) {
     EXPECT_EQ(engine->statistics().device.opens, 1U) << "resumed, not reopened";
 }
 
+TEST_F(PulseOutputTest, OpenStreamStopsWritingWhileSilentAndTheNextClickIsHeard) {
+    startEngine(10s);
+    ASSERT_TRUE(clickHeardOn("ci"));
+    // The rest of the queue plays out within a buffer; then nothing is asked for.
+    std::this_thread::sleep_for(300ms);
+    const std::uint64_t callbacks = engine->statistics().device.callbacks;
+    // Longer than the keeper gives a stream that stopped pulling while sounding.
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_EQ(engine->statistics().device.callbacks, callbacks) << "silence is not rendered";
+    EXPECT_EQ(engine->statistics().device.losses, 0U) << "a silent stream is not a lost one";
+    EXPECT_FALSE(engine->deviceKeeper()->isPaused());
+    EXPECT_TRUE(clickHeardOn("ci", 400ms)) << "the first play after the silence is heard";
+    EXPECT_GT(engine->statistics().device.callbacks, callbacks);
+    EXPECT_EQ(engine->statistics().device.opens, 1U);
+}
+
 TEST_F(PulseOutputTest, ClicksComeBackAfterTheServerRestarts) {
     ASSERT_TRUE(clickHeardOn("ci"));
     testing::internal::CaptureStderr();
@@ -91,7 +112,7 @@ TEST(PulseOutputWithoutServerTest, NoServerIsReportedAndOpeningFailsWithAReason)
     setenv("PULSE_SERVER", "unix:/nonexistent/quib-test.sock", 1);
     EXPECT_FALSE(PulseAudioOutput::serverAnswers(500));
     PulseAudioOutput output;
-    const EngineResult result = output.open([](void*, float*, int) {}, nullptr);
+    const EngineResult result = output.open([](void*, float*, int) { return false; }, nullptr);
     unsetenv("PULSE_SERVER");
     EXPECT_FALSE(result.succeeded);
     EXPECT_NE(result.error.find("PulseAudio"), std::string::npos) << result.error;
