@@ -15,9 +15,6 @@ namespace {
 
 // Visibly off without vanishing against the panel.
 constexpr double kDimmedOpacity = 0.4;
-// Qt has no signal for a tray host coming or going, so it is polled; the
-// query reads state the platform plugin already tracks.
-constexpr int kTrayWatchIntervalMs = 2000;
 
 const QString kToolTip = QStringLiteral("QUIB");
 const QString kPausedToolTip = QStringLiteral("QUIB: paused while the screen is locked");
@@ -37,9 +34,6 @@ StatusItem::StatusItem(QObject* parent) : QObject(parent), m_template(statusTemp
     }
     m_tray.show();
     m_trayAvailable = isTrayAvailable();
-    m_trayWatch.setInterval(kTrayWatchIntervalMs);
-    QObject::connect(&m_trayWatch, &QTimer::timeout, this, [this] { checkTrayAvailability(); });
-    m_trayWatch.start();
 }
 
 StatusItem::~StatusItem() {

@@ -4,11 +4,12 @@
 #include <QPoint>
 #include <QRect>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
 #include <optional>
+
+#include "platform/notify/TrayHostWatch.h"
 
 class QMenu;
 
@@ -23,8 +24,9 @@ namespace quib {
 //
 // When no tray host runs, isTrayAvailable() is false and the item stays
 // invisible until a host appears (Qt picks it up by itself);
-// onTrayAvailabilityChanged tells the owner, within about two seconds, so that
-// it can swap its fallback window for the tray or back.
+// onTrayAvailabilityChanged tells the owner as the host appears or goes away
+// (TrayHostWatch: nothing polls), so that it can swap its fallback window for
+// the tray or back.
 //
 // Limits: StatusNotifierItem hosts report no geometry, so geometry() then
 // falls back to where the pointer was at the last click on the item, or to the
@@ -74,8 +76,8 @@ class StatusItem final : public QObject {
     void checkTrayAvailability();
 
     QSystemTrayIcon m_tray;
-    QTimer m_trayWatch;
     bool m_trayAvailable = false;
+    TrayHostWatch m_trayWatch{[this] { checkTrayAvailability(); }};
     std::unique_ptr<QMenu> m_menu;
     QImage m_template;
     bool m_dimmed = false;
