@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/audio/AudioEngine.h"
 
 namespace quib {
@@ -8,10 +10,12 @@ namespace quib {
 // callback on the device's own thread. One class per backend.
 class AudioOutput {
   public:
-    // Fills `frames` frames; returns whether anything still sounds after
-    // them (a voice or a generator), so that an output may stop writing
-    // silence once it returns false.
-    using RenderFunction = bool (*)(void* context, float* output, int frames);
+    // What still sounds after a render call: nothing (an output may stop
+    // writing silence), sounds that end by themselves (clicks), or a lasting
+    // sound (a loop, a stream, the generator) that keeps the output writing.
+    enum class Sounding : std::uint8_t { nothing, ending, lasting };
+    // Fills `frames` frames.
+    using RenderFunction = Sounding (*)(void* context, float* output, int frames);
 
     virtual ~AudioOutput() = default;
     // Opens the device and starts pulling; fails with a readable error.

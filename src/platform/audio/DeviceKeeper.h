@@ -85,13 +85,14 @@ class DeviceKeeper {
     static constexpr std::uint32_t kRunning = 1;
     static constexpr std::uint32_t kPaused = 2;
 
-    static bool render(void* self, float* output, int frames);
+    static AudioOutput::Sounding render(void* self, float* output, int frames);
     void probe(const float* output, int frames);
     void run();
     void whileClosed(std::unique_lock<std::mutex>& lock);
     void whileOpen(std::unique_lock<std::mutex>& lock);
     void whilePaused(std::unique_lock<std::mutex>& lock);
     bool restartStalledStart(std::unique_lock<std::mutex>& lock);
+    bool outputMayRest() const;
     void handleLoss();
     void closeForReopen();
     void pauseDevice();

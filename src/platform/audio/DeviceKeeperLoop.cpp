@@ -32,6 +32,12 @@ void DeviceKeeper::whileClosed(std::unique_lock<std::mutex>& lock) {
     lock.lock();
 }
 
+// An output that can pause stops pulling by itself once the sound it was
+// opened for has been rendered (a short click may take one callback).
+bool DeviceKeeper::outputMayRest() const {
+    return m_output->canPause() && !m_mixer.isSounding() && !m_mixer.hasPendingCommands();
+}
+
 // A freshly opened stream sometimes never starts (seen on an idle PulseAudio
 // sink); waiting for the watchdog would hold the click back half a second.
 // The first callback normally comes within 3 ms, so a stream that has not
@@ -41,7 +47,8 @@ bool DeviceKeeper::restartStalledStart(std::unique_lock<std::mutex>& lock) {
     m_sleep.wait_for(lock, m_startTimeout, [this] { return m_stopping.load(); });
     // One callback is not a start: a stalled stream has been seen to pull
     // once and then never again.
-    if (m_stopping.load() || m_callbacks.load(std::memory_order_relaxed) >= m_callbacksAtOpen + 2) {
+    if (m_stopping.load() || m_callbacks.load(std::memory_order_relaxed) >= m_callbacksAtOpen + 2 ||
+        outputMayRest()) {
         return false;
     }
     m_startTimeout = std::min(m_startTimeout * 2, m_policy.watchdogInterval);
@@ -76,11 +83,9 @@ void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
         return;
     }
     // One quiet interval can be a loaded machine; two in a row is a device
-    // that stopped pulling (eight for one that reports its own loss). A
-    // pausing output stops pulling by itself once nothing sounds.
-    const bool mayRest = m_output->canPause() && !m_mixer.isSounding();
+    // that stopped pulling (eight for one that reports its own loss).
     const bool quiet = m_callbacks.load(std::memory_order_relaxed) == callbacksBefore;
-    m_stalledChecks = quiet && !mayRest ? m_stalledChecks + 1 : 0;
+    m_stalledChecks = quiet && !outputMayRest() ? m_stalledChecks + 1 : 0;
     const int stalledLimit = m_output->reportsLoss() ? 8 : 2;
     if (m_output->isLost() || m_stalledChecks >= stalledLimit) {
         handleLoss();

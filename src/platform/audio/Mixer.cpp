@@ -106,6 +106,7 @@ void Mixer::discardPendingCommands() {
     }
     publishReleased();
     m_sounding.store(generating, std::memory_order_release);
+    m_lasting.store(generating, std::memory_order_release);
 }
 
 void Mixer::publishReleased() {
@@ -138,6 +139,7 @@ void Mixer::renderBlock(float* output, int frames) {
     const std::size_t samples = static_cast<std::size_t>(frames) * kOutputChannels;
     std::fill_n(m_mix.begin(), samples, 0.0F);
     bool sounding = false;
+    bool lasting = false;
     for (std::size_t index = 0; index < m_voices.size(); ++index) {
         Voice& voice = m_voices[index];
         if (voice.state == VoiceState::free) {
@@ -145,6 +147,7 @@ void Mixer::renderBlock(float* output, int frames) {
         }
         if (mixVoice(voice, frames)) {
             sounding = true;
+            lasting = lasting || voice.looping || voice.ring != nullptr;
             continue;
         }
         voice.state = VoiceState::free;
@@ -158,11 +161,13 @@ void Mixer::renderBlock(float* output, int frames) {
             generator = Generator{};
         }
         sounding = sounding || generator.source != nullptr;
+        lasting = lasting || generator.source != nullptr;
     }
     for (std::size_t i = 0; i < samples; ++i) {
         output[i] = std::clamp(m_mix[i] * kHeadroom, -1.0F, 1.0F);
     }
     m_sounding.store(sounding, std::memory_order_release);
+    m_lasting.store(lasting, std::memory_order_release);
 }
 
 }  // namespace quib

@@ -93,6 +93,8 @@ class Mixer {
     // Frames rendered since the mixer last produced sound, and whether a
     // looping or generated sound is running: the device policy reads these.
     bool isSounding() const { return m_sounding.load(std::memory_order_acquire); }
+    // Whether a looping, streamed or generated sound ran in the last block.
+    bool isLasting() const { return m_lasting.load(std::memory_order_acquire); }
     std::uint64_t underruns() const { return m_underruns.load(std::memory_order_relaxed); }
 
   private:
@@ -170,6 +172,7 @@ class Mixer {
     std::atomic<std::uint64_t> m_releasedSequence{0};
     std::uint64_t m_appliedSequence = 0;
     std::atomic<bool> m_sounding{false};
+    std::atomic<bool> m_lasting{false};
     std::atomic<std::uint64_t> m_underruns{0};
 
     std::array<Player, kMaxPlayers> m_players{};

@@ -88,14 +88,7 @@ bool PulseAudioOutput::startStream(std::string& error) {
     }
     pa_stream_set_state_callback(m_stream, &PulseAudioOutput::onStreamState, this);
     pa_stream_set_write_callback(m_stream, &PulseAudioOutput::onWritable, this);
-    pa_buffer_attr attributes{};
-    attributes.maxlength = static_cast<std::uint32_t>(-1);
-    attributes.tlength = static_cast<std::uint32_t>(m_bufferFrames * kFrameBytes);
-    // After running empty the stream plays again once a request's worth is
-    // written; a block that holds sound is never written shorter than that.
-    attributes.minreq = static_cast<std::uint32_t>(minimumWriteFrames() * kFrameBytes);
-    attributes.prebuf = attributes.minreq;
-    attributes.fragsize = static_cast<std::uint32_t>(-1);
+    const pa_buffer_attr attributes = bufferAttributes();
     if (pa_stream_connect_playback(m_stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY,
                                    nullptr, nullptr) < 0) {
         error = pa_strerror(pa_context_errno(m_context));
@@ -151,6 +144,7 @@ void PulseAudioOutput::close() {
 
 void PulseAudioOutput::releaseStream() {
     m_silent = false;
+    m_shortBuffer = false;
     if (m_stream != nullptr) {
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);

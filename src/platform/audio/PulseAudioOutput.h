@@ -9,6 +9,7 @@
 struct pa_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_buffer_attr;
 
 namespace quib {
 
@@ -33,7 +34,9 @@ namespace quib {
 // or two whatever the buffer size. So the buffer can be large (32 ms, written
 // 10.7 ms at a time: about 94 wake-ups a second here and at the server while
 // sounds play, where a 4 ms buffer took about 750) and only a click that
-// starts while another still sounds waits behind what is queued.
+// starts while another still sounds waits behind what is queued. While a
+// lasting sound plays the stream never runs empty, so the buffer is made
+// short for as long as it plays.
 //
 // Measured alternatives (see README, Performance): corking the stream instead
 // keeps its small latency request at the sink, which then wakes twice as
@@ -44,6 +47,9 @@ class PulseAudioOutput final : public AudioOutput {
     // The buffer asked for at the server, in frames at 48 kHz; the server
     // grants 1536 of 2048 (32 ms) and asks for a quarter at a time.
     explicit PulseAudioOutput(int bufferFrames = 2048);
+    // The buffer while a lasting sound (an ambience, a track) plays, so that
+    // a click over it is not held back by a long queue: 192 frames granted.
+    static constexpr int kShortBufferFrames = 256;
     ~PulseAudioOutput() override;
     PulseAudioOutput(const PulseAudioOutput&) = delete;
     PulseAudioOutput& operator=(const PulseAudioOutput&) = delete;
@@ -70,7 +76,10 @@ class PulseAudioOutput final : public AudioOutput {
     void applyWantedState();
     void writeBlocks(std::size_t bytes);
     void writeAfterSilence();
+    int bufferFrames() const;
     int minimumWriteFrames() const;
+    pa_buffer_attr bufferAttributes() const;
+    void useShortBuffer(bool shortBuffer);
     void disconnect();
     static void onWritable(pa_stream* stream, std::size_t bytes, void* self);
     static void onContextState(pa_context* context, void* self);
@@ -88,6 +97,7 @@ class PulseAudioOutput final : public AudioOutput {
     std::atomic<bool> m_soundWaiting{false};
     bool m_paused = false;  // the loop thread's view
     bool m_silent = false;  // the last block rendered was silent and not written
+    bool m_shortBuffer = false;
     bool m_reportedFormat = false;
     std::thread m_thread;
 };

@@ -22,8 +22,39 @@ std::size_t soundingFrames(const float* samples, std::size_t frames) {
 
 }  // namespace
 
+int PulseAudioOutput::bufferFrames() const {
+    return m_shortBuffer ? kShortBufferFrames : m_bufferFrames;
+}
+
 int PulseAudioOutput::minimumWriteFrames() const {
-    return m_bufferFrames / 4;
+    return bufferFrames() / 4;
+}
+
+pa_buffer_attr PulseAudioOutput::bufferAttributes() const {
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.tlength = static_cast<std::uint32_t>(bufferFrames() * kFrameBytes);
+    // After running empty the stream plays again once a request's worth is
+    // written; a block that holds sound is never written shorter than that.
+    attributes.minreq = static_cast<std::uint32_t>(minimumWriteFrames() * kFrameBytes);
+    attributes.prebuf = attributes.minreq;
+    attributes.fragsize = static_cast<std::uint32_t>(-1);
+    return attributes;
+}
+
+// A click that starts while a lasting sound plays waits behind what is
+// queued, so the buffer is short while one plays; the server asks more often
+// then, as it would for any continuous sound at this latency.
+void PulseAudioOutput::useShortBuffer(bool shortBuffer) {
+    if (shortBuffer == m_shortBuffer) {
+        return;
+    }
+    m_shortBuffer = shortBuffer;
+    const pa_buffer_attr attributes = bufferAttributes();
+    if (pa_operation* operation =
+            pa_stream_set_buffer_attr(m_stream, &attributes, nullptr, nullptr)) {
+        pa_operation_unref(operation);
+    }
 }
 
 // Renders what the server asked for. Once nothing sounds any more, the
@@ -41,7 +72,8 @@ void PulseAudioOutput::writeBlocks(std::size_t bytes) {
         }
         const std::size_t frames = std::min(size, bytes) / kFrameBytes;
         auto* samples = static_cast<float*>(data);
-        m_silent = !m_render(m_renderContext, samples, static_cast<int>(frames));
+        const Sounding sounding = m_render(m_renderContext, samples, static_cast<int>(frames));
+        m_silent = sounding == Sounding::nothing;
         const std::size_t audible = m_silent ? soundingFrames(samples, frames) : frames;
         if (audible == 0) {
             pa_stream_cancel_write(m_stream);
@@ -49,6 +81,7 @@ void PulseAudioOutput::writeBlocks(std::size_t bytes) {
         }
         const std::size_t written = std::min(std::max(audible, minimum), frames);
         pa_stream_write(m_stream, data, written * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
+        useShortBuffer(sounding == Sounding::lasting);
         if (m_silent) {
             return;
         }

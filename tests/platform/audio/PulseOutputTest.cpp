@@ -61,6 +61,24 @@ class PulseOutputTest : public ::testing::Test {
         return static_cast<int>(std::count(list.begin(), list.end(), '\n'));
     }
 
+    // The buffer latency the server reports for QUIB's stream, in
+    // microseconds; -1 without one.
+    long bufferLatencyMicros() const {
+        const std::string list = server.pactlOutput("list sink-inputs");
+        std::size_t start = 0;
+        while ((start = list.find("Sink Input #", start)) != std::string::npos) {
+            const std::size_t end = list.find("Sink Input #", start + 1);
+            const std::string block = list.substr(start, end - start);
+            const std::size_t at = block.find("Buffer Latency: ");
+            if (block.find("application.name = \"QUIB\"") != std::string::npos &&
+                at != std::string::npos) {
+                return std::stol(block.substr(at + 16));
+            }
+            start = end;
+        }
+        return -1;
+    }
+
     test::PrivatePulseServer server;
     test::ResourceDirectory resources;
     std::unique_ptr<MixerEngine> engine;
@@ -91,6 +109,41 @@ TEST_F(PulseOutputTest, OpenStreamStopsWritingWhileSilentAndTheNextClickIsHeard)
     EXPECT_EQ(engine->statistics().device.opens, 1U);
 }
 
+TEST_F(PulseOutputTest, ShortSoundOnANewStreamIsNotTakenForAStalledStart) {
+    const auto tick = resources.file("Sounds", "tick.wav");
+    test::writeSound(tick, test::constantSignal(480, 0.6F), 1, kOutputSampleRate);
+    player = engine->preparePlayer(engine->loadSample(tick).sample);
+    ASSERT_TRUE(clickHeardOn("ci"));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(engine->statistics().device.startStalls, 0U);
+    EXPECT_EQ(engine->statistics().device.opens, 1U);
+}
+
+// A click over a lasting sound would wait behind the whole queue.
+TEST_F(PulseOutputTest, BufferIsShortOnlyWhileALastingSoundPlays) {
+    const auto tone = resources.file("Sounds", "tone.wav");
+    test::writeSound(tone, test::constantSignal(2 * kOutputSampleRate, 0.3F), 1, kOutputSampleRate);
+    struct Case {
+        LoopMode mode;
+        bool shortBuffer;
+    };
+    for (const Case& c : {Case{LoopMode::once, false}, Case{LoopMode::endless, true}}) {
+        const PlayerHandle sound = engine->preparePlayer(engine->loadSample(tone).sample);
+        engine->setLooping(sound, c.mode);
+        engine->play(sound);
+        long latency = -1;
+        ASSERT_TRUE(test::waitFor(
+            [&] {
+                latency = bufferLatencyMicros();
+                return latency >= 0 && (latency < 10'000) == c.shortBuffer;
+            },
+            1500ms))
+            << "looping " << (c.mode == LoopMode::endless) << ", latency " << latency << " us";
+        engine->stop(sound);
+        std::this_thread::sleep_for(300ms);
+    }
+}
+
 TEST_F(PulseOutputTest, ClicksComeBackAfterTheServerRestarts) {
     ASSERT_TRUE(clickHeardOn("ci"));
     testing::internal::CaptureStderr();
@@ -112,7 +165,8 @@ TEST(PulseOutputWithoutServerTest, NoServerIsReportedAndOpeningFailsWithAReason)
     setenv("PULSE_SERVER", "unix:/nonexistent/quib-test.sock", 1);
     EXPECT_FALSE(PulseAudioOutput::serverAnswers(500));
     PulseAudioOutput output;
-    const EngineResult result = output.open([](void*, float*, int) { return false; }, nullptr);
+    const EngineResult result =
+        output.open([](void*, float*, int) { return AudioOutput::Sounding::nothing; }, nullptr);
     unsetenv("PULSE_SERVER");
     EXPECT_FALSE(result.succeeded);
     EXPECT_NE(result.error.find("PulseAudio"), std::string::npos) << result.error;
