@@ -91,16 +91,19 @@ void PulseAudioOutput::writeBlocks(std::size_t bytes) {
 
 // A sound was asked for. A stream that is writing renders it with its next
 // request anyway; one that stopped writing because it was silent is written
-// now, at least the minimum that starts it.
+// now. Only what the server asked for is written: a stream that ran empty
+// has been asked for nearly its whole buffer, and one that still plays the
+// end of the last sound asks again within a request's time. Writing more
+// would lengthen the queue, and with it the wait of every later click.
 void PulseAudioOutput::writeAfterSilence() {
     if (!m_silent || m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY) {
         return;
     }
     const std::size_t writable = pa_stream_writable_size(m_stream);
-    if (writable == static_cast<std::size_t>(-1)) {
-        return;
+    const auto minimum = static_cast<std::size_t>(minimumWriteFrames()) * kFrameBytes;
+    if (writable != static_cast<std::size_t>(-1) && writable >= minimum) {
+        writeBlocks(writable);
     }
-    writeBlocks(std::max(writable, static_cast<std::size_t>(minimumWriteFrames()) * kFrameBytes));
 }
 
 void PulseAudioOutput::onWritable(pa_stream*, std::size_t bytes, void* self) {
