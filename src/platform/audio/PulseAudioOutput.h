@@ -33,10 +33,13 @@ namespace quib {
 // stream's underrun end, rewinds the sink and plays it within a millisecond
 // or two whatever the buffer size. So the buffer can be large (32 ms, written
 // 10.7 ms at a time: about 94 wake-ups a second here and at the server while
-// sounds play, where a 4 ms buffer took about 750) and only a click that
-// starts while another still sounds waits behind what is queued. While a
-// lasting sound plays the stream never runs empty, so the buffer is made
-// short for as long as it plays.
+// sounds play, where a 4 ms buffer took about 750). A click that starts while
+// another still sounds would wait behind what is queued, so when a request's
+// worth or more is queued it is dropped (`pa_stream_flush`; the server
+// rewinds the sink and asks for the whole buffer again, which the mixer fills
+// from where it had got to): the old click skips ahead by at most the queued
+// span, under the new one's attack. While a lasting sound plays the stream never runs empty, so
+// the buffer is made short for as long as it plays.
 //
 // Measured alternatives (see README, Performance): corking the stream instead
 // keeps its small latency request at the sink, which then wakes twice as
@@ -76,6 +79,7 @@ class PulseAudioOutput final : public AudioOutput {
     void applyWantedState();
     void writeBlocks(std::size_t bytes);
     void writeAfterSilence();
+    void dropQueued();
     int bufferFrames() const;
     int minimumWriteFrames() const;
     pa_buffer_attr bufferAttributes() const;

@@ -89,25 +89,51 @@ void PulseAudioOutput::writeBlocks(std::size_t bytes) {
     }
 }
 
-// A sound was asked for. A stream that is writing renders it with its next
-// request anyway; one that stopped writing because it was silent is written
-// now. Only what the server asked for is written: a stream that ran empty
-// has been asked for nearly its whole buffer, and one that still plays the
-// end of the last sound asks again within a request's time. Writing more
-// would lengthen the queue, and with it the wait of every later click.
+// A sound was asked for. A stream that stopped writing because it was
+// silent is written now. Only what the server asked for is written: a stream
+// that ran empty has been asked for nearly its whole buffer. Writing more
+// would lengthen the queue, and with it the wait of every later click. A
+// stream that still holds a request's worth or more (the rest of the last
+// click, rendered ahead) would make the sound wait behind it, so that queue
+// is dropped first.
 void PulseAudioOutput::writeAfterSilence() {
-    if (!m_silent || m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY) {
+    if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY) {
         return;
     }
     const std::size_t writable = pa_stream_writable_size(m_stream);
+    if (writable == static_cast<std::size_t>(-1)) {
+        return;
+    }
+    const std::size_t buffer = pa_stream_get_buffer_attr(m_stream)->tlength;
     const auto minimum = static_cast<std::size_t>(minimumWriteFrames()) * kFrameBytes;
-    if (writable != static_cast<std::size_t>(-1) && writable >= minimum) {
+    if (!m_shortBuffer && buffer - std::min(writable, buffer) >= minimum) {
+        dropQueued();
+    } else if (m_silent && writable >= minimum) {
         writeBlocks(writable);
     }
 }
 
+// A stream that still plays the end of the last click would hold the new one
+// behind up to a long buffer of queue. What is queued is dropped instead (the
+// server rewinds the sink as far as it can) and the server then asks for the
+// whole buffer again, which the mixer fills from where it had got to: the old
+// click skips ahead under the new one's attack. A short buffer queues too
+// little to be worth it.
+void PulseAudioOutput::dropQueued() {
+    if (pa_operation* operation = pa_stream_flush(m_stream, nullptr, nullptr)) {
+        pa_operation_unref(operation);
+    }
+}
+
 void PulseAudioOutput::onWritable(pa_stream*, std::size_t bytes, void* self) {
-    static_cast<PulseAudioOutput*>(self)->writeBlocks(bytes);
+    auto* output = static_cast<PulseAudioOutput*>(self);
+    // A sound asked for meanwhile is handled first, so that its head is not
+    // written into the queue that is then dropped.
+    if (output->m_soundWaiting.exchange(false, std::memory_order_acq_rel)) {
+        output->writeAfterSilence();
+        bytes = std::min(bytes, pa_stream_writable_size(output->m_stream));
+    }
+    output->writeBlocks(bytes);
 }
 
 }  // namespace quib
