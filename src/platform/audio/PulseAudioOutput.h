@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <thread>
 
@@ -103,6 +104,7 @@ class PulseAudioOutput final : public AudioOutput {
     bool m_silent = false;  // the last block rendered was silent and not written
     bool m_shortBuffer = false;
     bool m_reportedFormat = false;
+    std::chrono::steady_clock::time_point m_lastWrite;
     std::thread m_thread;
 };
 

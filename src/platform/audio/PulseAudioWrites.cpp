@@ -1,6 +1,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/audio/PulseAudioOutput.h"
 
@@ -81,6 +82,7 @@ void PulseAudioOutput::writeBlocks(std::size_t bytes) {
         }
         const std::size_t written = std::min(std::max(audible, minimum), frames);
         pa_stream_write(m_stream, data, written * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
+        m_lastWrite = std::chrono::steady_clock::now();
         useShortBuffer(sounding == Sounding::lasting);
         if (m_silent) {
             return;
@@ -117,9 +119,13 @@ void PulseAudioOutput::writeAfterSilence() {
 // behind up to a long buffer of queue. What is queued is dropped instead (the
 // server rewinds the sink as far as it can) and the server then asks for the
 // whole buffer again, which the mixer fills from where it had got to: the old
-// click skips ahead under the new one's attack. A short buffer queues too
-// little to be worth it.
+// click skips ahead under the new one's attack. A block written just now may
+// already hold the new sound (the mixer may take it up before the output is
+// woken), so then the queue is kept: a late click beats a lost one.
 void PulseAudioOutput::dropQueued() {
+    if (std::chrono::steady_clock::now() - m_lastWrite < std::chrono::milliseconds(2)) {
+        return;
+    }
     if (pa_operation* operation = pa_stream_flush(m_stream, nullptr, nullptr)) {
         pa_operation_unref(operation);
     }
