@@ -14,8 +14,15 @@ class AudioOutput {
     // writing silence), sounds that end by themselves (clicks), or a lasting
     // sound (a loop, a stream, the generator) that keeps the output writing.
     enum class Sounding : std::uint8_t { nothing, ending, lasting };
+    // What a render call produced: what still sounds, and whether a sound
+    // started at the head of the block (its first frame), which an output
+    // that queues ahead should not hold behind what it queued.
+    struct Rendered {
+        Sounding sounding = Sounding::nothing;
+        bool started = false;
+    };
     // Fills `frames` frames.
-    using RenderFunction = Sounding (*)(void* context, float* output, int frames);
+    using RenderFunction = Rendered (*)(void* context, float* output, int frames);
 
     virtual ~AudioOutput() = default;
     // Opens the device and starts pulling; fails with a readable error.

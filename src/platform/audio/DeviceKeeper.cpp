@@ -74,18 +74,18 @@ DeviceStatistics DeviceKeeper::statistics() const {
                             m_startStalls.load(), m_longestOpenNanos.load()};
 }
 
-AudioOutput::Sounding DeviceKeeper::render(void* self, float* output, int frames) {
+AudioOutput::Rendered DeviceKeeper::render(void* self, float* output, int frames) {
+    using Sounding = AudioOutput::Sounding;
     auto* keeper = static_cast<DeviceKeeper*>(self);
     keeper->m_callbacks.fetch_add(1, std::memory_order_relaxed);
-    keeper->m_mixer.render(output, frames);
+    const bool started = keeper->m_mixer.render(output, frames);
     if (keeper->m_probeNanos.load(std::memory_order_relaxed) < 0) {
         keeper->probe(output, frames);
     }
-    if (keeper->m_mixer.isLasting()) {
-        return AudioOutput::Sounding::lasting;
-    }
-    return keeper->m_mixer.isSounding() ? AudioOutput::Sounding::ending
-                                        : AudioOutput::Sounding::nothing;
+    const Sounding sounding = keeper->m_mixer.isLasting()    ? Sounding::lasting
+                              : keeper->m_mixer.isSounding() ? Sounding::ending
+                                                             : Sounding::nothing;
+    return AudioOutput::Rendered{sounding, started};
 }
 
 // Only while a benchmark armed the probe: steady_clock is a vDSO read here,

@@ -85,7 +85,7 @@ class DeviceKeeper {
     static constexpr std::uint32_t kRunning = 1;
     static constexpr std::uint32_t kPaused = 2;
 
-    static AudioOutput::Sounding render(void* self, float* output, int frames);
+    static AudioOutput::Rendered render(void* self, float* output, int frames);
     void probe(const float* output, int frames);
     void run();
     void whileClosed(std::unique_lock<std::mutex>& lock);

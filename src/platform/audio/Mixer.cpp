@@ -124,7 +124,8 @@ void Mixer::publishReleased() {
     m_releasedSequence.store(released, std::memory_order_release);
 }
 
-void Mixer::render(float* output, int frames) {
+bool Mixer::render(float* output, int frames) {
+    const std::uint64_t started = m_startCounter;
     applyCommands();
     while (frames > 0) {
         const int block = std::min(frames, kMixerBlockFrames);
@@ -133,6 +134,7 @@ void Mixer::render(float* output, int frames) {
         frames -= block;
     }
     publishReleased();
+    return m_startCounter != started;
 }
 
 void Mixer::renderBlock(float* output, int frames) {

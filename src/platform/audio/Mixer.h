@@ -75,8 +75,9 @@ class Mixer {
     bool hasPendingCommands() const { return !m_commands.empty(); }
 
     // Audio thread (or whoever currently owns the consumer side). Fills
-    // frames * 2 interleaved samples.
-    void render(float* output, int frames);
+    // frames * 2 interleaved samples; true when a voice started at the
+    // first frame.
+    bool render(float* output, int frames);
     // With no device: applies every pending command, then silences every
     // voice, so the main side can free what it retired.
     void discardPendingCommands();

@@ -182,7 +182,7 @@ void PulseAudioOutput::run() {
     while (!m_quit.load(std::memory_order_acquire)) {
         applyWantedState();
         if (m_soundWaiting.exchange(false, std::memory_order_acq_rel)) {
-            writeAfterSilence();
+            writeAskedSound();
         }
         if (pa_mainloop_iterate(m_loop, 1, nullptr) < 0) {
             break;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <thread>
 
@@ -34,13 +33,15 @@ namespace quib {
 // stream's underrun end, rewinds the sink and plays it within a millisecond
 // or two whatever the buffer size. So the buffer can be large (32 ms, written
 // 10.7 ms at a time: about 94 wake-ups a second here and at the server while
-// sounds play, where a 4 ms buffer took about 750). A click that starts while
-// another still sounds would wait behind what is queued, so when a request's
-// worth or more is queued it is dropped (`pa_stream_flush`; the server
-// rewinds the sink and asks for the whole buffer again, which the mixer fills
-// from where it had got to): the old click skips ahead by at most the queued
-// span, under the new one's attack. While a lasting sound plays the stream never runs empty, so
-// the buffer is made short for as long as it plays.
+// sounds play, where a 4 ms buffer took about 750). A sound is rendered as
+// soon as it is asked for, not when the server next asks. A click that starts
+// while another still sounds would wait behind what is queued, so when a
+// request's worth or more is queued it is dropped (`pa_stream_flush`, sent
+// with the block that starts the click; the server rewinds the sink and asks
+// for the rest of the buffer again, which the mixer fills from where it had
+// got to): the old click skips ahead by at most the queued span, under the
+// new one's attack. While a lasting sound plays the stream never runs empty,
+// so the buffer is made short for as long as it plays.
 //
 // Measured alternatives (see README, Performance): corking the stream instead
 // keeps its small latency request at the sink, which then wakes twice as
@@ -79,7 +80,8 @@ class PulseAudioOutput final : public AudioOutput {
     void run();
     void applyWantedState();
     void writeBlocks(std::size_t bytes);
-    void writeAfterSilence();
+    void writeAskedSound();
+    bool queueToDrop() const;
     void dropQueued();
     int bufferFrames() const;
     int minimumWriteFrames() const;
@@ -104,7 +106,6 @@ class PulseAudioOutput final : public AudioOutput {
     bool m_silent = false;  // the last block rendered was silent and not written
     bool m_shortBuffer = false;
     bool m_reportedFormat = false;
-    std::chrono::steady_clock::time_point m_lastWrite;
     std::thread m_thread;
 };
 

@@ -1,7 +1,6 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
-#include <chrono>
 
 #include "platform/audio/PulseAudioOutput.h"
 
@@ -63,6 +62,7 @@ void PulseAudioOutput::useShortBuffer(bool shortBuffer) {
 // restarts a stream that ran empty), so the stream runs empty and the next
 // sound starts it again at once. A sound that is running but silent (an
 // ambience turned down) keeps being written, so that it keeps its time.
+// `bytes` may exceed what was asked for, to render a waiting sound at once.
 void PulseAudioOutput::writeBlocks(std::size_t bytes) {
     const auto minimum = static_cast<std::size_t>(minimumWriteFrames());
     while (bytes >= kFrameBytes) {
@@ -73,17 +73,19 @@ void PulseAudioOutput::writeBlocks(std::size_t bytes) {
         }
         const std::size_t frames = std::min(size, bytes) / kFrameBytes;
         auto* samples = static_cast<float*>(data);
-        const Sounding sounding = m_render(m_renderContext, samples, static_cast<int>(frames));
-        m_silent = sounding == Sounding::nothing;
+        const Rendered rendered = m_render(m_renderContext, samples, static_cast<int>(frames));
+        m_silent = rendered.sounding == Sounding::nothing;
         const std::size_t audible = m_silent ? soundingFrames(samples, frames) : frames;
         if (audible == 0) {
             pa_stream_cancel_write(m_stream);
             return;
         }
+        if (rendered.started && queueToDrop()) {
+            dropQueued();
+        }
         const std::size_t written = std::min(std::max(audible, minimum), frames);
         pa_stream_write(m_stream, data, written * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
-        m_lastWrite = std::chrono::steady_clock::now();
-        useShortBuffer(sounding == Sounding::lasting);
+        useShortBuffer(rendered.sounding == Sounding::lasting);
         if (m_silent) {
             return;
         }
@@ -91,55 +93,54 @@ void PulseAudioOutput::writeBlocks(std::size_t bytes) {
     }
 }
 
-// A sound was asked for. A stream that stopped writing because it was
-// silent is written now. Only what the server asked for is written: a stream
-// that ran empty has been asked for nearly its whole buffer. Writing more
-// would lengthen the queue, and with it the wait of every later click. A
-// stream that still holds a request's worth or more (the rest of the last
-// click, rendered ahead) would make the sound wait behind it, so that queue
-// is dropped first.
-void PulseAudioOutput::writeAfterSilence() {
-    if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY) {
+// A sound was asked for: it is rendered now rather than when the server next
+// asks, which for a stream that stopped writing because it was silent would
+// be never. At least a request's worth is rendered, which may be more than
+// the server asked for (a stream still playing the last click's tail); when
+// the block will drop the queue, a whole buffer, so that the server need not
+// ask again at once. The mixer may already have taken the sound up in a block
+// written just before; that block dropped the queue itself, and this one
+// simply follows it. While a lasting sound plays the buffer is short and the
+// server asks often, so the sound waits for that.
+void PulseAudioOutput::writeAskedSound() {
+    if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY ||
+        (m_shortBuffer && !m_silent)) {
         return;
     }
     const std::size_t writable = pa_stream_writable_size(m_stream);
     if (writable == static_cast<std::size_t>(-1)) {
         return;
     }
-    const std::size_t buffer = pa_stream_get_buffer_attr(m_stream)->tlength;
     const auto minimum = static_cast<std::size_t>(minimumWriteFrames()) * kFrameBytes;
-    if (!m_shortBuffer && buffer - std::min(writable, buffer) >= minimum) {
-        dropQueued();
-    } else if (m_silent && writable >= minimum) {
-        writeBlocks(writable);
-    }
+    writeBlocks(queueToDrop() ? pa_stream_get_buffer_attr(m_stream)->tlength
+                              : std::max(writable, minimum));
 }
 
-// A stream that still plays the end of the last click would hold the new one
-// behind up to a long buffer of queue. What is queued is dropped instead (the
-// server rewinds the sink as far as it can) and the server then asks for the
-// whole buffer again, which the mixer fills from where it had got to: the old
-// click skips ahead under the new one's attack. A block written just now may
-// already hold the new sound (the mixer may take it up before the output is
-// woken), so then the queue is kept: a late click beats a lost one.
-void PulseAudioOutput::dropQueued() {
-    if (std::chrono::steady_clock::now() - m_lastWrite < std::chrono::milliseconds(2)) {
-        return;
+// Whether a block that starts a sound would wait behind a request's worth or
+// more of the last click, rendered ahead into a long buffer.
+bool PulseAudioOutput::queueToDrop() const {
+    if (m_shortBuffer) {
+        return false;
     }
+    const std::size_t writable = pa_stream_writable_size(m_stream);
+    const std::size_t buffer = pa_stream_get_buffer_attr(m_stream)->tlength;
+    const auto minimum = static_cast<std::size_t>(minimumWriteFrames()) * kFrameBytes;
+    return writable != static_cast<std::size_t>(-1) &&
+           buffer - std::min(writable, buffer) >= minimum;
+}
+
+// What is queued is dropped (the server rewinds the sink as far as it can,
+// plays the next block at once and asks for the rest of the buffer again):
+// the old click skips ahead under the new one's attack. The flush and the
+// block go out together, without waiting for the server in between.
+void PulseAudioOutput::dropQueued() {
     if (pa_operation* operation = pa_stream_flush(m_stream, nullptr, nullptr)) {
         pa_operation_unref(operation);
     }
 }
 
 void PulseAudioOutput::onWritable(pa_stream*, std::size_t bytes, void* self) {
-    auto* output = static_cast<PulseAudioOutput*>(self);
-    // A sound asked for meanwhile is handled first, so that its head is not
-    // written into the queue that is then dropped.
-    if (output->m_soundWaiting.exchange(false, std::memory_order_acq_rel)) {
-        output->writeAfterSilence();
-        bytes = std::min(bytes, pa_stream_writable_size(output->m_stream));
-    }
-    output->writeBlocks(bytes);
+    static_cast<PulseAudioOutput*>(self)->writeBlocks(bytes);
 }
 
 }  // namespace quib

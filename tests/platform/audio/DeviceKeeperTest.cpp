@@ -34,6 +34,8 @@ class FakeOutput final : public AudioOutput {
         std::atomic<bool> paused{false};
         std::atomic<int> pauses{0};
         std::atomic<int> callbacks{0};
+        std::atomic<int> starts{0};           // blocks reported as starting a sound
+        std::atomic<int> startsNotAtHead{0};  // ... whose head was silent
     };
 
     explicit FakeOutput(Shared& shared) : m_shared(shared) {}
@@ -75,7 +77,14 @@ class FakeOutput final : public AudioOutput {
                 m_shared.callbacks.fetch_add(1);
                 // A render that writes nothing must not replay the last block.
                 std::fill(buffer.begin(), buffer.end(), 0.0F);
-                render(context, buffer.data(), 256);
+                if (render(context, buffer.data(), 256).started) {
+                    m_shared.starts.fetch_add(1);
+                    // The fade-in may make the very first frames quiet.
+                    if (std::all_of(buffer.begin(), buffer.begin() + 64,
+                                    [](float value) { return value == 0.0F; })) {
+                        m_shared.startsNotAtHead.fetch_add(1);
+                    }
+                }
                 for (float value : buffer) {
                     if (value > m_shared.loudest.load()) {
                         m_shared.loudest.store(value);
@@ -206,6 +215,24 @@ TEST_F(DeviceKeeperTest, PausableOutputIsPausedWhenSilentAndResumedByTheNextClic
     }
     EXPECT_EQ(shared.opens.load(), 1) << "paused, never closed";
     EXPECT_EQ(shared.pauses.load(), 3);
+}
+
+// An output that queues ahead drops its queue for a block that starts a
+// sound; a block is reported once per play, and a loop's wrap is no start.
+TEST_F(DeviceKeeperTest, EachPlayIsReportedAsAStartOfTheBlockThatBeginsIt) {
+    auto engine = makeEngine();
+    const PlayerHandle click = engine->preparePlayer(this->click(480));
+    const PlayerHandle loop = engine->preparePlayer(this->click(300));
+    engine->setLooping(loop, LoopMode::endless);
+    engine->play(loop);
+    for (int round = 0; round < 3; ++round) {
+        std::this_thread::sleep_for(20ms);
+        engine->play(click);
+    }
+    EXPECT_TRUE(waitFor([&] { return shared.starts.load() == 4; }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(shared.starts.load(), 4);
+    EXPECT_EQ(shared.startsNotAtHead.load(), 0);
 }
 
 TEST_F(DeviceKeeperTest, LoopingSoundKeepsAPausableOutputRunning) {

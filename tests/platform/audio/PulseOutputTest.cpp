@@ -152,13 +152,18 @@ TEST_F(PulseOutputTest, ClickOverASoundingClickIsHeardAtOnce) {
     const auto hum = resources.file("Sounds", "hum.wav");
     test::writeSound(hum, test::constantSignal(kOutputSampleRate / 4, 0.1F), 1, kOutputSampleRate);
     const PlayerHandle first = engine->preparePlayer(engine->loadSample(hum).sample);
-    std::optional<std::int64_t> latency;
-    for (int attempt = 0; attempt < 3 && !latency; ++attempt) {
+    // The best of three, so that a scheduling delay on a busy machine is not
+    // taken for a click held behind the queue (about 30 ms).
+    std::vector<std::int64_t> latencies;
+    for (int attempt = 0; attempt < 6 && latencies.size() < 3; ++attempt) {
         std::this_thread::sleep_for(300ms);
-        latency = clickOverNanos(first);
+        if (const auto latency = clickOverNanos(first)) {
+            latencies.push_back(*latency);
+        }
     }
-    ASSERT_TRUE(latency) << "both sounds are heard";
-    EXPECT_LT(*latency, 12'000'000) << "not held behind the queued buffer";
+    ASSERT_FALSE(latencies.empty()) << "both sounds are heard";
+    EXPECT_LT(*std::min_element(latencies.begin(), latencies.end()), 12'000'000)
+        << "not held behind the queued buffer";
 }
 
 // A click over a lasting sound would wait behind the whole queue.
@@ -179,7 +184,7 @@ TEST_F(PulseOutputTest, BufferIsShortOnlyWhileALastingSoundPlays) {
                 latency = bufferLatencyMicros();
                 return latency >= 0 && (latency < 10'000) == c.shortBuffer;
             },
-            1500ms))
+            5000ms))
             << "looping " << (c.mode == LoopMode::endless) << ", latency " << latency << " us";
         engine->stop(sound);
         std::this_thread::sleep_for(300ms);
@@ -208,7 +213,7 @@ TEST(PulseOutputWithoutServerTest, NoServerIsReportedAndOpeningFailsWithAReason)
     EXPECT_FALSE(PulseAudioOutput::serverAnswers(500));
     PulseAudioOutput output;
     const EngineResult result =
-        output.open([](void*, float*, int) { return AudioOutput::Sounding::nothing; }, nullptr);
+        output.open([](void*, float*, int) { return AudioOutput::Rendered{}; }, nullptr);
     unsetenv("PULSE_SERVER");
     EXPECT_FALSE(result.succeeded);
     EXPECT_NE(result.error.find("PulseAudio"), std::string::npos) << result.error;
