@@ -106,6 +106,34 @@ std::vector<std::optional<std::int64_t>> matchOnsets(const std::vector<std::int6
     return delays;
 }
 
+std::vector<std::optional<std::int64_t>> matchAround(const std::vector<std::int64_t>& events,
+                                                     const std::vector<std::int64_t>& onsets,
+                                                     std::int64_t typical, std::int64_t halfWidth,
+                                                     std::int64_t lead) {
+    std::vector<std::optional<std::int64_t>> delays;
+    std::size_t next = 0;
+    for (const std::int64_t event : events) {
+        const std::int64_t centre = event + typical;
+        const std::int64_t from = std::max(centre - halfWidth, event - lead);
+        while (next < onsets.size() && onsets[next] < from) {
+            ++next;
+        }
+        std::optional<std::size_t> best;
+        for (std::size_t i = next; i < onsets.size() && onsets[i] < centre + halfWidth; ++i) {
+            if (!best || std::abs(onsets[i] - centre) < std::abs(onsets[*best] - centre)) {
+                best = i;
+            }
+        }
+        if (best) {
+            delays.emplace_back(onsets[*best] - event);
+            next = *best + 1;
+        } else {
+            delays.emplace_back(std::nullopt);
+        }
+    }
+    return delays;
+}
+
 int onsetsNear(const std::vector<std::int64_t>& events, const std::vector<std::int64_t>& onsets,
                std::int64_t window) {
     int count = 0;

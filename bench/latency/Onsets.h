@@ -56,6 +56,17 @@ std::vector<std::optional<std::int64_t>> matchOnsets(const std::vector<std::int6
                                                      const std::vector<std::int64_t>& onsets,
                                                      std::int64_t window, std::int64_t lead = 0);
 
+// For events closer together than a click can be late (20 keys/s against a
+// 50 ms latency), taking the first free onset lets one missed onset shift
+// every later pairing by a key. Instead each event takes the onset nearest
+// to event + typical within [event + typical - halfWidth, event + typical +
+// halfWidth), none earlier than event - lead; `typical` is the program's own
+// delay where its clicks do not overlap.
+std::vector<std::optional<std::int64_t>> matchAround(const std::vector<std::int64_t>& events,
+                                                     const std::vector<std::int64_t>& onsets,
+                                                     std::int64_t typical, std::int64_t halfWidth,
+                                                     std::int64_t lead = 0);
+
 // How many onsets fall in [event, event + window) for any of the events.
 int onsetsNear(const std::vector<std::int64_t>& events, const std::vector<std::int64_t>& onsets,
                std::int64_t window);

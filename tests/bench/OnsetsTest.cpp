@@ -102,6 +102,26 @@ TEST(OnsetsTest, EachEventTakesItsOwnClickOrNone) {
     }
 }
 
+// Keys 50 ms apart with clicks 3 ms late (or 48 ms late, as a slow program's):
+// one missed onset is one miss, not every later key paired with the next
+// key's click.
+TEST(OnsetsTest, AMissedClickAtAHighRateShiftsNoOtherPairing) {
+    const std::vector<std::int64_t> events{0, 50 * kMilli, 100 * kMilli, 150 * kMilli};
+    for (const std::int64_t late : {3, 48}) {
+        std::vector<std::int64_t> onsets;
+        for (std::int64_t event : {50, 100, 150}) {  // the first key's click missed
+            onsets.push_back((event + late) * kMilli);
+        }
+        const auto delays = matchAround(events, onsets, late * kMilli, 25 * kMilli, 2 * kMilli);
+        ASSERT_EQ(delays.size(), 4U);
+        EXPECT_FALSE(delays[0]) << late;
+        for (std::size_t i = 1; i < delays.size(); ++i) {
+            ASSERT_TRUE(delays[i]) << late << " event " << i;
+            EXPECT_EQ(*delays[i], late * kMilli) << late << " event " << i;
+        }
+    }
+}
+
 TEST(OnsetsTest, SummaryCountsMissesAndRanksTheRest) {
     std::vector<std::optional<std::int64_t>> delays;
     for (int ms = 1; ms <= 100; ++ms) {
