@@ -34,7 +34,8 @@ namespace quib {
 // or two whatever the buffer size. So the buffer can be large (32 ms, written
 // 10.7 ms at a time: about 94 wake-ups a second here and at the server while
 // sounds play, where a 4 ms buffer took about 750). A sound is rendered as
-// soon as it is asked for, not when the server next asks. A click that starts
+// soon as it is asked for, not when the server next asks, and to its end (up
+// to 128 ms), so that the server need not ask while a click plays. A click that starts
 // while another still sounds would wait behind what is queued, so when a
 // request's worth or more is queued it is dropped (`pa_stream_flush`, sent
 // with the block that starts the click; the server rewinds the sink and asks
