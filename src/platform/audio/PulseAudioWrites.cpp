@@ -100,10 +100,11 @@ void PulseAudioOutput::writeBlocks(std::size_t bytes) {
 // the server has no need to ask again while it plays, which cut QUIB's CPU at
 // 20 keys/s by about a third. A click that comes before the queue has played
 // drops it anyway, and the rest of a longer sound is asked for as usual. A
-// lasting sound is not rendered ahead: clicks over it would wait behind it. The mixer may already
-// have taken the sound up in a block written just before; that block dropped the queue itself, and
-// this one simply follows it. While a lasting sound plays the buffer is short
-// and the server asks often, so the sound waits for that.
+// lasting sound is not rendered ahead: clicks over it would wait behind it.
+// The mixer may already have taken the sound up in a block written just
+// before; that block dropped the queue itself, and this one simply follows
+// it. While a lasting sound plays the buffer is short and the server asks
+// often, so the sound waits for that.
 void PulseAudioOutput::writeAskedSound() {
     if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY ||
         (m_shortBuffer && !m_silent)) {
