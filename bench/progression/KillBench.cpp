@@ -69,7 +69,7 @@ void BM_KeysLostOverSigkills(benchmark::State& state) {
             quib = std::make_unique<QuibProcess>(QUIB_EXECUTABLE, where);
         }
         typed = typist.stop();
-        waitUntil([&] { return keys.drained(); });
+        waitFor([&] { return keys.drained(); });
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         quib->stop(SIGTERM);  // the clean end flushes the rest
         const long counted = static_cast<long>(

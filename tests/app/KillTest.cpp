@@ -27,7 +27,7 @@ TEST(KillTest, KeysCountedBeforeASigkillAreAddedAtTheNextStart) {
         for (int i = 0; i < count; ++i) {
             ASSERT_TRUE(keys.press());
         }
-        ASSERT_TRUE(waitUntil([&] { return journalKeys(where.home) == before + count; }))
+        ASSERT_TRUE(waitFor([&] { return journalKeys(where.home) == before + count; }))
             << readText(where.log);
         // Killed well inside the 5-second flush period: nothing was stored.
         const int status = quib.stop(SIGKILL);

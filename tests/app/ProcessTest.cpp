@@ -28,7 +28,7 @@ TEST_F(ProcessTest, SigtermFlushesWhatWasCountedAndExitsCleanly) {
         ASSERT_TRUE(keys.press());
     }
     // Counted (well inside the 5-second flush period), not yet stored.
-    ASSERT_TRUE(waitUntil([&] {
+    ASSERT_TRUE(waitFor([&] {
         const auto page = PendingJournal::peek(where.home);
         return page && page->keyCount() == 23;
     })) << readText(where.log);
@@ -50,7 +50,7 @@ TEST_F(ProcessTest, SigtermFlushesWhatWasCountedAndExitsCleanly) {
 
 TEST_F(ProcessTest, SecondInstanceHandsOverAndExitsZero) {
     QuibProcess first(QUIB_EXECUTABLE, where);
-    ASSERT_TRUE(waitUntil([&] {
+    ASSERT_TRUE(waitFor([&] {
         return readText(where.log).find("No system tray") != std::string::npos;
     })) << readText(where.log);
     const fs::path secondLog = dir.path() / "second.log";

@@ -109,8 +109,7 @@ TEST_F(WindowsFlowTest, ClosingTheOnboardingWindowStillStartsListeningOnceAccess
     queue.drain();
     EXPECT_FALSE(app.isOnboarding());
     permission.trusted = true;
-    EXPECT_TRUE(QTest::qWaitFor([&app] { return app.isListening(); }, 3000))
-        << "the access poll runs";
+    EXPECT_TRUE(waitFor([&app] { return app.isListening(); })) << "the access poll runs";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "progression/StoreFixture.h"
 #include "progression/StoreKeys.h"
+#include "support/Wait.h"
 
 namespace quib::test {
 namespace {
@@ -274,9 +275,7 @@ TEST_F(GameStatsTest, EverythingSurvivesARestart) {
 TEST_F(GameStatsTest, TimerFlushesInTheBackground) {
     typeKeys(2);
     stats->startFlushTimer(std::chrono::milliseconds(20));
-    for (int i = 0; i < 200 && !preferences->contains("gs_totalKeystrokes"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    ASSERT_TRUE(waitFor([&] { return preferences->contains("gs_totalKeystrokes"); }));
     EXPECT_EQ(preferences->integer("gs_totalKeystrokes"), 2);
     stats.reset();  // joins the thread
 }

@@ -21,21 +21,9 @@
 #include <thread>
 
 #include "platform/prefs/SqlitePreferences.h"
+#include "support/Wait.h"
 
 namespace quib::test {
-
-// Polls `condition` every 10 ms until it holds or `limit` passes.
-inline bool waitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
 
 inline std::string readText(const std::filesystem::path& path) {
     std::ifstream in(path);
@@ -118,7 +106,7 @@ class KeyFifo {
     // A FIFO opens for writing once a reader has it open.
     bool open() {
         signal(SIGPIPE, SIG_IGN);
-        return waitUntil([this] {
+        return waitFor([this] {
             m_fd = ::open(m_fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
             return m_fd >= 0;
         });

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QtTest/QTest>
 
+#include "support/Wait.h"
+
 namespace quib::test {
 
 // One QApplication for the whole test program (widgets need the full one),
@@ -17,12 +19,6 @@ inline QApplication& application() {
     }
     static QApplication* instance = new QApplication(argc, argv);
     return *instance;
-}
-
-// Runs the event loop until the condition holds or about three seconds pass.
-template <typename Condition>
-bool waitFor(Condition condition) {
-    return QTest::qWaitFor(condition, 3000);
 }
 
 }  // namespace quib::test

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/audio/AudioEngine.h"
+#include "support/Wait.h"  // test::waitFor, for the tests that include this file
 
 namespace quib::test {
 
@@ -79,20 +80,6 @@ inline std::vector<float> sineSignal(std::size_t frames, int channels, double pe
         }
     }
     return samples;
-}
-
-// Polls `predicate` every 5 ms until it holds or `limit` has passed.
-template <typename Predicate>
-bool waitFor(Predicate predicate,
-             std::chrono::milliseconds limit = std::chrono::milliseconds(2000)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!predicate()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 }  // namespace quib::test

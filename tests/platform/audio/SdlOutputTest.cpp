@@ -2,9 +2,7 @@
 // the callback produced into a file as fast as it can.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
-#include <thread>
 #include <vector>
 
 #include "platform/audio/AudioTestSupport.h"
@@ -13,8 +11,6 @@
 
 namespace quib {
 namespace {
-
-using namespace std::chrono_literals;
 
 bool fileHasSound(const std::filesystem::path& file) {
     std::ifstream stream(file, std::ios::binary);
@@ -43,13 +39,9 @@ TEST(SdlOutputTest, ClickReachesTheDeviceAsFloatStereo) {
         MixerEngine engine(std::make_unique<SdlAudioOutput>(), DevicePolicy{});
         const PlayerHandle player = engine.preparePlayer(engine.loadSample(clickFile).sample);
         engine.play(player);
-        const auto deadline = std::chrono::steady_clock::now() + 3s;
-        while (!fileHasSound(recording) && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(20ms);
-        }
+        EXPECT_TRUE(test::waitFor([&] { return fileHasSound(recording); }));
     }
     unsetenv("SDL_AUDIODRIVER");
-    EXPECT_TRUE(fileHasSound(recording));
 }
 
 }  // namespace
