@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <vector>
 
 #include "app/InputCapture.h"
@@ -12,8 +13,7 @@ namespace quib {
 namespace {
 
 using namespace std::chrono_literals;
-using test::settle;
-using test::waitUntil;
+using test::waitFor;
 
 struct NoOutput final : InputCounter, ClickSounds {
     void recordKeystroke() override {}
@@ -34,6 +34,12 @@ class AccessWatchdogTest : public ::testing::Test {
     }
 
     bool captureRunning() const { return m_capture.hasEventTap(); }
+    // The sync point of the checks that nothing (more) happens: the poll or
+    // the watchdog has looked at the permission `times` more times.
+    bool checkedAgain(int times) {
+        const int from = m_permission.checks;
+        return waitFor([&] { return m_permission.checks >= from + times; });
+    }
 
     test::FakePermission m_permission;
     NoOutput m_output;
@@ -57,11 +63,11 @@ TEST_F(AccessWatchdogTest, GrantedAtLaunchStartsCaptureAtOnceWithoutPolling) {
 TEST_F(AccessWatchdogTest, GrantWhileWaitingIsFoundByThePollWithoutDimmingMeanwhile) {
     m_watchdog.requestAccessAndListen();
     EXPECT_TRUE(m_watchdog.isPolling());
-    settle(60ms);
+    ASSERT_TRUE(checkedAgain(2));
     EXPECT_FALSE(captureRunning());
     EXPECT_TRUE(m_dimmed.empty());  // Waiting leaves the icon as it was.
     m_permission.trusted = true;
-    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    ASSERT_TRUE(waitFor([&] { return captureRunning(); }));
     EXPECT_FALSE(m_watchdog.isPolling());
     EXPECT_TRUE(m_watchdog.hasPermission());
     EXPECT_EQ(m_dimmed, std::vector<bool>{false});
@@ -73,8 +79,8 @@ TEST_F(AccessWatchdogTest, PollAndWatchdogTogetherLeaveExactlyOneSource) {
     m_watchdog.requestAccessAndListen();  // A second request restarts the same poll.
     m_watchdog.startAccessibilityWatchdog();
     m_permission.trusted = true;
-    ASSERT_TRUE(waitUntil([&] { return captureRunning() && !m_watchdog.isPolling(); }, 1s));
-    settle(200ms);
+    ASSERT_TRUE(waitFor([&] { return captureRunning() && !m_watchdog.isPolling(); }));
+    ASSERT_TRUE(checkedAgain(2));  // the watchdog, twice, with the capture running
     EXPECT_EQ(m_sources.live.size(), 1U);
     EXPECT_TRUE(m_watchdog.isWatching());
 }
@@ -84,14 +90,14 @@ TEST_F(AccessWatchdogTest, WithdrawalStopsCaptureAndDimsAndARegrantRestartsAndUn
     m_watchdog.requestAccessAndListen();
     m_watchdog.startAccessibilityWatchdog();
     m_permission.trusted = false;
-    ASSERT_TRUE(waitUntil([&] { return !m_watchdog.hasPermission(); }, 1s));
+    ASSERT_TRUE(waitFor([&] { return !m_watchdog.hasPermission(); }));
     EXPECT_FALSE(captureRunning());
     EXPECT_EQ(m_sources.live.size(), 0U);
     EXPECT_EQ(m_dimmed, (std::vector<bool>{false, true}));
-    settle(200ms);  // Still withdrawn: nothing more happens.
+    ASSERT_TRUE(checkedAgain(2));  // Still withdrawn: nothing more happens.
     EXPECT_EQ(m_dimmed.size(), 2u);
     m_permission.trusted = true;
-    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    ASSERT_TRUE(waitFor([&] { return captureRunning(); }));
     EXPECT_EQ(m_dimmed, (std::vector<bool>{false, true, false}));
 }
 
@@ -100,11 +106,11 @@ TEST_F(AccessWatchdogTest, SwitchOffKeepsTheIconDimmedThroughEveryPermissionChan
     m_watchdog.requestAccessAndListen();
     m_watchdog.startAccessibilityWatchdog();
     m_permission.trusted = true;
-    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    ASSERT_TRUE(waitFor([&] { return captureRunning(); }));
     m_permission.trusted = false;
-    ASSERT_TRUE(waitUntil([&] { return !captureRunning(); }, 1s));
+    ASSERT_TRUE(waitFor([&] { return !captureRunning(); }));
     m_permission.trusted = true;
-    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    ASSERT_TRUE(waitFor([&] { return captureRunning(); }));
     EXPECT_EQ(m_dimmed, (std::vector<bool>{true, true, true}));
 }
 
@@ -115,14 +121,13 @@ TEST_F(AccessWatchdogTest, WatchdogRetriesACaptureThatFailedToStart) {
     m_watchdog.requestAccessAndListen();
     m_watchdog.startAccessibilityWatchdog();
     EXPECT_FALSE(captureRunning());
-    settle(100ms);
+    ASSERT_TRUE(waitFor([&] { return m_sources.created >= 2; })) << "retried and failed again";
     m_sources.startSucceeds = true;
-    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    ASSERT_TRUE(waitFor([&] { return captureRunning(); }));
     testing::internal::GetCapturedStderr();
-    settle(200ms);
-    EXPECT_EQ(m_sources.live.size(), 1U);
     const int created = m_sources.created;
-    settle(200ms);
+    ASSERT_TRUE(checkedAgain(2));
+    EXPECT_EQ(m_sources.live.size(), 1U);
     EXPECT_EQ(m_sources.created, created);  // A running capture is left alone.
 }
 
@@ -134,7 +139,13 @@ TEST_F(AccessWatchdogTest, ReportedChangesReplaceEveryTimerAndEachIsCheckedOnce)
     watchdog.requestAccessAndListen();
     watchdog.startAccessibilityWatchdog();
     const int checks = m_permission.checks;
-    settle(200ms);
+    // A timer of the watchdog's period started now fires after any that ran
+    // beside it: three of its periods pass.
+    int periods = 0;
+    QTimer reference;
+    QObject::connect(&reference, &QTimer::timeout, [&periods] { ++periods; });
+    reference.start(80ms);
+    ASSERT_TRUE(waitFor([&] { return periods >= 3; }));
     EXPECT_EQ(m_permission.checks, checks) << "nothing is checked while nothing changes";
     EXPECT_FALSE(watchdog.hasTimerRunning());
     m_permission.trusted = true;
@@ -159,7 +170,7 @@ TEST_F(AccessWatchdogTest, ReportedChangesStillRetryAFailedStartUntilItRuns) {
     watchdog.startAccessibilityWatchdog();
     EXPECT_TRUE(watchdog.hasTimerRunning());
     m_sources.startSucceeds = true;
-    ASSERT_TRUE(waitUntil([&] { return captureRunning(); }, 1s));
+    ASSERT_TRUE(waitFor([&] { return captureRunning(); }));
     testing::internal::GetCapturedStderr();
     EXPECT_FALSE(watchdog.hasTimerRunning());
 }

@@ -7,11 +7,10 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <chrono>
 #include <string>
 
 #include "platform/input/InputSource.h"
+#include "support/Wait.h"
 
 namespace quib::test {
 
@@ -22,23 +21,6 @@ inline QCoreApplication& qtApplication() {
     static char* argv[] = {name, nullptr};
     static QCoreApplication application(argc, argv);
     return application;
-}
-
-// Runs the event loop until the condition holds or the time is up; returns the condition.
-template <typename Condition>
-bool waitUntil(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(3)) {
-    qtApplication();
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition() && clock.elapsed() < timeout.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return condition();
-}
-
-// Runs the event loop for a while, for checking that nothing (more) arrives.
-inline void settle(std::chrono::milliseconds duration = std::chrono::milliseconds(100)) {
-    waitUntil([] { return false; }, duration);
 }
 
 // Counts what a source reports.
