@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "BusSentinel.h"
 #include "FakeLogind.h"
 #include "FakeScreenSaver.h"
 #include "PrivateSessionBus.h"
@@ -127,9 +128,11 @@ TEST_F(SessionLockWatcherTest, ActiveChangedFromAConnectionThatDoesNotOwnTheName
                                                      QStringLiteral("org.freedesktop.ScreenSaver"),
                                                      QStringLiteral("ActiveChanged"));
     signal << true;
+    test::BusSentinel sentinel(QDBusConnection(QStringLiteral("session")));
     impostor.send(signal);
-    QTest::qWait(100);
+    ASSERT_TRUE(sentinel.passes(impostor));
     EXPECT_FALSE(watcher->isLocked());
+    EXPECT_TRUE(changes.empty());
 }
 
 TEST_F(SessionLockWatcherTest, LogindLockAndUnlockOfTheOwnSessionOnly) {
@@ -137,8 +140,9 @@ TEST_F(SessionLockWatcherTest, LogindLockAndUnlockOfTheOwnSessionOnly) {
     startWatcher();
     EXPECT_EQ(logind->sessionLookups(), QStringList{QStringLiteral("auto")});
     EXPECT_EQ(watcher->sessionPath(), logind->ownSession().path());
+    test::BusSentinel sentinel(QDBusConnection(QStringLiteral("system")));
     logind->otherSession().sendLock();
-    QTest::qWait(100);
+    ASSERT_TRUE(sentinel.passes(QDBusConnection(QStringLiteral("logind"))));
     EXPECT_FALSE(watcher->isLocked()) << "another user's session";
     logind->ownSession().sendLock();
     ASSERT_TRUE(waitForChanges(1));
@@ -178,8 +182,7 @@ TEST_F(SessionLockWatcherTest, SleepWaitsForTheCallbackThenTheDelayIsTakenAgainA
 
 TEST_F(SessionLockWatcherTest, WithoutAnyServiceOneLineAndALaterScreenSaverIsStillHeard) {
     ::testing::internal::CaptureStderr();
-    startWatcher();
-    QTest::qWait(50);
+    startWatcher();  // every start-up query answered: nothing more is pending
     const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(occurrences(log, kUnfollowed), 1) << log;
     EXPECT_FALSE(watcher->isLocked());
