@@ -100,7 +100,12 @@ TEST_F(QtMainQueueTest, TasksStillQueuedWhenTheQueueIsDestroyedNeverRun) {
         queue.post([&] { ran = true; });
         queue.postDelayed(1ms, [&] { ran = true; });
     }
-    QTest::qWait(30);
+    // Posted later, due later: once these have run, the ones above would have.
+    QtMainQueue later;
+    int sentinels = 0;
+    later.post([&] { ++sentinels; });
+    later.postDelayed(20ms, [&] { ++sentinels; });
+    ASSERT_TRUE(test::waitFor([&] { return sentinels == 2; }));
     EXPECT_FALSE(ran);
 }
 
