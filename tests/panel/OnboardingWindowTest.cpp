@@ -93,8 +93,8 @@ class OnboardingWindowTest : public ::testing::Test {
     ThemeScope theme{AppTheme::classic};
     TempDir dir;
     SwitchablePermission permission;
-    OnboardingWindow::Intervals intervals{std::chrono::milliseconds(5),
-                                          std::chrono::milliseconds(30)};
+    // The grant stays on screen as long as a test looks; one test shortens it.
+    OnboardingWindow::Intervals intervals{std::chrono::milliseconds(5), std::chrono::hours(1)};
     std::unique_ptr<OnboardingWindow> window;
     int completions = 0;
     std::vector<std::string> opened;
@@ -164,7 +164,15 @@ TEST_F(OnboardingWindowTest, WaitingForAccessOpensTheGuideAndPollsUntilGranted) 
     EXPECT_EQ(status->text(), "// permission granted");
     EXPECT_EQ(status->attrs().color, style::brutalAccent());
     EXPECT_EQ(window->currentStep(), 1) << "the grant is shown for a moment";
+}
+
+TEST_F(OnboardingWindowTest, AfterShowingTheGrantTheWindowMovesOnByItself) {
+    intervals.afterGrant = std::chrono::milliseconds(5);
+    open();
+    click("GET STARTED");
+    permission.trusted = true;
     ASSERT_TRUE(waitFor([this] { return window->currentStep() == 2; }));
+    EXPECT_EQ(texts().back(), "[START CLICKING]");
 }
 
 TEST_F(OnboardingWindowTest, AccessAlreadyThereShowsItGrantedWithoutPolling) {
