@@ -10,13 +10,13 @@
 #include "panel/PopoverPanel.h"
 #include "panel/SoundsTab.h"
 #include "panel/StatsTab.h"
-#include "support/SeededStore.h"
+#include "support/StoreFixture.h"
 
 namespace quib {
 namespace {
 
-test::SeededStore& store() {
-    static test::SeededStore instance;
+test::TestStore& store() {
+    static test::TestStore instance;
     return instance;
 }
 

@@ -5,7 +5,7 @@
 #include "panel/FlatViews.h"
 #include "panel/ScrollPage.h"
 #include "panel/VolumeBar.h"
-#include "support/SeededStore.h"
+#include "support/StoreFixture.h"
 #include "support/TestApplication.h"
 #include "support/ThemeScope.h"
 
@@ -33,7 +33,7 @@ class FocusTabTest : public ::testing::Test {
 
     QApplication& app = test::application();
     test::ThemeScope theme{AppTheme::classic};
-    test::SeededStore store;
+    test::TestStore store;
     QWidget panel;
     FocusTabView* tab = nullptr;
     std::vector<std::optional<AmbientSound>> sounds;

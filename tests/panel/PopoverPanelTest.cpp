@@ -10,7 +10,7 @@
 #include "panel/PanelWindow.h"
 #include "panel/RecordingDelegate.h"
 #include "panel/SoundsTab.h"
-#include "support/SeededStore.h"
+#include "support/StoreFixture.h"
 #include "support/TempDir.h"
 #include "support/TestApplication.h"
 #include "support/ThemeScope.h"
@@ -55,7 +55,7 @@ class PopoverPanelTest : public ::testing::Test {
 
     QApplication& app = test::application();
     test::ThemeScope theme{AppTheme::classic};
-    test::SeededStore store;
+    test::TestStore store;
     test::FakeClock clock;
     test::RecordingDelegate delegate;
     bool feedRunning = true;

@@ -6,7 +6,7 @@
 
 #include "panel/FlatViews.h"
 #include "panel/ScrollPage.h"
-#include "support/SeededStore.h"
+#include "support/StoreFixture.h"
 #include "support/TestApplication.h"
 #include "support/ThemeScope.h"
 
@@ -38,7 +38,7 @@ class ShopTabTest : public ::testing::Test {
 
     QApplication& app = test::application();
     test::ThemeScope theme{AppTheme::classic};
-    test::SeededStore store;
+    test::TestStore store;
     QWidget panel;
     ShopTabView* tab = nullptr;
     int claims = 0;

@@ -7,7 +7,7 @@
 #include "panel/FlatViews.h"
 #include "panel/ScrollPage.h"
 #include "panel/VolumeBar.h"
-#include "support/SeededStore.h"
+#include "support/StoreFixture.h"
 #include "support/TestApplication.h"
 #include "support/ThemeScope.h"
 
@@ -33,7 +33,7 @@ class SoundsTabTest : public ::testing::Test {
 
     QApplication& app = test::application();
     test::ThemeScope theme{AppTheme::classic};
-    test::SeededStore store;
+    test::TestStore store;
     SoundsTabView tab{nullptr};
     std::vector<Profile> keyReports;
     std::vector<Profile> mouseReports;

@@ -4,7 +4,7 @@
 
 #include <QLabel>
 
-#include "support/SeededStore.h"
+#include "support/StoreFixture.h"
 #include "support/TestApplication.h"
 #include "support/ThemeScope.h"
 
@@ -19,7 +19,7 @@ class StatsTabTest : public ::testing::Test {
   protected:
     QApplication& app = test::application();
     test::ThemeScope theme{AppTheme::classic};
-    test::SeededStore store;
+    test::TestStore store;
     QWidget panel;
     StatsTabView* tab = nullptr;
 

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <future>
 
-#include "progression/StoreFixture.h"
 #include "support/HookedPreferences.h"
+#include "support/StoreFixture.h"
 
 namespace quib::test {
 namespace {

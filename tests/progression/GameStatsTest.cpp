@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "progression/StoreFixture.h"
 #include "progression/StoreKeys.h"
+#include "support/StoreFixture.h"
 #include "support/Wait.h"
 
 namespace quib::test {

@@ -12,28 +12,13 @@
 #include <random>
 #include <thread>
 
-#include "platform/prefs/SqlitePreferences.h"
-#include "progression/GameStats.h"
-#include "support/Fakes.h"
 #include "support/HookedPreferences.h"
-#include "support/TempDir.h"
+#include "support/StoreFixture.h"
 
 namespace quib::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// One process's view of a data directory.
-struct Process {
-    explicit Process(const fs::path& dir)
-        : store(SqlitePreferences::open(dir, SqlitePreferences::Mode::readWrite).store),
-          stats(std::make_unique<GameStats>(*store, queue, clock, random)) {}
-    FakeClock clock;
-    ManualQueue queue;
-    ScriptedRandom random;
-    std::unique_ptr<SqlitePreferences> store;
-    std::unique_ptr<GameStats> stats;
-};
 
 // Runs `body` in a child process; true when the child lived to the end.
 template <typename Body>
@@ -106,17 +91,17 @@ void leaveCountsPending(const fs::path& dir) {
         seed->setInteger("gs_totalKeystrokes", 4995);
         seed->setInteger("gs_totalXP", 540);
     }
-    Process run(dir);
+    TestStore run(dir);
     type(*run.stats, run.clock, 9, 3);
 }
 
 // Twice, so a second start adds nothing more.
 void expectTheNineKeysOnce(const fs::path& dir, int step) {
     for (int restart = 0; restart < 2; ++restart) {
-        Process next(dir);
+        TestStore next(dir);
         EXPECT_EQ(next.stats->totalKeystrokes(), 5004) << "killed at step " << step;
         EXPECT_EQ(next.stats->totalClicks(), 3) << step;
-        EXPECT_EQ(next.store->integer("gs_daily_2026-03-05_keys"), 9) << step;
+        EXPECT_EQ(next.preferences->integer("gs_daily_2026-03-05_keys"), 9) << step;
         EXPECT_EQ(next.stats->totalXP(), 540 + 9 + 6 + 50) << step;
         EXPECT_EQ(next.stats->coins(), 1) << step;
         EXPECT_EQ(next.stats->unlockedCount(), 1) << step;
@@ -134,7 +119,7 @@ TEST(JournalCrashTest, KilledAtEveryStepOfTheFoldTheNextStartCountsExactlyOnce) 
 TEST(JournalCrashTest, KilledAtEveryStepOfAFlushTheNextStartCountsExactlyOnce) {
     TempDir left;
     leaveCountsPending(left.path());
-    Process(left.path()).stats.reset();  // folded: the store holds the nine keys
+    TestStore(left.path()).stats.reset();  // folded: the store holds the nine keys
     const int steps = killAtEveryStep(
         left.path(),
         [](GameStats& stats, FakeClock& clock) {
@@ -142,10 +127,10 @@ TEST(JournalCrashTest, KilledAtEveryStepOfAFlushTheNextStartCountsExactlyOnce) {
             stats.flushNow();
         },
         [](const fs::path& dir, int step) {
-            Process next(dir);
+            TestStore next(dir);
             EXPECT_EQ(next.stats->totalKeystrokes(), 5008) << "killed at step " << step;
             EXPECT_EQ(next.stats->totalClicks(), 4) << step;
-            EXPECT_EQ(next.store->integer("gs_daily_2026-03-05_keys"), 13) << step;
+            EXPECT_EQ(next.preferences->integer("gs_daily_2026-03-05_keys"), 13) << step;
             EXPECT_EQ(next.stats->totalXP(), 605 + 4 + 2) << step;
         });
     EXPECT_GE(steps, 8);
@@ -165,7 +150,7 @@ TEST(JournalCrashTest, KilledAtRandomMomentsWhileTypingAndFlushingLosesNothing) 
         typed[0] = typed[1] = 0;
         const pid_t child = fork();
         if (child == 0) {
-            Process run(dir.path());
+            TestStore run(dir.path());
             for (std::int64_t i = 1;; ++i) {
                 run.stats->recordKeystroke();
                 std::atomic_ref<std::int64_t>(typed[0]).store(i);
@@ -188,7 +173,7 @@ TEST(JournalCrashTest, KilledAtRandomMomentsWhileTypingAndFlushingLosesNothing) 
         std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 150));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
-        Process next(dir.path());
+        TestStore next(dir.path());
         // The kill may fall between counting an event and telling us.
         const std::int64_t total = next.stats->totalKeystrokes();
         EXPECT_GE(total, keys + typed[0]) << "round " << round;
@@ -197,7 +182,7 @@ TEST(JournalCrashTest, KilledAtRandomMomentsWhileTypingAndFlushingLosesNothing) 
         EXPECT_LE(next.stats->totalClicks(), clicks + typed[1] + 1) << "round " << round;
         keys = total;
         clicks = next.stats->totalClicks();
-        EXPECT_EQ(next.store->integer("gs_daily_2026-03-05_keys"), keys);
+        EXPECT_EQ(next.preferences->integer("gs_daily_2026-03-05_keys"), keys);
         EXPECT_EQ(next.stats->totalXP(), keys + 2 * clicks + 50 * next.stats->unlockedCount());
     }
     EXPECT_GT(keys, 100);

@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "platform/prefs/PendingJournal.h"
-#include "progression/StoreFixture.h"
 #include "progression/StoreKeys.h"
+#include "support/StoreFixture.h"
 
 namespace quib::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "platform/RandomSource.h"
-#include "progression/StoreFixture.h"
+#include "support/StoreFixture.h"
 
 namespace quib::test {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "Shots.h"
 #include "panel/StyleKit.h"
-#include "support/SeededStore.h"
+#include "support/StoreFixture.h"
 
 namespace quib::shots {
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     shots::addPanelShots(families);
     shots::addWindowShots(families);
 
-    test::SeededStore store;
+    test::TestStore store;
     store.seed([&store](Preferences& p) { shots::seedPlausibleUser(p, store.clock.today()); });
     int written = 0;
     for (AppTheme theme : allAppThemes()) {
