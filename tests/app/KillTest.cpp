@@ -1,5 +1,7 @@
 // SIGKILL while typing loses nothing: what a killed QUIB had counted but not
-// yet flushed is in its pending journal, and the next start adds it.
+// yet flushed is in its pending journal, and the next start adds it. This is
+// the real program's part; a kill at every step of a flush or of the fold, and
+// at random moments, is JournalCrashTest's.
 #include <gtest/gtest.h>
 
 #include "platform/prefs/PendingJournal.h"

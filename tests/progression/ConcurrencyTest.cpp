@@ -1,13 +1,9 @@
 // Run under ThreadSanitizer in CI: the hot path on one thread, flushes on
 // another, and not one event lost or counted twice.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <cstdio>
 #include <future>
+#include <thread>
 
 #include "support/HookedPreferences.h"
 #include "support/StoreFixture.h"
@@ -88,71 +84,6 @@ TEST_F(ConcurrencyTest, MainThreadNeverWaitsForAFlushStuckInTheStore) {
     flusher.join();
     EXPECT_TRUE(answered) << "the main thread waited for the disk";
     EXPECT_EQ(mainThread.get(), 1 + 550 + 1 + 1 + 0 + 0 + 1 + 0 + 1 + 6);
-}
-
-// Reads an integer straight from the file, as a fresh process would.
-std::int64_t readInteger(sqlite3* db, const char* key) {
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, "SELECT value FROM preferences WHERE key = ?1", -1, &statement, nullptr);
-    sqlite3_bind_text(statement, 1, key, -1, SQLITE_STATIC);
-    const std::int64_t value =
-        sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
-    sqlite3_finalize(statement);
-    return value;
-}
-
-TEST(CrashTest, KilledMidFlushLeavesTheLastCommittedBatch) {
-    TempDir dir;
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(pipeFds[0]);
-        FakeClock clock;
-        ManualQueue queue;
-        ScriptedRandom random;
-        auto preferences =
-            SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readWrite).store;
-        GameStats stats(*preferences, queue, clock, random);
-        for (std::int64_t batch = 1;; ++batch) {
-            for (int i = 0; i < 97; ++i) {
-                stats.recordKeystroke();
-            }
-            stats.flushNow();
-            const std::int64_t committed = batch * 97;
-            if (write(pipeFds[1], &committed, sizeof committed) < 0) {
-                _exit(1);
-            }
-        }
-    }
-    close(pipeFds[1]);
-    std::int64_t committed = 0;
-    std::int64_t value = 0;
-    while (committed < 97 * 300 && read(pipeFds[0], &value, sizeof value) == sizeof value) {
-        committed = value;
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    while (read(pipeFds[0], &value, sizeof value) == sizeof value) {
-        committed = value;  // batches reported just before the kill
-    }
-    close(pipeFds[0]);
-
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((dir.path() / "preferences.sqlite3").c_str(), &db), SQLITE_OK);
-    sqlite3_stmt* check = nullptr;
-    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
-    ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
-    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
-    sqlite3_finalize(check);
-    const std::int64_t total = readInteger(db, "gs_totalKeystrokes");
-    EXPECT_GE(total, committed);
-    EXPECT_LE(total, committed + 97) << "at most the batch in flight";
-    // One transaction per flush: the totals and the day's count move together.
-    EXPECT_EQ(readInteger(db, "gs_daily_2026-03-05_keys"), total);
-    EXPECT_EQ(readInteger(db, "gs_totalXP") % 50, total % 50);
-    sqlite3_close(db);
 }
 
 }  // namespace

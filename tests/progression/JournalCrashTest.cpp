@@ -3,6 +3,7 @@
 // a child process that kills itself (or is killed) as a crash would.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,10 +11,10 @@
 #include <atomic>
 #include <functional>
 #include <random>
-#include <thread>
 
 #include "support/HookedPreferences.h"
 #include "support/StoreFixture.h"
+#include "support/Wait.h"
 
 namespace quib::test {
 namespace {
@@ -108,6 +109,18 @@ void expectTheNineKeysOnce(const fs::path& dir, int step) {
     }
 }
 
+// SQLite's own check of a file a killed process left.
+void expectIntact(const fs::path& file) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* check = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
+    ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
+    sqlite3_finalize(check);
+    sqlite3_close(db);
+}
+
 TEST(JournalCrashTest, KilledAtEveryStepOfTheFoldTheNextStartCountsExactlyOnce) {
     TempDir left;
     leaveCountsPending(left.path());
@@ -164,15 +177,16 @@ TEST(JournalCrashTest, KilledAtRandomMomentsWhileTypingAndFlushingLosesNothing) 
                 }
             }
         }
-        // The moment counts from the first key, so a slow start (a loaded
-        // machine, a sanitizer) still leaves typing and flushes to interrupt.
-        for (int wait = 0; wait < 2000 && std::atomic_ref<std::int64_t>(typed[0]).load() == 0;
-             ++wait) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 150));
+        // The kill comes once the child has typed a drawn number of keys, at
+        // whatever pace the machine allows, and lands wherever the child has
+        // got to by then: between keys, inside a flush or between the two.
+        const std::int64_t target = 20 + static_cast<std::int64_t>(random() % 400);
+        const bool typing =
+            waitFor([&] { return std::atomic_ref<std::int64_t>(typed[0]).load() >= target; });
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
+        ASSERT_TRUE(typing) << "round " << round;
+        expectIntact(dir.path() / "preferences.sqlite3");
         TestStore next(dir.path());
         // The kill may fall between counting an event and telling us.
         const std::int64_t total = next.stats->totalKeystrokes();
@@ -182,6 +196,7 @@ TEST(JournalCrashTest, KilledAtRandomMomentsWhileTypingAndFlushingLosesNothing) 
         EXPECT_LE(next.stats->totalClicks(), clicks + typed[1] + 1) << "round " << round;
         keys = total;
         clicks = next.stats->totalClicks();
+        // One transaction per flush: the totals and the day's count move together.
         EXPECT_EQ(next.preferences->integer("gs_daily_2026-03-05_keys"), keys);
         EXPECT_EQ(next.stats->totalXP(), keys + 2 * clicks + 50 * next.stats->unlockedCount());
     }

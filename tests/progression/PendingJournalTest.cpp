@@ -35,7 +35,9 @@ int countLines(const std::string& text, const std::string& needle) {
     return count;
 }
 
-TEST_F(PendingJournalTest, CountsNeverFlushedAreFoldedOnceAtTheNextStart) {
+// That the fold counts exactly once, whenever the process dies, is
+// JournalCrashTest's; here, what the next run makes of the dead one's counts.
+TEST_F(PendingJournalTest, CountsNeverFlushedJoinTheStoredOnesAndTheirLevelIsCelebrated) {
     preferences->setInteger("gs_totalXP", 545);
     reopen();
     typeKeys(1, 1.0);
@@ -64,11 +66,6 @@ TEST_F(PendingJournalTest, CountsNeverFlushedAreFoldedOnceAtTheNextStart) {
     queue.drain();
     EXPECT_EQ(levelUps, std::vector<std::int64_t>{1}) << "and is celebrated after the start";
 
-    reopen();
-    reopen();
-    EXPECT_EQ(stats->totalKeystrokes(), 4) << "folded once";
-    EXPECT_EQ(stats->totalXP(), 553);
-    EXPECT_EQ(stats->coins(), 1);
     typeKeys(2);
     stats->flushNow();
     reopen();
