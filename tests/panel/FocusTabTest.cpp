@@ -109,22 +109,5 @@ TEST_F(FocusTabTest, SelectingTheTabAgainScrollsBackToTheVolume) {
     EXPECT_EQ(tab->scrollView()->offset(), 0);
 }
 
-TEST_F(FocusTabTest, ActiveRowsFillWithTheAccentInEveryTheme) {
-    for (AppTheme t : allAppThemes()) {
-        theme.set(t);
-        QWidget host;
-        host.resize(340, 398);
-        FocusTabView page(&host);
-        page.configure({AmbientSound::brownNoise}, std::nullopt, true, 0.5F, *store.stats);
-        host.show();
-        const QImage image = host.grab().toImage();
-        const ThemePalette& p = palette(t);
-        // Brown noise's row (top 846 - 702 - 36 = 108) and pink noise's outline (148).
-        EXPECT_EQ(image.pixel(30, 112), style::color(p.accent).rgb()) << rawValue(t);
-        EXPECT_EQ(image.pixel(16, 160), style::color(p.text).rgb()) << rawValue(t);
-        EXPECT_EQ(image.pixel(30, 160), style::color(p.bg).rgb()) << rawValue(t);
-    }
-}
-
 }  // namespace
 }  // namespace quib

@@ -122,25 +122,5 @@ TEST_F(ShopTabTest, ARefreshFromTheClaimItselfKeepsThePageAlive) {
     EXPECT_TRUE(tab->claimButton()->isEnabled());
 }
 
-TEST_F(ShopTabTest, ClaimIsAccentAndLockedRowsFadedInEveryTheme) {
-    store.seed([](Preferences& p) { p.setInteger(keys::coins, 1); });
-    for (AppTheme t : allAppThemes()) {
-        theme.set(t);
-        QWidget host;
-        host.resize(340, 398);
-        ShopTabView page(&host);
-        page.configure(*store.stats);
-        host.show();
-        const QImage image = host.grab().toImage();
-        const QRect claim = page.claimButton()->geometry();
-        EXPECT_EQ(image.pixel(claim.left() + 3, claim.top() + 3), style::brutalAccent().rgb())
-            << rawValue(t);
-        const QRect locked = themeRowsOf(page)[1]->geometry();
-        EXPECT_EQ(image.pixel(locked.left() + 1, locked.center().y()),
-                  style::brutalLockedBorder().rgb())
-            << rawValue(t);
-    }
-}
-
 }  // namespace
 }  // namespace quib

@@ -167,25 +167,5 @@ TEST_F(SoundsTabTest, TapsKeepExpansionAndScrollAlsoWhenTheOwnerAnswersAtOnce) {
     EXPECT_EQ(tab.scrollView()->offset(), 0);
 }
 
-TEST_F(SoundsTabTest, DrawsRowsAndTheSpeakerWhereTheFramesSayInEveryTheme) {
-    for (AppTheme t : allAppThemes()) {
-        theme.set(t);
-        SoundsTabView view(nullptr);
-        view.resize(340, 398);
-        view.configure(SoundProfile::iphone, std::nullopt, 1, 1, *store.stats);
-        const QImage image = view.grab().toImage();
-        const ThemePalette& p = palette(t);
-        const auto at = [&](int x, int y) { return image.pixel(x, y); };
-        SCOPED_TRACE(std::string(rawValue(t)));
-        EXPECT_EQ(at(30, 140), style::color(p.accent).rgb()) << "first keyboard row, selected";
-        EXPECT_EQ(at(30, 172), style::brutalLockedBg().rgb()) << "second row, locked";
-        EXPECT_EQ(at(12, 172), style::brutalLockedBorder().rgb());
-        EXPECT_EQ(at(19, 42), style::color(p.text).rgb()) << "keyboard speaker glyph";
-        EXPECT_EQ(at(19, 93), style::color(p.grayLight).rgb()) << "muted mouse speaker glyph";
-        EXPECT_EQ(at(100, 102), style::color(p.text).rgb()) << "rule under the mouse row";
-        EXPECT_EQ(at(200, 5), style::color(p.bg).rgb());
-    }
-}
-
 }  // namespace
 }  // namespace quib

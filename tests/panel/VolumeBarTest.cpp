@@ -71,21 +71,5 @@ TEST_F(VolumeBarTest, ValuesFromCodeRedrawTruncatedWithoutReporting) {
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(VolumeBarTest, DrawsTrackFillAndKnobInTheThemeOfItsCreation) {
-    for (AppTheme t : allAppThemes()) {
-        theme.set(t);
-        VolumeBar fresh(&parent);
-        fresh.setFrame({40, 40, 200, 20});
-        fresh.setValue(0.5F);
-        const QImage image = fresh.grab().toImage();
-        const int k = VolumeBar::kKnobOverhang;
-        const ThemePalette& p = palette(t);
-        EXPECT_EQ(image.pixel(k + 30, 10), style::color(p.accent).rgb()) << rawValue(t);
-        EXPECT_EQ(image.pixel(k + 120, 10), style::color(p.text).rgb()) << rawValue(t);
-        EXPECT_EQ(image.pixel(k + 75, 10), style::color(p.bg).rgb()) << rawValue(t);
-        EXPECT_EQ(image.pixel(k + 75 - 6, 10), style::color(p.text).rgb()) << rawValue(t);
-    }
-}
-
 }  // namespace
 }  // namespace quib

@@ -18,11 +18,6 @@ namespace {
 
 const std::vector<std::string> kNames{"Soft Tock", "MX Blue", "Haptic", "Typewriter"};
 
-// Colours as the screen shows them: eight bits a channel.
-QRgb rgb(const QColor& color) {
-    return color.rgb();
-}
-
 class RewardSpinnerTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -184,28 +179,12 @@ TEST_F(RewardSpinnerTest, EveryWayTheWindowGoesReportsDismissalExactlyOnce) {
     EXPECT_EQ(calls, std::vector<std::string>{"dismiss"});
 }
 
-TEST_F(RewardSpinnerTest, AFloatingCardCentredOnThePointersScreenInTheThemesColours) {
-    for (AppTheme each : allAppThemes()) {
-        SCOPED_TRACE(std::string(rawValue(each)));
-        theme.set(each);
-        SetUp();
-        show();
-        land();
-        view<QWidget>("buttonContainer")->setGraphicsEffect(nullptr);
-        QWidget* window = spinner->window();
-        ASSERT_EQ(window->size(), QSize(425, 325));
-        const QRect screen = app.primaryScreen()->geometry();
-        EXPECT_EQ(window->pos(), QPoint((screen.width() - 425) / 2, (screen.height() - 325) / 2));
-        const QImage image = window->grab().toImage();
-        EXPECT_EQ(image.pixel(210, 0), rgb(cardAccent())) << "accent bar";
-        EXPECT_EQ(image.pixel(0, 100), rgb(style::brutalGrayMid())) << "card border";
-        EXPECT_EQ(image.pixel(30, 100), rgb(style::brutalBlack())) << "card";
-        EXPECT_EQ(image.pixel(422, 322), rgb(style::brutalBlack())) << "hard shadow";
-        EXPECT_EQ(image.pixelColor(423, 1).alpha(), 0) << "clear beside the shadow";
-        EXPECT_EQ(image.pixel(103, 213), rgb(cardAccent())) << "APPLY";
-        EXPECT_EQ(image.pixel(100, 250), rgb(style::brutalGrayMid())) << "TEST SOUND's border";
-        EXPECT_EQ(image.pixel(103, 253), rgb(style::brutalBlack())) << "TEST SOUND is clear";
-    }
+TEST_F(RewardSpinnerTest, AFloatingCardCentredOnThePointersScreen) {
+    show();
+    QWidget* window = spinner->window();
+    ASSERT_EQ(window->size(), QSize(425, 325));
+    const QRect screen = app.primaryScreen()->geometry();
+    EXPECT_EQ(window->pos(), QPoint((screen.width() - 425) / 2, (screen.height() - 325) / 2));
 }
 
 TEST_F(RewardSpinnerTest, TheWindowTakesTheFocusOnlyOnceClickedAndMovesWithItsBackground) {
