@@ -1,10 +1,15 @@
 #include "panel/StyleKit.h"
 
 #include "panel/FlatViews.h"
+#include "panel/FloatingWindow.h"
 
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
+#include <set>
 
 #include "support/TestApplication.h"
 #include "support/ThemeScope.h"
@@ -21,11 +26,22 @@ void expectColor(const QColor& actual, const Rgb& expected) {
     EXPECT_EQ(actual.alphaF(), 1.0F);
 }
 
-Rgb mix(const Rgb& bg, const Rgb& text, double towardsText) {
-    const auto m = [towardsText](double b, double t) {
-        return (1 - towardsText) * b + towardsText * t;
-    };
-    return {m(bg.r, text.r), m(bg.g, text.g), m(bg.b, text.b)};
+// How much a line of capitals darkens a white strip: a heavier face more.
+int inkOf(const QFont& font) {
+    QImage image(240, 40, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPointF(4, 28), QStringLiteral("MWQ#@"));
+    painter.end();
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            ink += 255 - qGray(image.pixel(x, y));
+        }
+    }
+    return ink;
 }
 
 class StyleKitTest : public ::testing::Test {
@@ -33,20 +49,23 @@ class StyleKitTest : public ::testing::Test {
     void SetUp() override { test::application(); }
 };
 
-TEST_F(StyleKitTest, ColoursFollowTheActiveThemeAndItsLockedMixes) {
+TEST_F(StyleKitTest, TextReadsInEveryThemeAndLockedColoursFadeBetweenGroundAndText) {
+    std::set<QRgb> texts;
     for (AppTheme theme : allAppThemes()) {
         SCOPED_TRACE(std::string(rawValue(theme)));
         ThemeScope scope(theme);
-        const ThemePalette& p = palette(theme);
-        expectColor(style::brutalBlack(), p.text);
-        expectColor(style::brutalWhite(), p.bg);
-        expectColor(style::brutalGrayMid(), p.grayMid);
-        expectColor(style::brutalGrayLight(), p.grayLight);
-        expectColor(style::brutalAccent(), p.accent);
-        expectColor(style::brutalLockedBg(), mix(p.bg, p.text, 0.2));
-        expectColor(style::brutalLockedBorder(), mix(p.bg, p.text, 0.3));
-        expectColor(style::brutalLockedText(), mix(p.bg, p.text, 0.45));
+        const QColor ground = style::brutalWhite();
+        const auto against = [&ground](const QColor& c) { return contrastRatio(c, ground); };
+        EXPECT_GE(against(style::brutalBlack()), 7.0) << "text";
+        EXPECT_LT(against(style::brutalLockedBg()), against(style::brutalLockedBorder()));
+        EXPECT_LT(against(style::brutalLockedBorder()), against(style::brutalLockedText()));
+        EXPECT_LT(against(style::brutalLockedText()), against(style::brutalBlack()))
+            << "locked text is fainter than text";
+        EXPECT_GE(contrastRatio(style::brutalLockedText(), style::brutalLockedBg()), 1.5)
+            << "yet it reads on a locked row";
+        texts.insert(style::brutalBlack().rgb());
     }
+    EXPECT_EQ(texts.size(), kAppThemeCount) << "each theme its own colours";
 }
 
 TEST_F(StyleKitTest, WithoutASourceEveryColourIsClassic) {
@@ -74,31 +93,50 @@ TEST_F(StyleKitTest, AccentContrastIsBlackOnlyAboveHalfLuma) {
     EXPECT_EQ(style::brutalAccentContrast(), QColor(Qt::white));
 }
 
-TEST_F(StyleKitTest, MonoAttrsTakeTheTextColourOfTheMomentAndTheGivenMetrics) {
+TEST_F(StyleKitTest, MonoTextIsMonospacedSpacedSizedAndWeightedAsAsked) {
+    using style::Weight;
+    const auto metrics = [](qreal size, Weight weight, qreal kern = 0) {
+        return QFontMetricsF(style::monoAttrs(size, weight, std::nullopt, kern).font);
+    };
+    const QFontMetricsF plain = metrics(10, Weight::medium);
+    EXPECT_DOUBLE_EQ(plain.horizontalAdvance(QStringLiteral("iiii")),
+                     plain.horizontalAdvance(QStringLiteral("WWWW")))
+        << "monospaced";
+    EXPECT_NEAR(metrics(10, Weight::medium, 2).horizontalAdvance(QStringLiteral("WWWW")) -
+                    plain.horizontalAdvance(QStringLiteral("WWWW")),
+                4 * 2, 0.5)
+        << "two pixels between letters";
+    EXPECT_GT(metrics(18, Weight::medium).height(), plain.height());
+    const auto ink = [](Weight weight) { return inkOf(style::monoAttrs(14, weight).font); };
+    EXPECT_GT(ink(Weight::bold), ink(Weight::medium));
+    EXPECT_GE(ink(Weight::heavy), ink(Weight::bold));
+}
+
+TEST_F(StyleKitTest, MonoTextTakesTheTextColourOfTheMomentUnlessGivenOne) {
     ThemeScope scope(AppTheme::classic);
-    const style::TextAttrs classic = style::monoAttrs(10, style::Weight::bold, std::nullopt, 2);
+    const style::TextAttrs classic = style::monoAttrs(10, style::Weight::bold);
+    const QColor classicText = style::brutalBlack();
     scope.set(AppTheme::midnight);
-    const style::TextAttrs midnight = style::monoAttrs(18, style::Weight::heavy);
-    expectColor(classic.color, palette(AppTheme::classic).text);
-    expectColor(midnight.color, palette(AppTheme::midnight).text);
-    EXPECT_EQ(classic.font.pixelSize(), 10);
-    EXPECT_EQ(classic.font.weight(), QFont::Bold);
-    EXPECT_EQ(classic.font.letterSpacing(), 2);
-    EXPECT_EQ(classic.font.letterSpacingType(), QFont::AbsoluteSpacing);
-    EXPECT_TRUE(QFontInfo(classic.font).fixedPitch());
-    EXPECT_EQ(midnight.font.weight(), QFont::Black);
+    const style::TextAttrs midnight = style::monoAttrs(10, style::Weight::bold);
+    EXPECT_EQ(classic.color, classicText) << "made in Classic, it keeps Classic's";
+    EXPECT_EQ(midnight.color, style::brutalBlack());
+    EXPECT_NE(classic.color, midnight.color);
     EXPECT_EQ(style::monoAttrs(9, style::Weight::medium, QColor(Qt::red)).color, QColor(Qt::red));
 }
 
-TEST_F(StyleKitTest, SectionHeaderReadsSlashesAndTitleInMidGrey) {
-    ThemeScope scope(AppTheme::blood);
-    QWidget parent;
-    QLabel* header = style::makeSectionHeader(QStringLiteral("SOUNDS"), &parent);
-    EXPECT_EQ(header->text(), QStringLiteral("// SOUNDS"));
-    EXPECT_EQ(header->parentWidget(), &parent);
-    EXPECT_EQ(header->font().pixelSize(), 10);
-    EXPECT_EQ(header->font().letterSpacing(), 3);
-    expectColor(header->palette().color(QPalette::WindowText), palette(AppTheme::blood).grayMid);
+TEST_F(StyleKitTest, SectionHeadersRecedeFromTheTextYetReadInEveryTheme) {
+    for (AppTheme theme : allAppThemes()) {
+        SCOPED_TRACE(std::string(rawValue(theme)));
+        ThemeScope scope(theme);
+        QWidget parent;
+        QLabel* header = style::makeSectionHeader(QStringLiteral("SOUNDS"), &parent);
+        EXPECT_EQ(header->text(), QStringLiteral("// SOUNDS"));
+        EXPECT_EQ(header->parentWidget(), &parent);
+        const QColor colour = header->palette().color(QPalette::WindowText);
+        const double contrast = contrastRatio(colour, style::brutalWhite());
+        EXPECT_GE(contrast, 1.5);
+        EXPECT_LT(contrast, contrastRatio(style::brutalBlack(), style::brutalWhite()));
+    }
 }
 
 TEST_F(StyleKitTest, BottomLeftFramesBecomeTopLeftGeometry) {
