@@ -42,12 +42,9 @@ expected=$'ACHIEVEMENT UNLOCKED|First Words -- Type 5,000 keystrokes\nLEVEL UP|L
 [[ $shown == "$expected" ]] || session_fail "dunst showed:"$'\n'"$shown"$'\n'"expected:"$'\n'"$expected"
 
 session_stop quib
-stored() {
-    sqlite3 "$QUIB_HOME/preferences.sqlite3" "SELECT value FROM preferences WHERE key = '$1'"
-}
-[[ $(stored gs_totalXP) == 600 ]] || session_fail "XP in the database: $(stored gs_totalXP), not 600"
-[[ $(stored gs_coins) == 1 ]] || session_fail "coins in the database: $(stored gs_coins), not 1"
-[[ $(stored gs_unlockedAchievements) == '["keys_5k"]' ]] ||
-    session_fail "achievements in the database: $(stored gs_unlockedAchievements)"
+[[ $(quib_stored gs_totalXP) == 600 ]] || session_fail "XP in the database: $(quib_stored gs_totalXP), not 600"
+[[ $(quib_stored gs_coins) == 1 ]] || session_fail "coins in the database: $(quib_stored gs_coins), not 1"
+[[ $(quib_stored gs_unlockedAchievements) == '["keys_5k"]' ]] ||
+    session_fail "achievements in the database: $(quib_stored gs_unlockedAchievements)"
 [[ $(quib_stats_json level) == 1 ]] || session_fail "quib stats does not show level 1"
 echo "PASS"

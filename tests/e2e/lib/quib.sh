@@ -56,3 +56,24 @@ quib_stats_json() {
     [[ -n ${QUIB_BIN:-} ]] || session_fail "QUIB_BIN is not set"
     "$QUIB_BIN" stats --json --home "$home" | jq -r --arg field "$field" '.[$field]'
 }
+
+quib_keystrokes() {
+    quib_stats_json totalKeystrokes
+}
+
+quib_keystrokes_at_least() {
+    (($(quib_keystrokes) >= $1))
+}
+
+quib_stored() {
+    local key=$1 home=${2:-$QUIB_HOME}
+    sqlite3 "$home/preferences.sqlite3" "SELECT value FROM preferences WHERE key = '$key'"
+}
+
+quib_log() {
+    cat "$SESSION_DIR/quib.log"
+}
+
+quib_logged() {
+    grep -qF "$1" "$SESSION_DIR/quib.log"
+}

@@ -40,6 +40,9 @@
 #   session_restart_pulse         stop PulseAudio (and the recorder) and start it
 #                                 again on the same socket
 #   session_fail MESSAGE          print "FAIL: MESSAGE" and exit 1
+#   session_fail_with_shot MESSAGE
+#                                 the same, with a screenshot and QUIB's log
+#   session_bus_name_owned NAME   whether NAME has an owner on the session bus
 #   session_letters COUNT         COUNT key names a, b, ... z, a, ... on one line
 #   session_attempts "$@"         (first in a script) run the script again, up to
 #                                 3 times in all, while it ends in session_busy
@@ -66,6 +69,8 @@
 #                                 click at X,Y relative to the window
 #   session_screenshot FILE [WID] the whole screen, or one window, as PNG
 #   session_pixel FILE X Y        "R G B" (0..255) of one pixel of an image
+#   session_shot [WID]            the screen, or one window, into $SESSION_DIR/shot.png
+#   session_shot_pixel X Y        "R G B" of one pixel of that picture
 #   session_close_window WID      ask the window to close, as a window manager
 #                                 would (needs $QUIB_CLOSE_WINDOW)
 #   quib_tray_icon_geometry       "W H X Y" of QUIB's tray icon (absolute); fails
@@ -82,6 +87,11 @@
 #   quib_seed_unlocked ID...      store these achievements as unlocked
 #   quib_seed_quiet               onboarded, and the typing-speed achievements
 #                                 unlocked: fast typing then plays only its clicks
+#   quib_stored KEY [HOME]        the stored value of one key, as sqlite3 prints it
+#   quib_keystrokes               totalKeystrokes of `quib stats --json`
+#   quib_keystrokes_at_least N    whether it is N or more
+#   quib_log                      QUIB's output so far
+#   quib_logged TEXT              whether QUIB's output holds TEXT
 #
 # Requires: Xvfb, xdpyinfo, dbus-daemon, dbus-send, pulseaudio, pactl, pacat,
 # parec, dunst, sqlite3, jq, xdotool, xev, imagemagick (and trayer for --tray).
@@ -196,10 +206,11 @@ _session_start_pulse() {
     _session_track pacat $!
 }
 
-_notifications_owned() {
+# Asks the bus, not the service itself: a call to the service would
+# D-Bus-activate it.
+session_bus_name_owned() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-        org.freedesktop.DBus.NameHasOwner string:org.freedesktop.Notifications |
-        grep -q "boolean true"
+        org.freedesktop.DBus.NameHasOwner "string:$1" | grep -q "boolean true"
 }
 
 _session_start_dunst() {
@@ -211,9 +222,8 @@ _session_start_dunst() {
 DUNST
     dunst -config "$config" >"$SESSION_DIR/dunst.log" 2>&1 &
     _session_track dunst $!
-    # Asking NameHasOwner, not the service itself: a call to the service would
-    # D-Bus-activate a second dunst.
-    wait_until 10 _notifications_owned || session_fail "dunst did not take the notification name"
+    wait_until 10 session_bus_name_owned org.freedesktop.Notifications ||
+        session_fail "dunst did not take the notification name"
 }
 
 _session_start_trayer() {

@@ -26,6 +26,20 @@ session_pixel() {
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)] %[fx:int(255*p{$2,$3}.g+0.5)] %[fx:int(255*p{$2,$3}.b+0.5)]\n" info:
 }
 
+session_shot() {
+    session_screenshot "$SESSION_DIR/shot.png" "${1:-root}"
+}
+
+session_shot_pixel() {
+    session_pixel "$SESSION_DIR/shot.png" "$1" "$2"
+}
+
+session_fail_with_shot() {
+    session_screenshot "$SESSION_DIR/screen.png" || true
+    local log=
+    [[ -f $SESSION_DIR/quib.log ]] && log="; quib log: $(cat "$SESSION_DIR/quib.log")"
+    session_fail "$* (screen: $SESSION_DIR/screen.png$log)"
+}
 
 # The close button of a window manager: a WM_DELETE_WINDOW request.
 session_close_window() {
