@@ -77,3 +77,40 @@ quib_log() {
 quib_logged() {
     grep -qF "$1" "$SESSION_DIR/quib.log"
 }
+
+# Writes records "TYPE:CODE:VALUE ..." as struct input_event (x86-64 layout)
+# into a FIFO that QUIB reads with --input-device, then waits until QUIB has
+# read every byte. QUIB judges what it reads in the same step, so on return
+# every record has been counted or dropped: the sync point of the checks that
+# follow. Waits at most SECONDS (default 10) for a reader and for the reading.
+quib_feed() {
+    local fifo=$1 seconds=10
+    shift
+    [[ ${1:-} =~ ^[0-9]+$ ]] && seconds=$1 && shift
+    python3 - "$fifo" "$seconds" "$@" <<'PY'
+import errno, fcntl, os, struct, sys, termios, time
+path, seconds, items = sys.argv[1], float(sys.argv[2]), sys.argv[3:]
+deadline = time.monotonic() + seconds
+while True:
+    try:
+        fd = os.open(path, os.O_WRONLY | os.O_NONBLOCK)
+        break
+    except OSError as error:
+        if error.errno != errno.ENXIO or time.monotonic() > deadline:
+            sys.exit(f"no reader on {path}")
+        time.sleep(0.02)
+os.set_blocking(fd, True)
+data = b"".join(struct.pack("qqHHi", 0, 0, *(int(p) for p in item.split(":"))) for item in items)
+while data:
+    data = data[os.write(fd, data):]
+unread = bytearray(4)
+while True:
+    fcntl.ioctl(fd, termios.FIONREAD, unread)
+    if int.from_bytes(unread, sys.byteorder) == 0:
+        break
+    if time.monotonic() > deadline:
+        sys.exit(f"QUIB did not read {path}")
+    time.sleep(0.01)
+os.close(fd)
+PY
+}

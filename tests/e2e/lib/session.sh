@@ -92,9 +92,13 @@
 #   quib_keystrokes_at_least N    whether it is N or more
 #   quib_log                      QUIB's output so far
 #   quib_logged TEXT              whether QUIB's output holds TEXT
+#   quib_feed FIFO [SECONDS] TYPE:CODE:VALUE...
+#                                 write input_event records into the FIFO QUIB
+#                                 reads (--input-device) and wait until it has
+#                                 read them all: counted or dropped by then
 #
 # Requires: Xvfb, xdpyinfo, dbus-daemon, dbus-send, pulseaudio, pactl, pacat,
-# parec, dunst, sqlite3, jq, xdotool, xev, imagemagick (and trayer for --tray).
+# parec, dunst, sqlite3, jq, xdotool, xev, imagemagick, python3 (and trayer for --tray).
 
 SESSION_NAMES=()
 SESSION_PIDS=()
