@@ -32,6 +32,16 @@ session_record_seconds() {
     awk -v b="$bytes" -v r="$SESSION_BYTES_PER_SECOND" 'BEGIN { printf "%.3f\n", b / r }'
 }
 
+_session_recorded_to() {
+    awk -v now="$(session_record_seconds)" -v t="$1" 'BEGIN { exit !(now >= t) }'
+}
+
+session_record_more() {
+    local target
+    target=$(awk -v t="$(session_record_seconds)" -v s="${1:-0.4}" 'BEGIN { print t + s }')
+    wait_until 10 _session_recorded_to "$target"
+}
+
 session_record_stop() {
     session_stop recorder
 }

@@ -17,7 +17,7 @@ quib_wait_started() {
         kill -0 "$(session_pid quib)" 2>/dev/null ||
             session_fail "quib exited: $(cat "$SESSION_DIR/quib.log")"
         if (($(session_onset_count "$QUIB_STARTED_AT") > 0)); then
-            sleep 0.3 # let it ring out
+            session_record_more 0.3 # it rings out
             return 0
         fi
         sleep 0.2

@@ -54,6 +54,8 @@
 #   session_record_start          record the null sink's monitor into
 #                                 $SESSION_RECORDING; returns once data flows
 #   session_record_seconds        seconds recorded so far
+#   session_record_more [SECONDS] wait until SECONDS (0.4) more have been recorded:
+#                                 what played until now is in the recording then
 #   session_record_stop           stop the recorder
 #   session_onsets [FROM [TO]]    click onset times (s) in the recording
 #   session_onset_count [FROM [TO]]
