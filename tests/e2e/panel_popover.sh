@@ -5,7 +5,7 @@
 # noise, heard in the null sink's monitor, and a second click stops it. The
 # header's ON/OFF switch turned off leaves keys neither heard nor counted;
 # turned on again they are both. A click on the desktop closes the panel, and
-# a click on the icon of the open panel closes it for good.
+# a click on the icon of the open panel closes it until the next click there.
 #
 # Usage: panel_popover.sh PATH_TO_QUIB
 set -euo pipefail
@@ -25,18 +25,18 @@ quib_wait_started
 panel_shown() { quib_panel_window >/dev/null; }
 panel_gone() { ! quib_panel_window >/dev/null; }
 click_at() { xdotool mousemove --sync "$1" "$2" click 1; }
-# The colour of one screen pixel as "R G B".
-pixel() {
-    session_screenshot "$SESSION_DIR/screen.png"
-    session_pixel "$SESSION_DIR/screen.png" "$1" "$2"
+# The level of the last SECONDS recorded, and whether it is below or above a
+# number of dBFS.
+level_last() {
+    local now
+    now=$(session_record_seconds)
+    session_level "$(awk -v t="$now" -v s="$1" 'BEGIN { print t - s }')" "$now"
 }
-# Fails the test with a picture of the screen kept beside the logs.
-fail_with_shot() {
-    session_screenshot "$SESSION_DIR/screen.png" || true
-    session_fail "$* (screen: $SESSION_DIR/screen.png)"
-}
+below() { awk -v l="$1" -v dB="$2" 'BEGIN { exit !(l < dB) }'; }
+quiet_second() { below "$(level_last 1)" -60; }
+noise_playing() { ! below "$(level_last 0.5)" -50; }
 
-wait_until 20 quib_tray_icon_geometry || session_fail "no tray icon: $(cat "$SESSION_DIR/quib.log")"
+wait_until 20 quib_tray_icon_geometry || session_fail "no tray icon: $(quib_log)"
 # When QUIB started a moment before trayer held the tray, it opened the panel
 # as a window; a click on the desktop closes it first.
 if panel_shown; then
@@ -57,77 +57,86 @@ eval "$(xdotool getwindowgeometry --shell "$(quib_panel_window)")"
 # STATS, then FOCUS: the chosen tab is filled with Classic's accent.
 click_at $((X + 205)) $((Y + 73))
 click_at $((X + 125)) $((Y + 73))
-focus_selected() { [[ $(pixel $((X + 100)) $((Y + 62))) == "255 61 0" ]]; }
+focus_selected() {
+    session_shot
+    [[ $(session_shot_pixel $((X + 100)) $((Y + 62))) == "255 61 0" ]]
+}
 wait_until 3 focus_selected ||
-    fail_with_shot "FOCUS is not the selected tab: $(pixel $((X + 100)) $((Y + 62)))"
+    session_fail_with_shot "FOCUS is not the selected tab: $(session_shot_pixel $((X + 100)) $((Y + 62)))"
 
-# BROWN NOISE: one second of quiet before the click, noise from half a second
-# after it; a second click stops it again.
-sleep 1 # past the last tab click's sound
-quiet_to=$(session_record_seconds)
+# BROWN NOISE: a quiet second before the click, noise after it; a second click
+# stops it again.
+wait_until 10 quiet_second || session_fail "no quiet second before BROWN NOISE: $(level_last 1) dBFS"
+quiet=$(level_last 1)
 click_at $((X + 170)) $((Y + 220))
-clicked=$(session_record_seconds)
-sleep 2
-noise_to=$(session_record_seconds)
+wait_until 10 noise_playing || session_fail "no brown noise in the sink: $(level_last 0.5) dBFS"
+noise=$(level_last 0.5)
 click_at $((X + 170)) $((Y + 220))
-quiet=$(session_level "$(awk -v t="$quiet_to" 'BEGIN { print t - 1 }')" "$quiet_to")
-noise=$(session_level "$(awk -v t="$clicked" 'BEGIN { print t + 0.5 }')" "$noise_to")
-awk -v q="$quiet" -v n="$noise" 'BEGIN { exit !(q < -60 && n > -50) }' ||
-    session_fail "no brown noise in the sink: $quiet dBFS before, $noise dBFS after the click"
-sleep 1 # the noise fades out
+wait_until 10 quiet_second || session_fail "the brown noise did not stop: $(level_last 1) dBFS"
 
 # The master switch in the header: OFF, keys are neither heard nor counted;
-# ON again, they are both. The switch's own presses are not keys.
+# ON again, they are both. The switch's own presses are not keys. A press on
+# the desktop reaches QUIB through the same input feed as the keys, after
+# them: once it has closed the panel, every key before it has been judged.
 toggle_x=$((X + 246))
 toggle_y=$((Y + 25))
-# keys_phase: types 20 letters and prints how many clicks were heard meanwhile.
-keys_phase() {
-    local from to
-    from=$(session_record_seconds)
+switched() { [[ $(quib_stored enabled) == "$1" ]]; }
+typed_from=
+type_keys() {
+    typed_from=$(session_record_seconds)
     read -ra letters <<<"$(session_letters 20)"
     xdotool key --delay 100 "${letters[@]}"
-    sleep 0.4
-    to=$(session_record_seconds)
-    if [[ -n ${QUIB_E2E_DEBUG:-} ]]; then
-        echo "keys from $from: $(session_onsets "$from" "$to" | tr "\n" " ")" >&2
-    fi
-    session_onset_count "$from" "$to"
 }
+close_by_desktop_click() {
+    click_at 200 600
+    wait_until 5 panel_gone || session_fail "a click outside did not close the panel"
+}
+heard_since() { session_onset_count "$typed_from"; }
+heard_at_least() { (($(heard_since) >= $1)); }
+open_by_icon() {
+    sleep 0.5 # a toggle within 0.3 s of a dismissal is ignored
+    click_at "$icon_cx" "$icon_cy"
+    wait_until 5 panel_shown || session_fail "the panel did not open again"
+    sleep 0.5 # nor is a press within 0.3 s of the opening a press outside
+}
+
 click_at "$toggle_x" "$toggle_y"
-sleep 0.5
-keys_phase >"$SESSION_DIR/heard-off"
-click_at "$toggle_x" "$toggle_y"
-sleep 0.5
-keys_phase >"$SESSION_DIR/heard-on"
+wait_until 5 switched 0 || session_fail "the switch was not stored as off"
+type_keys
 panel_shown || session_fail "a press on the switch closed the panel"
+close_by_desktop_click
+# Whatever QUIB played for those keys is recorded a moment later.
+session_record_more 0.5
+heard_off=$(heard_since)
+if [[ -n ${QUIB_E2E_DEBUG:-} ]]; then
+    echo "keys from $typed_from, switched off: $(session_onsets "$typed_from" | tr "\n" " ")" >&2
+fi
 
-# A click on the desktop closes the panel.
-click_at 200 600
-wait_until 3 panel_gone || session_fail "a click outside did not close the panel"
+open_by_icon
+click_at "$toggle_x" "$toggle_y"
+wait_until 5 switched 1 || session_fail "the switch was not stored as on"
+type_keys
+# Every key heard exactly once is input_heard.sh's business; on a loaded
+# machine a click can be split or two merged, so here most of them will do.
+wait_until 10 heard_at_least 15 || session_fail "switched on again, only $(heard_since) of 20 keys were heard"
+heard_on=$(heard_since)
+panel_shown || session_fail "a press on the switch closed the panel"
+close_by_desktop_click
 
-# Open again (a toggle within 0.3 s of a dismissal is ignored), then a click
-# on the icon closes it and it stays closed.
-sleep 0.5
-click_at "$icon_cx" "$icon_cy"
-wait_until 5 panel_shown || session_fail "the panel did not open again"
-sleep 0.5
+# A click on the icon closes the open panel, and it stays closed: the next
+# click on the icon, which comes after it, opens it again.
+open_by_icon
 click_at "$icon_cx" "$icon_cy"
 wait_until 3 panel_gone || session_fail "a click on the icon did not close the open panel"
-sleep 1
-panel_gone || session_fail "the panel reopened after the click on its icon"
+open_by_icon
 
-heard_off=$(cat "$SESSION_DIR/heard-off")
-heard_on=$(cat "$SESSION_DIR/heard-on")
 status=0
 session_signal quib TERM || status=$?
 ((status == 0)) || session_fail "quib did not quit cleanly on SIGTERM (status $status)"
-keys=$(quib_stats_json totalKeystrokes)
+keys=$(quib_keystrokes)
 clicks=$(quib_stats_json totalClicks)
 echo "brown noise $noise dBFS (silence $quiet); switched off: $heard_off heard;" \
     "on again: $heard_on heard; counted: $keys keys, $clicks clicks"
 ((heard_off == 0)) || session_fail "switched off, $heard_off of 20 keys were heard"
 ((keys == 20)) || session_fail "expected only the 20 keys typed while on counted, got $keys"
-# Every key heard exactly once is input_heard.sh's business; on a loaded
-# machine a click can be split or two merged, so here most of them will do.
-((heard_on >= 15)) || session_fail "switched on again, only $heard_on of 20 keys were heard"
 echo "PASS"
