@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "platform/Log.h"
+#include "platform/PrivateFiles.h"
 #include "platform/prefs/SqliteFiles.h"
 
 namespace quib {
@@ -84,29 +85,53 @@ std::unique_ptr<SqlitePreferences> SqlitePreferences::inMemory() {
 }
 
 SqlitePreferences::OpenResult SqlitePreferences::open(const fs::path& directory, Mode mode) {
+    if (mode == Mode::readWrite) {
+        return openWritable(directory);
+    }
     const fs::path file = directory / kFileName;
-    if (mode == Mode::readOnly) {
-        std::error_code error;
-        if (!fs::exists(file, error)) {
-            return {inMemory(), {}};
-        }
-        std::string message;
-        sqlite3* db = sqlite::openReadOnly(file, message);
-        if (db == nullptr) {
-            return {nullptr, message};
-        }
-        return {std::unique_ptr<SqlitePreferences>(new SqlitePreferences(db, directory, mode)), {}};
+    std::error_code error;
+    if (!fs::exists(file, error)) {
+        return {inMemory(), {}};
     }
-
-    sqlite::recoverIfCorrupt(directory, file);
     std::string message;
-    if (sqlite3* db = sqlite::openWritable(directory, file, message)) {
-        return {std::unique_ptr<SqlitePreferences>(new SqlitePreferences(db, directory, mode)), {}};
+    sqlite3* db = sqlite::openReadOnly(file, message);
+    if (db == nullptr) {
+        return {nullptr, message};
     }
-    logLine("Preferences kept in memory, the data directory is not writable: ", message);
+    return {std::unique_ptr<SqlitePreferences>(new SqlitePreferences(db, directory, mode)), {}};
+}
+
+SqlitePreferences::OpenResult SqlitePreferences::openWritable(const fs::path& directory) {
+    const fs::path file = directory / kFileName;
+    std::string folderError;
+    preparePrivateFolder(directory, folderError);
+    const sqlite::FileHealth health = sqlite::checkHealth(file);
+    if (health == sqlite::FileHealth::damaged) {
+        sqlite::recoverDamaged(directory, file);
+    }
+    sqlite::OpenFailure failure{folderError, health == sqlite::FileHealth::locked};
+    if (!failure.locked && folderError.empty()) {
+        if (sqlite3* db = sqlite::openWritable(file, failure)) {
+            return {std::unique_ptr<SqlitePreferences>(
+                        new SqlitePreferences(db, directory, Mode::readWrite)),
+                    {}};
+        }
+    }
+    if (failure.locked) {
+        logLine(
+            "Preferences kept in memory while another program holds the database locked; "
+            "they are written to it once it is free: ",
+            file.string());
+    } else {
+        logLine("Preferences kept in memory, the data directory is not writable: ",
+                failure.message);
+    }
+    // Known to be locked: one more look, without waiting again.
     bool seeded = false;
-    sqlite3* memory = sqlite::openMemorySeededFrom(file, seeded);
-    auto store = std::unique_ptr<SqlitePreferences>(new SqlitePreferences(memory, directory, mode));
+    sqlite3* memory = sqlite::openMemorySeededFrom(
+        file, seeded, failure.locked ? sqlite::kRetryBusyTimeoutMs : sqlite::kBusyTimeoutMs);
+    auto store = std::unique_ptr<SqlitePreferences>(
+        new SqlitePreferences(memory, directory, Mode::readWrite));
     store->m_inMemoryFallback = true;
     store->m_seededFromFile = seeded;
     return {std::move(store), {}};
@@ -286,13 +311,13 @@ void SqlitePreferences::remove(std::string_view key) {
     write(key, nullptr, Value{});
 }
 
-bool SqlitePreferences::apply(const Operation& operation) {
+bool SqlitePreferences::apply(sqlite3* db, const Operation& operation) {
     if (operation.type.empty()) {
-        sqlite::Statement statement(m_db, "DELETE FROM preferences WHERE key = ?1");
+        sqlite::Statement statement(db, "DELETE FROM preferences WHERE key = ?1");
         statement.bindText(1, operation.key);
         return statement.run();
     }
-    sqlite::Statement statement(m_db,
+    sqlite::Statement statement(db,
                                 "INSERT INTO preferences (key, type, value) VALUES (?1, ?2, ?3) "
                                 "ON CONFLICT(key) DO UPDATE SET type = excluded.type, "
                                 "value = excluded.value");
@@ -318,16 +343,29 @@ void SqlitePreferences::write(std::string_view key, const char* type, const Valu
     }
     std::lock_guard lock(m_mutex);
     Operation operation{std::string(key), type ? std::string(type) : std::string(), value};
+    if (m_inMemoryFallback && !m_seededFromFile) {
+        m_unsaved.insert_or_assign(operation.key, operation);
+    }
     if (m_transactionDepth > 0) {
         m_journal.push_back(operation);
-        if (!m_transactionFailed && !apply(operation)) {
-            m_transactionFailed = true;
+        if (!m_transactionFailed && !apply(m_db, operation)) {
+            failTransaction();
         }
         return;
     }
-    if (!apply(operation)) {
+    if (!apply(m_db, operation)) {
+        m_failure = sqlite3_errmsg(m_db);
         fallBackToMemory({operation});
     }
+}
+
+// The first failure of a transaction is its cause; what the ROLLBACK says
+// afterwards ("no transaction is active") is not.
+void SqlitePreferences::failTransaction() {
+    if (!m_transactionFailed) {
+        m_failure = sqlite3_errmsg(m_db);
+    }
+    m_transactionFailed = true;
 }
 
 void SqlitePreferences::beginTransaction() {
@@ -338,13 +376,16 @@ void SqlitePreferences::beginTransaction() {
     if (m_inMemoryFallback) {
         retryFile();
     }
-    m_transactionFailed = !sqlite::execute(m_db, "BEGIN IMMEDIATE");
+    m_transactionFailed = false;
+    if (!sqlite::execute(m_db, "BEGIN IMMEDIATE")) {
+        failTransaction();
+    }
 }
 
 void SqlitePreferences::commitTransaction() {
     if (--m_transactionDepth == 0 && m_mode == Mode::readWrite) {
         if (!m_transactionFailed && !sqlite::execute(m_db, "COMMIT")) {
-            m_transactionFailed = true;
+            failTransaction();
         }
         if (m_transactionFailed) {
             sqlite::execute(m_db, "ROLLBACK");
@@ -358,7 +399,7 @@ void SqlitePreferences::commitTransaction() {
 
 void SqlitePreferences::fallBackToMemory(const std::vector<Operation>& lost) {
     if (!m_inMemoryFallback && !m_directory.empty()) {
-        logLine("Preferences kept in memory, writing to disk failed: ", sqlite3_errmsg(m_db));
+        logLine("Preferences kept in memory, writing to disk failed: ", m_failure);
         sqlite3* memory = sqlite::openMemory();
         sqlite::copyDatabase(m_db, memory);
         sqlite3_close_v2(m_db);
@@ -367,31 +408,23 @@ void SqlitePreferences::fallBackToMemory(const std::vector<Operation>& lost) {
         m_seededFromFile = true;
     }
     for (const auto& operation : lost) {
-        apply(operation);
+        apply(m_db, operation);
     }
 }
 
 bool SqlitePreferences::retryFile() {
     const fs::path file = m_directory / kFileName;
-    std::string message;
-    sqlite3* disk = sqlite::openWritable(m_directory, file, message);
+    std::string folderError;
+    if (!preparePrivateFolder(m_directory, folderError)) {
+        return false;
+    }
+    sqlite::OpenFailure failure;
+    sqlite3* disk = sqlite::openWritable(file, failure, sqlite::kRetryBusyTimeoutMs);
     if (disk == nullptr) {
         return false;
     }
-    if (!m_seededFromFile && sqlite::rowCount(disk) > 0) {
-        // The file could not be read when the program started, so the copy in
-        // memory does not hold what it stores: writing it back would lose data.
-        if (!m_conflictLogged) {
-            logLine(
-                "Preferences file became writable but holds data not loaded; keeping changes "
-                "in memory: ",
-                file.string());
-            m_conflictLogged = true;
-        }
-        sqlite3_close_v2(disk);
-        return false;
-    }
-    if (!sqlite::replaceContents(m_db, disk)) {
+    const bool written = m_seededFromFile ? sqlite::replaceContents(m_db, disk) : loadFile(disk);
+    if (!written) {
         sqlite3_close_v2(disk);
         return false;
     }
@@ -400,6 +433,35 @@ bool SqlitePreferences::retryFile() {
     m_inMemoryFallback = false;
     logLine("Preferences are written to disk again: ", file.string());
     return true;
+}
+
+// The file could not be read when the program started, so memory does not
+// hold what it stores: the file stays, and what this run wrote goes over it.
+bool SqlitePreferences::loadFile(sqlite3* disk) {
+    bool ok = sqlite::execute(disk, "BEGIN IMMEDIATE");
+    for (auto it = m_unsaved.begin(); ok && it != m_unsaved.end(); ++it) {
+        ok = apply(disk, it->second);
+    }
+    if (!ok || !sqlite::execute(disk, "COMMIT")) {
+        sqlite::execute(disk, "ROLLBACK");
+        return false;
+    }
+    m_unsaved.clear();
+    m_seededFromFile = true;
+    return true;
+}
+
+bool SqlitePreferences::isLoaded() const {
+    std::lock_guard lock(m_mutex);
+    return !m_inMemoryFallback || m_seededFromFile;
+}
+
+bool SqlitePreferences::load() {
+    std::lock_guard lock(m_mutex);
+    if (m_inMemoryFallback && m_transactionDepth == 0) {
+        retryFile();
+    }
+    return !m_inMemoryFallback || m_seededFromFile;
 }
 
 void SqlitePreferences::backUpOncePerDay(std::string_view day) {
@@ -413,9 +475,12 @@ void SqlitePreferences::backUpOncePerDay(std::string_view day) {
     }
 }
 
+// Also while the store runs in memory: the page counts against the file's
+// record of what it applied, so a run that dies before the file is written
+// again leaves its counts to the next start.
 std::unique_ptr<PendingJournal> SqlitePreferences::openPendingJournal() {
     std::lock_guard lock(m_mutex);
-    if (m_mode == Mode::readOnly || m_inMemoryFallback || m_directory.empty()) {
+    if (m_mode == Mode::readOnly || m_directory.empty()) {
         return nullptr;
     }
     return PendingJournal::open(m_directory);
