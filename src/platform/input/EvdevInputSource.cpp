@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <algorithm>
 
+#include "platform/Log.h"
 #include "platform/input/EvdevDevice.h"
 #include "platform/input/UdevInput.h"
 
@@ -89,7 +90,15 @@ bool EvdevInputSource::isOpen(const std::string& path) const {
 }
 
 void EvdevInputSource::openDevice(const std::string& path) {
-    auto device = EvdevDevice::open(path);
+    if (m_refused.contains(path)) {
+        return;
+    }
+    bool refused = false;
+    auto device = EvdevDevice::open(path, &refused);
+    if (refused) {
+        m_refused.insert(path);
+        logLine("Ignored an input device that is neither an event device nor a FIFO: ", path);
+    }
     if (!device) {
         return;
     }

@@ -171,22 +171,24 @@ TEST(EvdevInputSource, ReEnableOpensAGivenFileThatAppearedSinceTheStart) {
     EXPECT_TRUE(waitUntil([&] { return listener.keyDowns == 1; }));
 }
 
-TEST(EvdevInputSource, ReadsARecordingToItsEndOnce) {
+// Files that never block (a regular file such as a recording, /dev/zero)
+// would be read in a loop on the main thread: each is refused with one line
+// and not tried again.
+TEST(EvdevInputSource, AFileThatIsNoInputDeviceIsRefusedWithOneLine) {
     test::qtApplication();
     test::TempDir directory;
-    const std::string path = (directory.path() / "recording").string();
-    const std::vector<input_event> events = {key(KEY_A, 1), key(KEY_A, 0), key(BTN_RIGHT, 1),
-                                             report()};
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(events.data()),
-               static_cast<std::streamsize>(events.size() * sizeof(input_event)));
-    EvdevInputSource source({path});
-    CountingListener listener;
-    ASSERT_TRUE(source.start(listener));
-    ASSERT_TRUE(waitUntil([&] { return listener.mouseDowns == 1; }));
-    settle();
-    EXPECT_EQ(listener.keyDowns, 1);
-    EXPECT_EQ(listener.mouseDowns, 1);
+    const std::string recording = (directory.path() / "recording").string();
+    std::ofstream(recording, std::ios::binary) << std::string(sizeof(input_event) * 4, '\0');
+    for (const std::string& path : {recording, std::string("/dev/zero")}) {
+        EvdevInputSource source({path});
+        CountingListener listener;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(source.start(listener)) << path;
+        EXPECT_FALSE(source.start(listener)) << path;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "[QUIB] Ignored an input device that is neither an event device nor a FIFO: " +
+                      path + "\n");
+    }
 }
 
 }  // namespace
