@@ -24,6 +24,7 @@ namespace quib {
 namespace {
 
 namespace fs = std::filesystem;
+using test::filesIn;
 using test::TempDir;
 
 std::string runStats(const fs::path& dir, bool json, int& exitCode) {
@@ -213,15 +214,6 @@ TEST(StatsCommandTest, UnreadableDatabaseExitsOne) {
     EXPECT_EQ(exitCode, 1);
     EXPECT_EQ(error.rfind("[QUIB] ", 0), 0u) << error;
     EXPECT_TRUE(fs::exists(dir.path() / "preferences.sqlite3")) << "nothing is moved or deleted";
-}
-
-std::vector<std::string> filesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 void storeXP(const fs::path& dir, std::int64_t xp) {

@@ -168,13 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<Damage>& p) { return p.param.what; });
 
 std::vector<std::string> namesIn(const fs::path& dir, const std::string& part) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find(part) != std::string::npos) {
-            names.push_back(name);
-        }
-    }
+    auto names = filesIn(dir);
+    std::erase_if(names,
+                  [&](const std::string& name) { return name.find(part) == std::string::npos; });
     return names;
 }
 

@@ -13,6 +13,7 @@ namespace quib {
 namespace {
 
 namespace fs = std::filesystem;
+using test::filesIn;
 using test::TempDir;
 
 std::unique_ptr<SqlitePreferences> openStore(const fs::path& dir) {
@@ -31,15 +32,6 @@ void runSql(const fs::path& file, const std::string& sql) {
 std::string readBytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<std::string> filesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(SqlitePreferencesTest, TypedValuesRoundTripThroughTheFile) {
