@@ -4,6 +4,7 @@
 
 #include <QSocketNotifier>
 #include <algorithm>
+#include <set>
 
 #include "platform/Log.h"
 #include "platform/input/EvdevDevice.h"
@@ -89,14 +90,26 @@ bool EvdevInputSource::isOpen(const std::string& path) const {
                        [&](const auto& open) { return open->device->path() == path; });
 }
 
+namespace {
+
+// Given files that are no input device, for the whole run: the capture is
+// retried with a fresh source every few seconds, and each file is said once.
+// Main thread only.
+std::set<std::string>& refusedPaths() {
+    static std::set<std::string> paths;
+    return paths;
+}
+
+}  // namespace
+
 void EvdevInputSource::openDevice(const std::string& path) {
-    if (m_refused.contains(path)) {
+    if (refusedPaths().contains(path)) {
         return;
     }
     bool refused = false;
     auto device = EvdevDevice::open(path, &refused);
     if (refused) {
-        m_refused.insert(path);
+        refusedPaths().insert(path);
         logLine("Ignored an input device that is neither an event device nor a FIFO: ", path);
     }
     if (!device) {

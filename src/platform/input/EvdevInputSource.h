@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -23,7 +22,8 @@ class UdevMonitor;
 // the kernel, so only physical touchpad clicks count; a device that vanishes is
 // dropped quietly and comes back through the udev monitor when plugged in again;
 // without a udev database (containers) only given files can be read; a given
-// file that is neither an event device nor a FIFO is refused with a log line.
+// file that is neither an event device nor a FIFO is refused with one log
+// line per run and not opened again.
 class EvdevInputSource final : public InputSource {
   public:
     // With no paths, the devices come from udev, hot-plug included.
@@ -51,8 +51,6 @@ class EvdevInputSource final : public InputSource {
     std::unique_ptr<UdevMonitor> m_monitor;
     std::unique_ptr<QSocketNotifier> m_monitorNotifier;
     std::vector<std::unique_ptr<OpenDevice>> m_devices;
-    // Given files that are no input device: said once, never tried again.
-    std::set<std::string> m_refused;
 };
 
 }  // namespace quib
