@@ -133,7 +133,8 @@ void GameStats::foldPending(const PendingCounts& pending) {
         clicks += changes.batch.clicks;
         announce(changes);
     }
-    logLine("Added what the last run counted but had not stored: ",
+    logLine(m_waitingForStore ? "Stored what was counted while the preferences could not be read: "
+                              : "Added what the last run counted but had not stored: ",
             std::to_string(keys) + " keys, " + std::to_string(clicks) + " clicks");
 }
 

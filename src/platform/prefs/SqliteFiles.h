@@ -75,7 +75,8 @@ FileHealth checkHealth(const std::filesystem::path& file);
 
 // Moves a damaged file aside to <file>.corrupt-<UTC timestamp> (the newest
 // kCorruptKept such copies are kept) and puts the newest good backup in its
-// place; false when there was none and the store starts empty.
+// place; false when there was none and the store starts empty, or when the
+// file could not be moved (it is then left exactly as it is).
 inline constexpr int kCorruptKept = 3;
 bool recoverDamaged(const std::filesystem::path& directory, const std::filesystem::path& file);
 

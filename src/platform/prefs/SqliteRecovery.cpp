@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -122,16 +124,29 @@ void removeOldest(const std::vector<fs::path>& newestFirst, int kept) {
 }
 
 // rename(2) that never replaces a file already there: a second damage in the
-// same second gets a name of its own.
+// same second gets a name of its own. Where the file system cannot promise
+// that, a plain rename: the timestamped name is as good as unique.
 bool renameFresh(const fs::path& from, const std::string& to) {
-    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    return errno == EINVAL && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-void moveAside(const fs::path& directory, const fs::path& file) {
+// False, with the reason logged, when the file cannot be moved: then it must
+// not be replaced either.
+bool moveAside(const fs::path& directory, const fs::path& file) {
     std::string target = file.string() + std::string(kCorruptInfix) + utcTimestamp();
-    for (int n = 2; !renameFresh(file, target) && errno == EEXIST && n < 100; ++n) {
+    bool moved = renameFresh(file, target);
+    for (int n = 2; !moved && errno == EEXIST && n < 100; ++n) {
         target =
             file.string() + std::string(kCorruptInfix) + utcTimestamp() + "-" + std::to_string(n);
+        moved = renameFresh(file, target);
+    }
+    if (!moved) {
+        logLine("Preferences database is damaged and cannot be moved aside, so it stays: ",
+                file.string() + ": " + std::strerror(errno));
+        return false;
     }
     std::error_code error;
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, error);
@@ -143,6 +158,7 @@ void moveAside(const fs::path& directory, const fs::path& file) {
     }
     logLine("Preferences database is damaged; moved aside to ", target);
     removeOldest(copiesNewestFirst(directory, file, kCorruptInfix), kCorruptKept);
+    return true;
 }
 
 }  // namespace
@@ -165,7 +181,9 @@ FileHealth checkHealth(const fs::path& file) {
 }
 
 bool recoverDamaged(const fs::path& directory, const fs::path& file) {
-    moveAside(directory, file);
+    if (!moveAside(directory, file)) {
+        return false;
+    }
     for (const auto& backup : copiesNewestFirst(directory, file, kBackupInfix)) {
         if (checkHealth(backup) == FileHealth::healthy && copyToPrivateFile(backup, file)) {
             logLine("Preferences restored from the backup ", backup.string());
