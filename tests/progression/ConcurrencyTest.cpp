@@ -11,6 +11,7 @@
 
 #include "progression/StoreFixture.h"
 #include "support/HookedPreferences.h"
+#include "support/QuibProcess.h"
 
 namespace quib::test {
 namespace {
@@ -36,6 +37,40 @@ TEST_F(ConcurrencyTest, TenMillionEventsDuringFlushesAddUpExactly) {
     // XP: 1 per key, 2 per click, 50 per achievement.
     EXPECT_EQ(stats->totalXP(), kKeys + 2 * kClicks + 50 * stats->unlockedCount());
     stats.reset();
+}
+
+// A store another program held locked at start frees up while the flush
+// thread runs and the main thread types: the flush finds it, the main queue
+// takes it, and not one key is lost or counted twice on the way.
+TEST_F(ConcurrencyTest, AStoreThatLoadsLateIsTakenOverWhileKeysArrive) {
+    typeKeys(100, 0.05);
+    stats->flushNow();
+    stats.reset();
+    preferences.reset();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() / "preferences.sqlite3").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; SELECT * FROM preferences",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    reopen();
+    ASSERT_FALSE(preferences->isLoaded());
+    stats->startFlushTimer(std::chrono::milliseconds(2));
+    typeKeys(20000, 0.05);
+    sqlite3_close(other);
+    typeKeys(20000, 0.05);
+    std::int64_t typedWhileWaiting = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        typeKeys(10, 0.05);
+        typedWhileWaiting += 10;
+        return queue.drain() > 0;
+    }));
+    typeKeys(20000, 0.05);
+    stats->flushNow();
+    const std::int64_t typed = 100 + 60000 + typedWhileWaiting;
+    EXPECT_EQ(stats->totalKeystrokes(), typed);
+    stats.reset();
+    reopen();
+    EXPECT_EQ(stats->totalKeystrokes(), typed);
 }
 
 TEST_F(ConcurrencyTest, MainThreadSpendingWhileFlushesEarnKeepsCoinsConsistent) {
