@@ -13,6 +13,7 @@ packages=(
     libevdev-dev libudev-dev libx11-dev libxi-dev libxtst-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
+    libglib2.0-dev  # the autostart test reads the entry with GLib, as desktop sessions do
     locales
     clang libclang-rt-14-dev
     sox bucklespring-data  # click spectrograms; the recorded keyboard the click tests measure against

@@ -130,7 +130,14 @@ void BM_X11InjectionToCallback(benchmark::State& state) {
     quib::X11InputSource source(display);
     quib::InputCapture capture(counter, counter, nullptr);
     Display* injector = XOpenDisplay(display.c_str());
-    if (injector == nullptr || !source.start(capture)) {
+    const auto recording = [&] {
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (!source.isRecording() && Clock::now() < deadline) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return source.isRecording();
+    };
+    if (injector == nullptr || !source.start(capture) || !recording()) {
         state.SkipWithError("cannot record the display");
     } else {
         const KeyCode key = XKeysymToKeycode(injector, XK_a);

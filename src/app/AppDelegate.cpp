@@ -63,7 +63,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_capture->onMouseDown = [this] { m_popoverPanel->globalPress(); };
     refreshPanelData();
 
-    if (!m_services.preferences.boolValue(settings::onboardingComplete).value_or(false)) {
+    // A store another program holds locked is an existing user's: no first run.
+    const bool firstRun =
+        m_services.preferences.isLoaded() &&
+        !m_services.preferences.boolValue(settings::onboardingComplete).value_or(false);
+    if (firstRun) {
         m_onboardingWindow = m_services.makeOnboarding();
         m_onboardingWindow->onComplete = [this, alive] {
             if (!alive.expired()) {

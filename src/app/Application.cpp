@@ -10,6 +10,7 @@
 #include "panel/PopoverPanel.h"
 #include "panel/StyleKit.h"
 #include "platform/ApplicationId.h"
+#include "platform/DataFolderLock.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/audio/SystemAudioEngine.h"
@@ -54,6 +55,21 @@ void preferXWayland() {
     }
 }
 
+// Another QUIB holds the data folder, reached by a route the single-instance
+// socket did not see: its panel opens, or this one says why it stops.
+int handOverToFolderHolder(const DataFolderLock& lock, const std::filesystem::path& home) {
+    const std::string socket = lock.holderSocket(std::chrono::seconds(2));
+    if (!socket.empty() && SingleInstance::activate(QString::fromStdString(socket))) {
+        std::cerr << kAlreadyRunningMessage << "\n";
+        return 0;
+    }
+    logLine(
+        "Another QUIB is already counting in this data folder and cannot be reached; "
+        "exiting: ",
+        home.string());
+    return 1;
+}
+
 }  // namespace
 
 int runApplication(const CommandLine& commandLine, int argc, char** argv) {
@@ -65,13 +81,21 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     QApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // One instance per data directory: a second `quib` opens the first one's panel.
+    // One instance per data directory: a second `quib` opens the first one's
+    // panel. The directory is canonical, so every spelling of it meets here;
+    // the folder's own lock catches the routes the socket cannot see. Both
+    // come before the store: a second instance never touches the files.
     const auto home = dataDirectory(commandLine.home);
     SingleInstance instance(QString::fromStdString(home.string()));
     if (!instance.tryBecomePrimary()) {
         std::cerr << kAlreadyRunningMessage << "\n";
         return instance.activatePrimary() ? 0 : 1;
     }
+    DataFolderLock folderLock(home);
+    if (folderLock.status() == DataFolderLock::Status::heldByAnother) {
+        return handOverToFolderHolder(folderLock, home);
+    }
+    folderLock.publishSocket(instance.socketPath().toStdString());
     SignalBridge signalBridge;
     signalBridge.onSignal = [](int) { QCoreApplication::quit(); };
 

@@ -23,12 +23,25 @@ std::vector<std::string> startCommand(const CommandLine& line, const std::filesy
     return command;
 }
 
+// Names the first value the entry cannot hold, and why; empty when all can.
+std::string unsafeValue(const std::vector<std::string>& command) {
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        if (const std::string why = unsafeExecArgument(command[i]); !why.empty()) {
+            const std::string what =
+                i == 0 ? "the program's path" : "the value of " + command[i - 1];
+            return what + " " + why + "; nothing written";
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 int runAutostartCommand(const CommandLine& commandLine, const std::filesystem::path& executable,
                         std::ostream& out) {
-    std::string error;
-    if (!setAutostart(commandLine.autostart, startCommand(commandLine, executable), error)) {
+    const auto command = startCommand(commandLine, executable);
+    std::string error = commandLine.autostart ? unsafeValue(command) : std::string();
+    if (!error.empty() || !setAutostart(commandLine.autostart, command, error)) {
         logLine("Cannot change the autostart entry: ", error);
         return 1;
     }

@@ -66,7 +66,12 @@ void printJson(const GameStats& stats, std::ostream& out) {
 // read: this command never folds, creates or moves anything.
 std::optional<std::pair<std::int64_t, std::int64_t>> pendingCounts(
     const std::filesystem::path& dataDirectory, const Preferences& store) {
-    const auto page = PendingJournal::peek(dataDirectory);
+    PendingJournal::Found found = PendingJournal::Found::nothing;
+    const auto page = PendingJournal::peek(dataDirectory, &found);
+    if (found == PendingJournal::Found::notAFile) {
+        logLine("Skipped the journal, which is not a regular file: ",
+                (dataDirectory / PendingJournal::kFileName).string());
+    }
     if (!page) {
         return std::nullopt;
     }

@@ -23,6 +23,14 @@ int main(int argc, char** argv) {
         std::cerr << "quib: " << commandLine.error << "\n\n" << quib::usageText();
         return 2;
     }
+    const bool needsData = commandLine.command == quib::CommandLine::Command::run ||
+                           commandLine.command == quib::CommandLine::Command::stats;
+    if (needsData && quib::dataDirectory(commandLine.home).empty()) {
+        quib::logLine(
+            "No data folder: HOME is unset and the user has no home folder; "
+            "give one with --home DIR or QUIB_HOME");
+        return 1;
+    }
     switch (commandLine.command) {
         case quib::CommandLine::Command::help:
             std::cout << quib::usageText();

@@ -7,10 +7,12 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quib {
 
+// Empty when there is no home folder ($HOME unset and no password entry).
 std::filesystem::path autostartEntryPath();
 
 // The entry that runs `command` (the executable, then its arguments).
@@ -20,10 +22,16 @@ std::string autostartEntry(const std::vector<std::string>& command);
 // inside double quotes, a literal '%' doubled), then escaped as a string value.
 std::string execArgument(const std::string& argument);
 
+// Why `argument` cannot go into an entry at all: a control character (a
+// newline would end the Exec line and start another key) or text that is
+// not UTF-8. Empty when it can.
+std::string unsafeExecArgument(std::string_view argument);
+
 bool autostartEnabled();
 
-// Writes (atomically) or removes the entry. On failure returns false and says
-// why in `error`; an entry that is already absent is not a failure.
+// Writes (atomically, mode 0600, never through a planted link) or removes the
+// entry; refuses, writing nothing, a command with an unsafe argument. On failure returns false and
+// says why in `error`; an entry that is already absent is not a failure.
 bool setAutostart(bool enabled, const std::vector<std::string>& command, std::string& error);
 
 }  // namespace quib

@@ -1,7 +1,11 @@
 #include "platform/Paths.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <system_error>
+#include <vector>
 
 namespace quib {
 
@@ -31,18 +35,44 @@ fs::path executableDirectory() {
     return self.has_parent_path() ? self.parent_path() : fs::current_path(error);
 }
 
-fs::path dataDirectory(const std::optional<fs::path>& homeOption) {
-    if (homeOption && !homeOption->empty()) {
-        return *homeOption;
-    }
-    if (auto home = environmentPath("QUIB_HOME")) {
+fs::path homeDirectory() {
+    if (auto home = environmentPath("HOME")) {
         return *home;
     }
-    if (auto xdg = environmentPath("XDG_DATA_HOME")) {
-        return *xdg / "quib";
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return found->pw_dir;
     }
-    const auto home = environmentPath("HOME").value_or(fs::path("/tmp"));
-    return home / ".local" / "share" / "quib";
+    return {};
+}
+
+fs::path canonicalPath(const fs::path& path) {
+    std::error_code error;
+    fs::path canonical = fs::weakly_canonical(fs::absolute(path, error), error);
+    if (error) {
+        canonical = fs::absolute(path, error).lexically_normal();
+    }
+    while (canonical.has_relative_path() && !canonical.has_filename()) {
+        canonical = canonical.parent_path();  // "dir/" names the same folder as "dir"
+    }
+    return canonical;
+}
+
+fs::path dataDirectory(const std::optional<fs::path>& homeOption) {
+    if (homeOption && !homeOption->empty()) {
+        return canonicalPath(*homeOption);
+    }
+    if (auto home = environmentPath("QUIB_HOME")) {
+        return canonicalPath(*home);
+    }
+    if (auto xdg = environmentPath("XDG_DATA_HOME")) {
+        return canonicalPath(*xdg / "quib");
+    }
+    const fs::path home = homeDirectory();
+    return home.empty() ? fs::path() : canonicalPath(home / ".local" / "share" / "quib");
 }
 
 fs::path resourceDirectory() {

@@ -9,9 +9,14 @@ namespace quib {
 
 void GameStats::flush() {
     std::lock_guard serial(m_flushMutex);
+    if (m_waitingForStore) {
+        waitForStore();
+        return;
+    }
     const std::int64_t keys = m_page->keyCount();
     const std::int64_t clicks = m_page->clickCount();
     if (keys <= m_appliedKeys && clicks <= m_appliedClicks) {
+        m_preferences.load();  // a store kept in memory goes back to its file
         return;
     }
     Changes changes;

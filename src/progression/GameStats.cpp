@@ -115,6 +115,11 @@ void GameStats::stopFlushTimer() {
 }
 
 void GameStats::flushNow() {
+    // On the main thread (at quit, before sleep): a store that loads now is
+    // taken at once rather than through the queue, which may not run again.
+    if (m_waitingForStore && m_preferences.load()) {
+        finishLoading();
+    }
     flush();
 }
 

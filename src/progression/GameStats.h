@@ -33,6 +33,10 @@ namespace quib {
 // live in a page mapped from the data directory (PendingPage), and the next
 // start folds what the page holds into the store before anything else, in
 // one transaction that also records how much of the page the store now holds.
+// A store that could not be read at start (Preferences::isLoaded() false:
+// another program held it locked) is not written: the counts wait in the
+// page, each flush tries the store again, and once it loads the start's fold
+// runs on the main queue and takes them.
 //
 // Threads: recordKeystroke()/recordClick() run on the main thread, the only
 // writer of the page's counters, and do plain memory writes: no lock, no
@@ -81,6 +85,7 @@ class GameStats {
     void recordClick();
 
     void startFlushTimer(std::chrono::milliseconds period = kFlushPeriod);
+    // Main thread only.
     void flushNow();
 
     std::int64_t totalKeystrokes() const;
@@ -185,7 +190,9 @@ class GameStats {
     void load();
     void openJournal();
     void recoverPending();
-    void recordJournal();
+    void recordJournal(std::int64_t appliedKeys, std::int64_t appliedClicks);
+    void waitForStore();
+    void finishLoading();
     void foldPending(const PendingCounts& pending);
     void beginRun();
     void flush();
@@ -253,6 +260,10 @@ class GameStats {
     std::set<std::string> m_unlockedThemes;
     std::set<std::string> m_unlockedTracks;
     AppTheme m_activeTheme = AppTheme::classic;
+
+    // Set while the store is not loaded; the flush then only tries it again.
+    std::atomic<bool> m_waitingForStore{false};
+    std::atomic<bool> m_loadPosted{false};
 
     std::thread m_flushThread;
     std::mutex m_timerMutex;

@@ -14,21 +14,25 @@ namespace quib {
 
 void GameStats::openJournal() {
     m_journal = m_preferences.openPendingJournal();
+    const bool loaded = m_preferences.isLoaded();
     if (m_journal) {
         m_page = &m_journal->page();
-        recoverPending();
+        if (loaded) {
+            recoverPending();
+        }
     }
     if (!m_journal) {
         m_memoryPage = PendingPage::fresh(0, m_clock.monotonicSeconds(), m_clock.today());
         m_page = &m_memoryPage;
     }
     beginRun();
+    m_waitingForStore = !loaded;  // the store said why, in its one line
 }
 
 void GameStats::recoverPending() {
     if (m_journal->isNew()) {
-        recordJournal();
-        return;
+        // A page made for this store counts from zero: all it holds is its own.
+        recordJournal(0, 0);
     }
     const auto identity = m_preferences.integerValue(keys::journalId);
     const auto check = checkPendingPage(
@@ -40,28 +44,60 @@ void GameStats::recoverPending() {
             foldPending(check.pending);
             return;
         case PendingCheck::Verdict::adopt:
-            recordJournal();
+            recordJournal(m_page->keyCount(), m_page->clickCount());
             return;
         case PendingCheck::Verdict::reject:
             logLine("Pending counts not added, the journal " + check.reason + "; set aside as ",
                     m_journal->rejectedPath().string());
             if (!m_journal->replaceWithFresh()) {
                 m_journal.reset();
+                m_page = &m_memoryPage;
                 return;
             }
             m_page = &m_journal->page();
-            recordJournal();
+            recordJournal(m_page->keyCount(), m_page->clickCount());
             return;
     }
 }
 
-// Pairs the store with the page as it stands: its identity and its counters
-// as already applied.
-void GameStats::recordJournal() {
+// Pairs the store with the page: its identity, and how much of its counters
+// the store holds.
+void GameStats::recordJournal(std::int64_t appliedKeys, std::int64_t appliedClicks) {
     Preferences::Transaction transaction(m_preferences);
     m_preferences.setInteger(keys::journalId, static_cast<std::int64_t>(m_page->identity));
-    m_preferences.setInteger(keys::journalAppliedKeys, m_page->keyCount());
-    m_preferences.setInteger(keys::journalAppliedClicks, m_page->clickCount());
+    m_preferences.setInteger(keys::journalAppliedKeys, appliedKeys);
+    m_preferences.setInteger(keys::journalAppliedClicks, appliedClicks);
+}
+
+// The flush's part while the store is not loaded: keep the page's days
+// right, and try the store again.
+void GameStats::waitForStore() {
+    m_page->markDay(m_clock.today(), m_page->keyCount(), m_page->clickCount());
+    if (!m_loadPosted && m_preferences.load()) {
+        m_loadPosted = true;
+        std::weak_ptr<char> alive = m_alive;
+        m_mainQueue.post([this, alive] {
+            if (!alive.expired()) {
+                finishLoading();
+            }
+        });
+    }
+}
+
+// The start that had to wait, on the main thread (the page may be replaced
+// under the hot path's feet only there) and with the flush held off: the
+// stored values are read, and the page's counts (this run's included) folded.
+void GameStats::finishLoading() {
+    std::lock_guard serial(m_flushMutex);
+    if (!m_waitingForStore) {
+        return;
+    }
+    load();
+    if (m_journal) {
+        recoverPending();
+        beginRun();
+    }
+    m_waitingForStore = false;
 }
 
 void GameStats::foldPending(const PendingCounts& pending) {
@@ -97,7 +133,8 @@ void GameStats::foldPending(const PendingCounts& pending) {
         clicks += changes.batch.clicks;
         announce(changes);
     }
-    logLine("Added what the last run counted but had not stored: ",
+    logLine(m_waitingForStore ? "Stored what was counted while the preferences could not be read: "
+                              : "Added what the last run counted but had not stored: ",
             std::to_string(keys) + " keys, " + std::to_string(clicks) + " clicks");
 }
 

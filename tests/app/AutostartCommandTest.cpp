@@ -62,6 +62,20 @@ TEST_F(AutostartCommandTest, ARelativeDataDirectoryIsStoredAbsolute) {
     EXPECT_NE(entry().find(" --home " + absolute), std::string::npos) << entry();
 }
 
+TEST_F(AutostartCommandTest, AControlCharacterInAValueIsRefusedByName) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"--autostart", "on", "--home", "/data\nExec=/bin/sh"},
+             {"--autostart", "on", "--input-device", "/dev/input/event3\t"}}) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(run(arguments), 1);
+        const std::string error = testing::internal::GetCapturedStderr();
+        EXPECT_NE(error.find("the value of " + arguments[2] + " holds a control character"),
+                  std::string::npos)
+            << error;
+        EXPECT_FALSE(fs::exists(autostartEntryPath()));
+    }
+}
+
 TEST_F(AutostartCommandTest, FailureExitsOneAndWritesNothing) {
     std::ofstream(dir.path() / "config") << "not a directory";
     EXPECT_EQ(run({"--autostart", "on"}), 1);

@@ -2,6 +2,7 @@
 // arrives through a FIFO read as an event device, and the process is stopped
 // with a signal, as a logout or `kill` would.
 #include <gtest/gtest.h>
+#include <sys/file.h>
 
 #include <ctime>
 
@@ -48,21 +49,56 @@ TEST_F(ProcessTest, SigtermFlushesWhatWasCountedAndExitsCleanly) {
         << "the running program takes its daily backup";
 }
 
-TEST_F(ProcessTest, SecondInstanceHandsOverAndExitsZero) {
+// Runs another QUIB to its end (one that keeps running is stopped after 30
+// seconds: status 124); its exit status, and its output in `log`.
+int runAnother(const fs::path& home, const fs::path& runtime, const fs::path& log) {
+    const std::string command = "QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + runtime.string() +
+                                " DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus timeout 30 " +
+                                QUIB_EXECUTABLE + " --home '" + home.string() + "' > " +
+                                log.string() + " 2>&1";
+    return WEXITSTATUS(std::system(command.c_str()));
+}
+
+// However the second names the folder, and whatever its runtime directory
+// (which only the data folder's own lock can see through), it hands over.
+TEST_F(ProcessTest, ASecondInstanceOfTheSameFolderHandsOverHoweverItGetsThere) {
     QuibProcess first(QUIB_EXECUTABLE, where);
     ASSERT_TRUE(waitFor([&] {
         return readText(where.log).find("No system tray") != std::string::npos;
     })) << readText(where.log);
-    const fs::path secondLog = dir.path() / "second.log";
-    const std::string command =
-        "QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + where.runtime.string() +
-        " DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus " + QUIB_EXECUTABLE + " --home " +
-        where.home.string() + " > " + secondLog.string() + " 2>&1";
-    const int status = std::system(command.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_NE(readText(secondLog).find("already running"), std::string::npos)
-        << readText(secondLog);
+    fs::create_symlink(where.home, dir.path() / "link");
+    const fs::path otherRuntime = dir.path() / "run-elsewhere";
+    fs::create_directories(otherRuntime);
+    fs::permissions(otherRuntime, fs::perms::owner_all);
+    const struct {
+        const char* what;
+        fs::path home;
+        fs::path runtime;
+    } cases[] = {
+        {"the same spelling", where.home, where.runtime},
+        {"a trailing slash", where.home.string() + "/", where.runtime},
+        {"a detour through ..", where.home / ".." / "home", where.runtime},
+        {"a symbolic link", dir.path() / "link", where.runtime},
+        {"another runtime directory", dir.path() / "link", otherRuntime},
+    };
+    const fs::path log = dir.path() / "second.log";
+    for (const auto& c : cases) {
+        EXPECT_EQ(runAnother(c.home, c.runtime, log), 0) << c.what << ": " << readText(log);
+        EXPECT_NE(readText(log).find("already running"), std::string::npos) << c.what;
+    }
     first.stop(SIGINT);
+}
+
+TEST_F(ProcessTest, AFolderHeldByAnUnreachableInstanceStopsTheSecondBeforeItsFiles) {
+    const int held = open((where.home / "instance.lock").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const fs::path log = dir.path() / "second.log";
+    EXPECT_EQ(runAnother(where.home, where.runtime, log), 1) << readText(log);
+    EXPECT_NE(readText(log).find("[QUIB] Another QUIB is already counting in this data folder"),
+              std::string::npos)
+        << readText(log);
+    EXPECT_FALSE(fs::exists(where.home / "pending.journal")) << "the journal was never mapped";
+    close(held);
 }
 
 }  // namespace

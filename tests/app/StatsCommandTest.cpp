@@ -1,8 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "app/CommandLine.h"
@@ -18,6 +24,7 @@ namespace quib {
 namespace {
 
 namespace fs = std::filesystem;
+using test::filesIn;
 using test::TempDir;
 
 std::string runStats(const fs::path& dir, bool json, int& exitCode) {
@@ -207,6 +214,114 @@ TEST(StatsCommandTest, UnreadableDatabaseExitsOne) {
     EXPECT_EQ(exitCode, 1);
     EXPECT_EQ(error.rfind("[QUIB] ", 0), 0u) << error;
     EXPECT_TRUE(fs::exists(dir.path() / "preferences.sqlite3")) << "nothing is moved or deleted";
+}
+
+void storeXP(const fs::path& dir, std::int64_t xp) {
+    SqlitePreferences::open(dir, SqlitePreferences::Mode::readWrite)
+        .store->setInteger("gs_totalXP", xp);
+}
+
+// `quib stats --json` in a child process, stderr to `log`: a command that
+// hangs is ended by an alarm instead of hanging the test. Returns the exit
+// status, or -1 when the child did not exit by itself.
+int statsInChild(
+    const fs::path& dir, bool json, const fs::path& log,
+    const std::function<void()>& setUp = [] {}) {
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(30);
+        const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        dup2(fd, STDERR_FILENO);
+        setUp();
+        std::ostringstream out;
+        const int code = runStatsCommand(dir, json, out);
+        _exit(code == 0 && out.str().find("LVL 2") == std::string::npos &&
+                      out.str().find("\"level\": 2") == std::string::npos
+                  ? 3
+                  : code);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Beside a live QUIB, beside a program that holds the file exclusively, and
+// through a link to a store in another folder: nothing appears or goes, in
+// either folder.
+TEST(StatsCommandTest, ReadsWithoutCreatingOrLeavingAnyFile) {
+    for (const char* holder :
+         {"", "SELECT count(*) FROM preferences",
+          "PRAGMA locking_mode = EXCLUSIVE; INSERT INTO preferences VALUES ('k', 'integer', 1)"}) {
+        TempDir dir;
+        const fs::path real = dir.path() / "elsewhere";
+        const fs::path home = dir.path() / "home";
+        storeXP(real, 1300);
+        fs::create_directories(home);
+        fs::create_symlink(real / "preferences.sqlite3", home / "preferences.sqlite3");
+        sqlite3* other = nullptr;
+        if (*holder != '\0') {
+            sqlite3_open((real / "preferences.sqlite3").c_str(), &other);
+            ASSERT_EQ(sqlite3_exec(other, holder, nullptr, nullptr, nullptr), SQLITE_OK) << holder;
+        }
+        const auto homeBefore = filesIn(home);
+        const auto realBefore = filesIn(real);
+        int exitCode = -1;
+        const std::string json = runStats(home, true, exitCode);
+        EXPECT_EQ(exitCode, 0) << holder;
+        EXPECT_NE(json.find("\"level\": 2"), std::string::npos) << holder << json;
+        EXPECT_EQ(filesIn(home), homeBefore) << holder;
+        EXPECT_EQ(filesIn(real), realBefore) << holder;
+        sqlite3_close(other);
+    }
+}
+
+TEST(StatsCommandTest, FolderNamesAreTakenLiterallyNotAsUriSyntax) {
+    for (const char* name : {"a%41", "what?mode=rwc", "hash#tag"}) {
+        TempDir dir;
+        storeXP(dir.path() / name, 1300);
+        storeXP(dir.path() / "aA", 5);  // where "%41" would lead
+        int exitCode = -1;
+        const std::string json = runStats(dir.path() / name, true, exitCode);
+        EXPECT_EQ(exitCode, 0) << name;
+        EXPECT_NE(json.find("\"level\": 2"), std::string::npos) << name << json;
+    }
+}
+
+TEST(StatsCommandTest, AJournalThatIsNotAFileIsSkippedNotWaitedFor) {
+    TempDir dir;
+    storeXP(dir.path(), 1300);
+    ASSERT_EQ(mkfifo((dir.path() / "pending.journal").c_str(), 0600), 0);
+    const fs::path log = dir.path() / "stderr";
+    EXPECT_EQ(statsInChild(dir.path(), false, log), 0) << "a child that hangs is ended";
+    std::ifstream in(log);
+    const std::string error((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(error.find("[QUIB] Skipped the journal, which is not a regular file"),
+              std::string::npos)
+        << error;
+}
+
+// As a user who may read the store but not write its folder (as root, the
+// child becomes nobody, for whom the folder is not writable).
+TEST(StatsCommandTest, WorksInAFolderTheUserCannotWrite) {
+    TempDir dir;
+    const fs::path home = dir.path() / "home";
+    storeXP(home, 1300);
+    const bool root = getuid() == 0;
+    const uid_t nobody = 65534;
+    fs::permissions(dir.path(), fs::perms(0755));
+    fs::permissions(home, fs::perms(0555));
+    if (root) {
+        ASSERT_EQ(chown((home / "preferences.sqlite3").c_str(), nobody, nobody), 0);
+    }
+    const auto before = filesIn(home);
+    const int status = statsInChild(home, true, dir.path() / "stderr", [&] {
+        if (root && (setgid(nobody) != 0 || setuid(nobody) != 0)) {
+            _exit(4);
+        }
+    });
+    fs::permissions(home, fs::perms(0700));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(filesIn(home), before);
 }
 
 TEST(CommandLineTest, ParsesCommandsAndOptions) {

@@ -2,6 +2,7 @@
 // leaves a clear reason instead of a half-written file.
 #include "platform/Autostart.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -84,11 +85,53 @@ TEST(AutostartExec, ArgumentsAreQuotedAsDesktopEntriesRequire) {
         {"it's $HOME", "\"it's \\\\$HOME\""},
         {"say \"hi\"", "\"say \\\\\"hi\\\\\"\""},
         {"back\\slash", "\"back\\\\\\\\slash\""},
+        {"tick`id`", "\"tick\\\\`id\\\\`\""},
+        {"50% \"off\"", "\"50%% \\\\\"off\\\\\"\""},
         {"", "\"\""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(execArgument(c.argument), c.exec) << c.argument;
     }
+}
+
+// The written entry read back the way a desktop session starts it (GLib's
+// key-file reader, "%%" expanded, then its shell-style argument split), and
+// judged by desktop-file-validate.
+TEST_F(AutostartTest, EveryArgumentComesBackAsWrittenAndTheEntryValidates) {
+    const std::vector<std::string> command{
+        "/opt/my quib/bin/quib", "--home", "/data/100% \"real\" $HOME `id` back\\slash; ~x",
+        "--input-device", "/dev/input/by-id/usb-Kbd (1)#event-kbd"};
+    std::string error;
+    ASSERT_TRUE(setAutostart(true, command, error)) << error;
+    GKeyFile* file = g_key_file_new();
+    ASSERT_TRUE(
+        g_key_file_load_from_file(file, autostartEntryPath().c_str(), G_KEY_FILE_NONE, nullptr));
+    gchar* exec = g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr);
+    ASSERT_NE(exec, nullptr);
+    std::string expanded(exec);
+    for (auto at = expanded.find("%%"); at != std::string::npos; at = expanded.find("%%", at + 1)) {
+        expanded.erase(at, 1);
+    }
+    gchar** argv = nullptr;
+    ASSERT_TRUE(g_shell_parse_argv(expanded.c_str(), nullptr, &argv, nullptr)) << exec;
+    std::vector<std::string> parsed(argv, argv + g_strv_length(argv));
+    EXPECT_EQ(parsed, command) << exec;
+    g_strfreev(argv);
+    g_free(exec);
+    g_key_file_free(file);
+    const std::string validate = "desktop-file-validate " + autostartEntryPath().string() + " >&2";
+    EXPECT_EQ(std::system(validate.c_str()), 0) << read(autostartEntryPath());
+}
+
+TEST_F(AutostartTest, ControlCharactersAndBrokenTextAreRefusedAndNothingIsWritten) {
+    for (const char* bad : {"/data\nExec=/bin/sh -c evil", "tab\there", "bell\x07", "del\x7f",
+                            "latin1 caf\xe9", "cut \xe2\x82"}) {
+        std::string error;
+        EXPECT_FALSE(setAutostart(true, {"/usr/bin/quib", "--home", bad}, error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+        EXPECT_FALSE(fs::exists(autostartEntryPath())) << bad;
+    }
+    EXPECT_TRUE(unsafeExecArgument("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80").empty());
 }
 
 }  // namespace

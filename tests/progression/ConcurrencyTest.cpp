@@ -1,12 +1,14 @@
 // Run under ThreadSanitizer in CI: the hot path on one thread, flushes on
 // another, and not one event lost or counted twice.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <future>
 #include <thread>
 
 #include "support/HookedPreferences.h"
 #include "support/StoreFixture.h"
+#include "support/Wait.h"
 
 namespace quib::test {
 namespace {
@@ -32,6 +34,40 @@ TEST_F(ConcurrencyTest, TenMillionEventsDuringFlushesAddUpExactly) {
     // XP: 1 per key, 2 per click, 50 per achievement.
     EXPECT_EQ(stats->totalXP(), kKeys + 2 * kClicks + 50 * stats->unlockedCount());
     stats.reset();
+}
+
+// A store another program held locked at start frees up while the flush
+// thread runs and the main thread types: the flush finds it, the main queue
+// takes it, and not one key is lost or counted twice on the way.
+TEST_F(ConcurrencyTest, AStoreThatLoadsLateIsTakenOverWhileKeysArrive) {
+    typeKeys(100, 0.05);
+    stats->flushNow();
+    stats.reset();
+    preferences.reset();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((path() / "preferences.sqlite3").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; SELECT * FROM preferences",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    reopen();
+    ASSERT_FALSE(preferences->isLoaded());
+    stats->startFlushTimer(std::chrono::milliseconds(2));
+    typeKeys(20000, 0.05);
+    sqlite3_close(other);
+    typeKeys(20000, 0.05);
+    std::int64_t typedWhileWaiting = 0;
+    ASSERT_TRUE(waitFor([&] {
+        typeKeys(10, 0.05);
+        typedWhileWaiting += 10;
+        return queue.drain() > 0;
+    }));
+    typeKeys(20000, 0.05);
+    stats->flushNow();
+    const std::int64_t typed = 100 + 60000 + typedWhileWaiting;
+    EXPECT_EQ(stats->totalKeystrokes(), typed);
+    stats.reset();
+    reopen();
+    EXPECT_EQ(stats->totalKeystrokes(), typed);
 }
 
 TEST_F(ConcurrencyTest, MainThreadSpendingWhileFlushesEarnKeepsCoinsConsistent) {

@@ -164,6 +164,78 @@ INSTANTIATE_TEST_SUITE_P(
                }}),
     [](const testing::TestParamInfo<Damage>& p) { return p.param.what; });
 
+std::vector<std::string> namesIn(const fs::path& dir, const std::string& part) {
+    auto names = filesIn(dir);
+    std::erase_if(names,
+                  [&](const std::string& name) { return name.find(part) == std::string::npos; });
+    return names;
+}
+
+// Another program (a backup tool, a database browser) holds the store when
+// QUIB starts, in either of SQLite's ways: a write transaction (readers get
+// in) or exclusive locking mode (nobody does, for as long as it is open).
+struct Lock {
+    const char* what;
+    const char* sql;
+};
+
+class LockedAtStartTest : public PendingJournalTest, public testing::WithParamInterface<Lock> {};
+
+TEST_P(LockedAtStartTest, NothingIsMovedAsideOrLostOnceTheLockGoes) {
+    typeKeys(100, 0.1);
+    stats->flushNow();
+    die();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() / "preferences.sqlite3").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, GetParam().sql, nullptr, nullptr, nullptr), SQLITE_OK);
+
+    testing::internal::CaptureStderr();
+    reopen();
+    typeKeys(20, 0.1);
+    stats->flushNow();  // still locked: kept, not lost
+    sqlite3_close(other);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(countLines(log, "another program holds the database locked"), 1) << log;
+    EXPECT_EQ(countLines(log, "damaged"), 0) << log;
+    EXPECT_TRUE(namesIn(dir.path(), ".corrupt-").empty());
+    EXPECT_TRUE(namesIn(dir.path(), ".rejected").empty());
+
+    stats->flushNow();  // the lock is gone: written through
+    queue.drain();
+    EXPECT_FALSE(preferences->isInMemory());
+    EXPECT_EQ(stats->totalKeystrokes(), 120);
+    die();
+    reopen();
+    EXPECT_EQ(stats->totalKeystrokes(), 120);
+    EXPECT_EQ(preferences->integer("gs_daily_2026-03-05_keys"), 120);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locks, LockedAtStartTest,
+    testing::Values(Lock{"WriteTransaction", "BEGIN EXCLUSIVE"},
+                    Lock{"ExclusiveLockingMode",
+                         "PRAGMA locking_mode = EXCLUSIVE; SELECT count(*) FROM preferences"}),
+    [](const testing::TestParamInfo<Lock>& p) { return p.param.what; });
+
+TEST_F(PendingJournalTest, AStoreRestoredFromADailyCopyTakesTheCountsItLacks) {
+    clock.setDay("2026-03-04");
+    typeKeys(5, 0.2);
+    stats->flushNow();
+    clock.setDay("2026-03-05");
+    typeKeys(200, 0.2);
+    stats->flushNow();  // the day's copy, taken before its first write, holds 5 keys
+    die();
+    reopen();  // a later, short run: far more is missing than it could have typed
+    typeKeys(3, 0.2);
+    die();
+    std::ofstream(dir.path() / "preferences.sqlite3", std::ios::trunc) << std::string(5000, '!');
+    fs::remove(dir.path() / "preferences.sqlite3-wal");
+
+    reopen();
+    EXPECT_EQ(stats->totalKeystrokes(), 208) << "the copy's 5, and 203 from the journal";
+    EXPECT_TRUE(namesIn(dir.path(), ".rejected").empty());
+}
+
 TEST_F(PendingJournalTest, StoresWithoutAFileKeepCountsInMemory) {
     auto memory = SqlitePreferences::inMemory();
     GameStats inMemory(*memory, queue, clock, random);

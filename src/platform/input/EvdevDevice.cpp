@@ -12,16 +12,21 @@
 
 namespace quib {
 
-std::unique_ptr<EvdevDevice> EvdevDevice::open(const std::string& path) {
+std::unique_ptr<EvdevDevice> EvdevDevice::open(const std::string& path, bool* refused) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return nullptr;
     }
     struct stat status {};
-    const bool fifo = ::fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode);
+    const bool known = ::fstat(fd, &status) == 0;
+    const bool fifo = known && S_ISFIFO(status.st_mode);
     libevdev* evdev = nullptr;
-    if (fifo || libevdev_new_from_fd(fd, &evdev) < 0) {
-        evdev = nullptr;  // Not an event device: read it as a stream of records.
+    if (!fifo && (!known || !S_ISCHR(status.st_mode) || libevdev_new_from_fd(fd, &evdev) < 0)) {
+        ::close(fd);
+        if (refused != nullptr) {
+            *refused = true;
+        }
+        return nullptr;
     }
     return std::unique_ptr<EvdevDevice>(new EvdevDevice(path, fd, evdev, fifo));
 }

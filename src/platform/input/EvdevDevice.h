@@ -15,15 +15,17 @@ namespace quib {
 
 class InputListener;
 
-// One open event device, read-only and non-blocking, never grabbed. A file that
-// rejects the evdev capability queries (a FIFO, a recording) is read as a plain
-// stream of input_event records instead.
+// One open event device, read-only and non-blocking, never grabbed. A FIFO
+// is read as a plain stream of input_event records instead. Anything else (a
+// regular file, /dev/zero) is refused: it would never block, and reading it
+// would spin.
 class EvdevDevice {
   public:
     enum class ReadResult { open, ended };
 
-    // Returns null when the file cannot be opened for reading.
-    static std::unique_ptr<EvdevDevice> open(const std::string& path);
+    // Returns null when the file cannot be opened for reading, or when it is
+    // neither an event device nor a FIFO (then `refused`, if given, is set).
+    static std::unique_ptr<EvdevDevice> open(const std::string& path, bool* refused = nullptr);
     ~EvdevDevice();
     EvdevDevice(const EvdevDevice&) = delete;
     EvdevDevice& operator=(const EvdevDevice&) = delete;

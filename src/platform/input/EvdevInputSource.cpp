@@ -4,7 +4,9 @@
 
 #include <QSocketNotifier>
 #include <algorithm>
+#include <set>
 
+#include "platform/Log.h"
 #include "platform/input/EvdevDevice.h"
 #include "platform/input/UdevInput.h"
 
@@ -88,8 +90,28 @@ bool EvdevInputSource::isOpen(const std::string& path) const {
                        [&](const auto& open) { return open->device->path() == path; });
 }
 
+namespace {
+
+// Given files that are no input device, for the whole run: the capture is
+// retried with a fresh source every few seconds, and each file is said once.
+// Main thread only.
+std::set<std::string>& refusedPaths() {
+    static std::set<std::string> paths;
+    return paths;
+}
+
+}  // namespace
+
 void EvdevInputSource::openDevice(const std::string& path) {
-    auto device = EvdevDevice::open(path);
+    if (refusedPaths().contains(path)) {
+        return;
+    }
+    bool refused = false;
+    auto device = EvdevDevice::open(path, &refused);
+    if (refused) {
+        refusedPaths().insert(path);
+        logLine("Ignored an input device that is neither an event device nor a FIFO: ", path);
+    }
     if (!device) {
         return;
     }

@@ -21,7 +21,9 @@ class UdevMonitor;
 // Known limits: touchpad tap-to-click is synthesised by the compositor, not by
 // the kernel, so only physical touchpad clicks count; a device that vanishes is
 // dropped quietly and comes back through the udev monitor when plugged in again;
-// without a udev database (containers) only given files can be read.
+// without a udev database (containers) only given files can be read; a given
+// file that is neither an event device nor a FIFO is refused with one log
+// line per run and not opened again.
 class EvdevInputSource final : public InputSource {
   public:
     // With no paths, the devices come from udev, hot-plug included.

@@ -22,10 +22,19 @@ namespace quib {
 
 namespace {
 
-// The bytes the reader thread sends to the main thread.
+// The bytes the opening and reader threads send to the main thread.
 constexpr char keyDownByte = 'k';
 constexpr char mouseDownByte = 'm';
 constexpr char connectionLostByte = 'x';
+constexpr char openFailedByte = 'f';
+
+// How long start() waits for the connection before it lets it finish in the
+// background: a healthy server answers within milliseconds, a hung one never.
+// The program's first start waits longer, so that what is typed right after
+// QUIB has started is heard; a retry (after a lost server) only briefly.
+constexpr std::chrono::milliseconds kFirstStartWait{2000};
+constexpr std::chrono::milliseconds kRetryWait{250};
+std::atomic<bool> startedBefore{false};
 
 // Xlib's default reaction to a lost connection is to print and exit the
 // process. A lost connection is only a suspended feed here, so the handlers
@@ -76,14 +85,18 @@ struct X11InputSource::Connection {
     int pipeFds[2] = {-1, -1};
     std::atomic<bool> stopping{false};
     std::atomic<bool> lost{false};
+    std::atomic<bool> recording{false};
     std::atomic<bool> startReported{false};
     std::promise<bool> started;  // Whether the server began recording.
     std::thread reader;
-    std::unique_ptr<QSocketNotifier> notifier;
 
+    // Both ends non-blocking: the reader must never stall on a full pipe, or
+    // stopping (which joins the reader) could wait for ever. A main thread that
+    // is 64 KiB of presses behind loses the excess.
+    bool createPipe() { return ::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) == 0; }
     bool open(const std::string& displayName);
     void read();
-    void reportStart(bool recording);
+    void reportStart(bool began);
     static void intercept(XPointer self, XRecordInterceptData* recorded);
     ~Connection();
 };
@@ -93,13 +106,9 @@ bool X11InputSource::Connection::open(const std::string& displayName) {
     data = openDisplay(displayName);
     int major = 0;
     int minor = 0;
-    if (control == nullptr || data == nullptr || !XRecordQueryVersion(control, &major, &minor) ||
-        ::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (control == nullptr || data == nullptr || !XRecordQueryVersion(control, &major, &minor)) {
         return false;
     }
-    // Both ends non-blocking: the reader must never stall on a full pipe, or
-    // stopping (which joins the reader) could wait for ever. A main thread that
-    // is 64 KiB of presses behind loses the excess.
     XRecordRange* range = XRecordAllocRange();
     range->device_events.first = KeyPress;
     range->device_events.last = ButtonPress;
@@ -113,17 +122,17 @@ bool X11InputSource::Connection::open(const std::string& displayName) {
         return false;
     }
     modifiers = modifierKeys(control);
-    std::future<bool> recording = started.get_future();
+    std::future<bool> began = started.get_future();
     reader = std::thread([this] { read(); });
     // Waiting for the server's start of data means that every press after a
     // successful start is heard; enabling is otherwise asynchronous.
-    return recording.wait_for(std::chrono::seconds(2)) == std::future_status::ready &&
-           recording.get();
+    recording = began.wait_for(std::chrono::seconds(2)) == std::future_status::ready && began.get();
+    return recording;
 }
 
-void X11InputSource::Connection::reportStart(bool recording) {
+void X11InputSource::Connection::reportStart(bool began) {
     if (!startReported.exchange(true)) {
-        started.set_value(recording);
+        started.set_value(began);
     }
 }
 
@@ -158,11 +167,9 @@ void X11InputSource::Connection::intercept(XPointer self, XRecordInterceptData* 
     XRecordFreeData(recorded);
 }
 
+// Runs on the main thread, or on the opening thread when the source was
+// stopped while it was still connecting.
 X11InputSource::Connection::~Connection() {
-    if (notifier) {
-        notifier->setEnabled(false);
-        notifier.release()->deleteLater();  // It may be the sender being handled.
-    }
     stopping = true;
     if (reader.joinable()) {
         // Disabling the context ends the reader's XRecordEnableContext; on a dead
@@ -204,23 +211,47 @@ X11InputSource::~X11InputSource() {
     stop();
 }
 
+// The connection is opened on a thread of its own: XOpenDisplay on a hung
+// server, or one slow to start recording, must not hold up the main thread.
+// start() waits briefly for the outcome; a connection still opening after
+// that counts as running, and reports through the pipe if it fails.
 bool X11InputSource::start(InputListener& listener) {
     stop();
-    auto connection = std::make_unique<Connection>();
-    if (!connection->open(m_displayName)) {
+    auto connection = std::make_shared<Connection>();
+    if (!connection->createPipe()) {
         return false;
     }
-    connection->notifier =
-        std::make_unique<QSocketNotifier>(connection->pipeFds[0], QSocketNotifier::Read);
-    QObject::connect(connection->notifier.get(), &QSocketNotifier::activated,
-                     [this] { readPipe(); });
+    auto outcome = std::make_shared<std::promise<bool>>();
+    std::future<bool> opened = outcome->get_future();
+    std::thread([connection, outcome, name = m_displayName] {
+        const bool ok = connection->open(name);
+        if (!ok) {
+            [[maybe_unused]] const auto written =
+                ::write(connection->pipeFds[1], &openFailedByte, 1);
+        }
+        outcome->set_value(ok);
+    }).detach();
+    const auto wait = startedBefore.exchange(true) ? kRetryWait : kFirstStartWait;
+    if (opened.wait_for(wait) == std::future_status::ready && !opened.get()) {
+        return false;
+    }
+    m_notifier = std::make_unique<QSocketNotifier>(connection->pipeFds[0], QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readPipe(); });
     m_listener = &listener;
     m_connection = std::move(connection);
     return true;
 }
 
 void X11InputSource::stop() {
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        m_notifier.release()->deleteLater();  // It may be the sender being handled.
+    }
     m_connection.reset();
+}
+
+bool X11InputSource::isRecording() const {
+    return m_connection != nullptr && m_connection->recording;
 }
 
 bool X11InputSource::reEnable() {
@@ -231,12 +262,22 @@ bool X11InputSource::reEnable() {
 }
 
 void X11InputSource::readPipe() {
+    if (!m_connection) {
+        return;
+    }
     char bytes[256];
     const ssize_t count = ::read(m_connection->pipeFds[0], bytes, sizeof bytes);
     for (ssize_t i = 0; i < count; ++i) {
+        if (bytes[i] == openFailedByte) {
+            // As a start that failed at once: not running, and the access
+            // watchdog tries again on its next tick.
+            logLine("Failed to start input capture");
+            stop();
+            return;
+        }
         if (bytes[i] == connectionLostByte) {
             logLine("Lost the X connection of input capture");
-            m_connection.reset();
+            stop();
             m_listener->onInputEvent(InputEvent::feedSuspended);
             return;
         }

@@ -6,6 +6,8 @@
 
 #include "platform/input/InputSource.h"
 
+class QSocketNotifier;
+
 namespace quib {
 
 // Hears the core KeyPress and ButtonPress events of every client through the
@@ -19,6 +21,12 @@ namespace quib {
 // byte per counted event through a pipe that the main thread watches, and the
 // listener is still called on the main thread only.
 //
+// The connection is opened on a thread of its own, so that a server that
+// hangs cannot hold up the main thread: start() waits for it two seconds at
+// the program's first start and a quarter of a second on a retry; a
+// connection still opening after that counts as running, reports its failure
+// later, and the access watchdog retries.
+//
 // Known limits: X11 sessions only (Xwayland clients are not recorded under a
 // Wayland compositor); the modifier keys are taken from the modifier map once
 // at start, so a later remapping is seen only after a restart of the feed.
@@ -31,7 +39,10 @@ class X11InputSource final : public InputSource {
     bool start(InputListener& listener) override;
     void stop() override;
     bool reEnable() override;
+    // True from start() on while the connection is opening or open.
     bool isRunning() const override { return m_connection != nullptr; }
+    // True once the server records for this source: every press after this is heard.
+    bool isRecording() const;
 
   private:
     struct Connection;
@@ -40,7 +51,8 @@ class X11InputSource final : public InputSource {
 
     std::string m_displayName;
     InputListener* m_listener = nullptr;
-    std::unique_ptr<Connection> m_connection;
+    std::shared_ptr<Connection> m_connection;
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
 }  // namespace quib

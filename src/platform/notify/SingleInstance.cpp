@@ -4,6 +4,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -127,6 +128,8 @@ void SingleInstance::listen() {
 
 void SingleInstance::acceptConnections() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        // The timer dies with the socket, so it can never reach a deleted one.
+        QTimer::singleShot(m_idleTimeout, socket, [socket] { socket->abort(); });
         QObject::connect(socket, &QLocalSocket::readyRead,
                          [this, socket] { readRequests(socket); });
         QObject::connect(socket, &QLocalSocket::disconnected, [this, socket] {
@@ -155,17 +158,21 @@ void SingleInstance::readRequests(QLocalSocket* socket) {
 }
 
 bool SingleInstance::activatePrimary(std::chrono::milliseconds timeout) {
+    return activate(m_socketPath, timeout);
+}
+
+bool SingleInstance::activate(const QString& socketPath, std::chrono::milliseconds timeout) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + timeout;
     QLocalSocket socket;
     // The primary takes the lock before it listens: give it a moment.
-    socket.connectToServer(m_socketPath);
+    socket.connectToServer(socketPath);
     while (!socket.waitForConnected(100)) {
         if (Clock::now() >= deadline) {
             return false;
         }
         QThread::msleep(50);
-        socket.connectToServer(m_socketPath);
+        socket.connectToServer(socketPath);
     }
     socket.write(kActivateRequest + '\n');
     socket.flush();

@@ -30,6 +30,9 @@ inline constexpr const char* kAlreadyRunningMessage = "QUIB is already running; 
 // short hash of the instance key, so runs with different data directories
 // (the e2e tests) do not meet.
 //
+// The key is the canonical data directory, and the data folder has a lock of
+// its own (DataFolderLock) for the routes this one cannot see.
+//
 // Limits: the local socket only reaches instances on this machine with the
 // same runtime directory. If the guard cannot be set up at all (no writable
 // runtime directory), tryBecomePrimary() logs a line and returns true: running
@@ -51,6 +54,14 @@ class SingleInstance {
     // Asks the primary to open its panel. Waits at most the timeout for the
     // primary to accept (it may still be starting up). False if nobody did.
     bool activatePrimary(std::chrono::milliseconds timeout = std::chrono::seconds(2));
+    // The same for the primary listening on `socketPath`.
+    static bool activate(const QString& socketPath,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(2));
+
+    // A connection that sends no request within this time is closed, so that
+    // an idle client cannot hold resources of the primary.
+    void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
+    static constexpr std::chrono::milliseconds kIdleTimeout{5000};
 
     bool isPrimary() const { return m_isPrimary; }
     QString socketPath() const { return m_socketPath; }
@@ -71,6 +82,7 @@ class SingleInstance {
     QString m_lockPath;
     int m_lockFd = -1;
     bool m_isPrimary = false;
+    std::chrono::milliseconds m_idleTimeout = kIdleTimeout;
     std::unique_ptr<QLocalServer> m_server;
 };
 

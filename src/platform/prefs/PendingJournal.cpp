@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/Log.h"
+#include "platform/PrivateFiles.h"
 
 namespace quib {
 
@@ -34,22 +35,23 @@ bool createFresh(const fs::path& file) {
     std::string page(PendingPage::kSize, '\0');
     const PendingPage fresh = PendingPage::fresh(newIdentity(), 0.0, "");
     std::memcpy(page.data(), &fresh, sizeof fresh);
-    const fs::path temporary = file.string() + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::string error;
+    return replacePrivateFile(file, page, error);
+}
+
+// Opens the journal without following a link and without blocking on a FIFO;
+// -1 unless it is a regular file. `status` receives its fstat.
+int openRegular(const fs::path& file, int access, struct stat& status) {
+    const int fd = ::open(file.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return false;
+        return -1;
     }
-    const bool written = ::write(fd, page.data(), page.size()) == static_cast<ssize_t>(page.size());
-    ::close(fd);
-    std::error_code error;
-    if (written) {
-        fs::rename(temporary, file, error);
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
     }
-    if (!written || error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return fd;
 }
 
 }  // namespace
@@ -63,7 +65,7 @@ PendingJournal::~PendingJournal() {
 std::unique_ptr<PendingJournal> PendingJournal::open(const fs::path& directory) {
     std::unique_ptr<PendingJournal> journal(new PendingJournal(directory));
     std::error_code error;
-    const bool create = !fs::exists(directory / kFileName, error);
+    const bool create = !fs::exists(fs::symlink_status(directory / kFileName, error));
     if (!journal->map(create)) {
         logLine("Pending counts kept in memory only, the journal cannot be mapped: ",
                 (directory / kFileName).string());
@@ -72,19 +74,27 @@ std::unique_ptr<PendingJournal> PendingJournal::open(const fs::path& directory) 
     return journal;
 }
 
-std::optional<PendingPage> PendingJournal::peek(const fs::path& directory) {
-    const int fd = ::open((directory / kFileName).c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<PendingPage> PendingJournal::peek(const fs::path& directory, Found* found) {
+    Found ignored = Found::nothing;
+    Found& result = found != nullptr ? *found : ignored;
+    struct stat status {};
+    const int fd = openRegular(directory / kFileName, O_RDONLY, status);
     if (fd < 0) {
+        result = errno == ENOENT                     ? Found::nothing
+                 : errno == EINVAL || errno == ELOOP ? Found::notAFile
+                                                     : Found::unreadable;
         return std::nullopt;
     }
     std::string bytes(PendingPage::kSize + 1, '\0');
     const ssize_t got = ::read(fd, bytes.data(), bytes.size());
     ::close(fd);
     if (got != static_cast<ssize_t>(PendingPage::kSize)) {
+        result = Found::unreadable;
         return std::nullopt;
     }
     PendingPage page;
     std::memcpy(&page, bytes.data(), sizeof page);
+    result = Found::page;
     return page;
 }
 
@@ -93,17 +103,18 @@ bool PendingJournal::map(bool create) {
     if (create && !createFresh(file)) {
         return false;
     }
-    const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
     struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    const int fd = openRegular(file, O_RDWR, info);
+    if (fd < 0 && errno != EINVAL && errno != ELOOP) {
         return false;
     }
     m_new = create;
-    if (info.st_size != static_cast<off_t>(PendingPage::kSize)) {
-        ::close(fd);
+    if (fd < 0 || info.st_size != static_cast<off_t>(PendingPage::kSize)) {
+        // Not a page: what page() shows fails every check, and the start
+        // sets the file aside.
+        if (fd >= 0) {
+            ::close(fd);
+        }
         m_page = &m_unreadable;
         return true;
     }

@@ -19,12 +19,18 @@ class PendingJournal {
     static constexpr const char* kRejectedName = "pending.journal.rejected";
 
     // Maps the journal of `directory`, creating a fresh one (with a new random
-    // identity) when there is none. A file of the wrong size is not mapped:
-    // page() then fails every check. nullptr, with a log line, when no file
+    // identity, mode 0600) when there is none. A file of the wrong size, or
+    // anything but a regular file (a planted link is never followed), is not
+    // mapped: page() then fails every check. nullptr, with a log line, when no file
     // can be created or mapped.
     static std::unique_ptr<PendingJournal> open(const std::filesystem::path& directory);
-    // A copy of the page, read without creating, mapping or changing anything.
-    static std::optional<PendingPage> peek(const std::filesystem::path& directory);
+    // What peek() found.
+    enum class Found { page, nothing, notAFile, unreadable };
+    // A copy of the page, read without creating, mapping or changing anything,
+    // and without ever blocking: a journal that is not a regular file (a FIFO,
+    // a link) is not opened. `found`, when given, says what was there.
+    static std::optional<PendingPage> peek(const std::filesystem::path& directory,
+                                           Found* found = nullptr);
 
     ~PendingJournal();
     PendingJournal(const PendingJournal&) = delete;

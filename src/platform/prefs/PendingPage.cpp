@@ -170,7 +170,16 @@ PendingCheck checkPendingPage(const PendingPage& page, std::optional<std::uint64
         appliedClicks > page.clicks) {
         return {PendingCheck::Verdict::reject, "is behind the store", {}};
     }
-    if (!plausible(page, (page.keys - appliedKeys) + (page.clicks - appliedClicks))) {
+    // Only the counting of the run that wrote the page is judged: what earlier
+    // runs counted stands in its sealed run record, and a store that lacks it
+    // (one restored from a daily copy) takes it in.
+    const auto& run = page.currentRun();
+    const std::int64_t runKeys =
+        page.keys - std::clamp(std::max(appliedKeys, run.startKeys), std::int64_t{0}, page.keys);
+    const std::int64_t runClicks =
+        page.clicks -
+        std::clamp(std::max(appliedClicks, run.startClicks), std::int64_t{0}, page.clicks);
+    if (!plausible(page, runKeys + runClicks)) {
         return {PendingCheck::Verdict::reject, "counts more than 50 presses a second", {}};
     }
     pending.days = split(page, appliedKeys, appliedClicks);

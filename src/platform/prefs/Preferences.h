@@ -48,6 +48,14 @@ class Preferences {
     // memory only until they are flushed.
     virtual std::unique_ptr<PendingJournal> openPendingJournal() { return nullptr; }
 
+    // False while the stored values could not be read (another program held
+    // the file locked at start): reads give defaults, and whoever writes
+    // values derived from stored ones waits. load() tries the file again when
+    // the store runs without it (unloaded, or kept in memory after a failed
+    // write), and returns whether the values are loaded.
+    virtual bool isLoaded() const { return true; }
+    virtual bool load() { return isLoaded(); }
+
     class Transaction {
       public:
         explicit Transaction(Preferences& preferences) : m_preferences(preferences) {

@@ -1,13 +1,9 @@
 #include "platform/prefs/SqliteFiles.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
-#include <algorithm>
-#include <ctime>
-#include <fstream>
-#include <vector>
-
-#include "platform/Log.h"
+#include "platform/PrivateFiles.h"
 
 namespace quib::sqlite {
 
@@ -18,70 +14,18 @@ namespace {
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS preferences "
     "(key TEXT PRIMARY KEY NOT NULL, type TEXT NOT NULL, value)";
-constexpr std::string_view kBackupInfix = ".backup-";
 
-bool hasSqliteHeader(const fs::path& file) {
+// SQLite creates a missing file with its default mode (0644 less the umask);
+// the store is created first, private, and SQLite gives its -wal and -shm
+// companions the mode of the database.
+void createPrivately(const fs::path& file) {
     std::error_code error;
-    if (fs::file_size(file, error) == 0 && !error) {
-        return true;  // an empty file is an empty database
-    }
-    std::ifstream in(file, std::ios::binary);
-    char header[16] = {};
-    in.read(header, sizeof header);
-    return in.gcount() == sizeof header &&
-           std::string_view(header, 16) == std::string_view("SQLite format 3\0", 16);
-}
-
-bool passesQuickCheck(sqlite3* db) {
-    Statement check(db, "PRAGMA quick_check");
-    return check.step() && check.columnText(0) == "ok";
-}
-
-bool fileIsHealthy(const fs::path& file) {
-    if (!hasSqliteHeader(file)) {
-        return false;
-    }
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    const bool healthy = rc == SQLITE_OK && passesQuickCheck(db);
-    sqlite3_close_v2(db);
-    return healthy;
-}
-
-std::string utcTimestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
-    return text;
-}
-
-std::vector<fs::path> backupsNewestFirst(const fs::path& directory, const fs::path& file) {
-    std::vector<fs::path> backups;
-    const std::string prefix = file.filename().string() + std::string(kBackupInfix);
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(directory, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(prefix, 0) == 0 && name.find(".tmp") == std::string::npos) {
-            backups.push_back(entry.path());
+    if (!fs::exists(fs::symlink_status(file, error))) {
+        const int fd = createPrivateFile(file);
+        if (fd >= 0) {
+            ::close(fd);
         }
     }
-    std::sort(backups.rbegin(), backups.rend());  // day names sort by date
-    return backups;
-}
-
-void moveAside(const fs::path& file) {
-    const std::string target = file.string() + ".corrupt-" + utcTimestamp();
-    std::error_code error;
-    fs::rename(file, target, error);
-    for (const char* suffix : {"-wal", "-shm"}) {
-        const fs::path companion = file.string() + suffix;
-        if (fs::exists(companion, error)) {
-            fs::rename(companion, target + suffix, error);
-        }
-    }
-    logLine("Preferences database is damaged; moved aside to ", target);
 }
 
 }  // namespace
@@ -150,6 +94,28 @@ std::int64_t rowCount(sqlite3* db) {
     return count.step() ? count.columnInteger(0) : 0;
 }
 
+bool failedOnLock(sqlite3* db) {
+    const int code = sqlite3_errcode(db) & 0xff;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+std::string fileUri(const fs::path& file, std::string_view query) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char c : file.string()) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') ||
+                           std::string_view("/-._~").find(c) != std::string_view::npos;
+        if (plain) {
+            uri += c;
+        } else {
+            uri += {'%', kHex[byte >> 4], kHex[byte & 15]};
+        }
+    }
+    return uri + "?" + std::string(query);
+}
+
 sqlite3* openMemory() {
     sqlite3* db = nullptr;
     sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -157,35 +123,16 @@ sqlite3* openMemory() {
     return db;
 }
 
-sqlite3* openReadOnly(const fs::path& file, std::string& message) {
-    sqlite3* db = nullptr;
-    const std::string uri = "file:" + file.string() + "?mode=ro";
-    int rc = sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
-    if (rc == SQLITE_OK) {
-        Statement probe(db, "SELECT count(*) FROM preferences");
-        if (probe.step()) {
-            return db;
-        }
-    }
-    message = std::string(sqlite3_errmsg(db)) + ": " + file.string();
-    sqlite3_close_v2(db);
-    return nullptr;
-}
-
-sqlite3* openWritable(const fs::path& directory, const fs::path& file, std::string& message) {
-    std::error_code error;
-    fs::create_directories(directory, error);
-    if (error) {
-        message = error.message() + ": " + directory.string();
-        return nullptr;
-    }
+sqlite3* openWritable(const fs::path& file, OpenFailure& failure, int busyTimeoutMs) {
+    createPrivately(file);
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     // A read-only file opens "successfully" as read-only; the BEGIN IMMEDIATE
-    // probe below finds that out, as it does a directory without write access.
+    // probe below finds that out, as it does a directory without write access
+    // and another program's lock.
     bool ready =
         sqlite3_open_v2(file.c_str(), &db, flags, nullptr) == SQLITE_OK &&
-        sqlite3_db_readonly(db, "main") == 0 && execute(db, "PRAGMA busy_timeout = 2000") &&
+        sqlite3_db_readonly(db, "main") == 0 && sqlite3_busy_timeout(db, busyTimeoutMs) == 0 &&
         execute(db, "PRAGMA journal_mode = WAL") && execute(db, "PRAGMA synchronous = NORMAL") &&
         execute(db, kSchema) && execute(db, "BEGIN IMMEDIATE") && execute(db, "COMMIT");
     if (ready) {
@@ -195,54 +142,44 @@ sqlite3* openWritable(const fs::path& directory, const fs::path& file, std::stri
         }
     }
     if (!ready) {
-        message = std::string(db ? sqlite3_errmsg(db) : "cannot open") + ": " + file.string();
+        failure.message =
+            std::string(db ? sqlite3_errmsg(db) : "cannot open") + ": " + file.string();
+        failure.locked = db != nullptr && failedOnLock(db);
         sqlite3_close_v2(db);
         return nullptr;
     }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     return db;
 }
 
-sqlite3* openMemorySeededFrom(const fs::path& file, bool& seeded) {
+sqlite3* openMemorySeededFrom(const fs::path& file, bool& seeded, int busyTimeoutMs) {
     sqlite3* memory = openMemory();
-    std::string message;
     seeded = false;
     std::error_code error;
     if (!fs::exists(file, error)) {
         seeded = true;  // nothing on disk yet: memory holds everything there is
         return memory;
     }
-    if (sqlite3* disk = openReadOnly(file, message)) {
-        copyDatabase(disk, memory);
-        sqlite3_close_v2(disk);
-        seeded = true;
+    // A plain reader, which waits for a writer's lock and may leave SQLite's
+    // companion files: this is the running program, not `quib stats`.
+    sqlite3* disk = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &disk, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(disk, busyTimeoutMs);
+        Statement probe(disk, "SELECT count(*) FROM preferences");
+        seeded = probe.step();
     }
+    seeded = seeded && copyDatabase(disk, memory);
+    sqlite3_close_v2(disk);
     return memory;
 }
 
-void recoverIfCorrupt(const fs::path& directory, const fs::path& file) {
-    std::error_code error;
-    if (!fs::exists(file, error) || fileIsHealthy(file)) {
-        return;
+bool copyDatabase(sqlite3* from, sqlite3* to) {
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (backup == nullptr) {
+        return false;
     }
-    moveAside(file);
-    for (const auto& backup : backupsNewestFirst(directory, file)) {
-        if (!fileIsHealthy(backup)) {
-            continue;
-        }
-        fs::copy_file(backup, file, fs::copy_options::overwrite_existing, error);
-        if (!error) {
-            logLine("Preferences restored from the backup ", backup.string());
-            return;
-        }
-    }
-    logLine("No usable preferences backup; starting with empty preferences");
-}
-
-void copyDatabase(sqlite3* from, sqlite3* to) {
-    if (sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main")) {
-        sqlite3_backup_step(backup, -1);
-        sqlite3_backup_finish(backup);
-    }
+    const bool done = sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+    return sqlite3_backup_finish(backup) == SQLITE_OK && done;
 }
 
 bool replaceContents(sqlite3* from, sqlite3* to) {
@@ -272,30 +209,6 @@ bool replaceContents(sqlite3* from, sqlite3* to) {
         execute(to, "ROLLBACK");
     }
     return ok;
-}
-
-bool backUp(sqlite3* db, const fs::path& directory, std::string_view day, int kept) {
-    const fs::path file = directory / "preferences.sqlite3";
-    const fs::path target = file.string() + std::string(kBackupInfix) + std::string(day);
-    std::error_code error;
-    if (fs::exists(target, error)) {
-        return true;
-    }
-    const fs::path temporary = target.string() + ".tmp";
-    fs::remove(temporary, error);
-    Statement vacuum(db, "VACUUM INTO ?1");
-    vacuum.bindText(1, temporary.string());
-    if (!vacuum.run()) {
-        logLine("Preferences backup failed: ", sqlite3_errmsg(db));
-        fs::remove(temporary, error);
-        return false;
-    }
-    fs::rename(temporary, target, error);
-    const auto backups = backupsNewestFirst(directory, file);
-    for (std::size_t i = static_cast<std::size_t>(kept); i < backups.size(); ++i) {
-        fs::remove(backups[i], error);
-    }
-    return !error;
 }
 
 }  // namespace quib::sqlite

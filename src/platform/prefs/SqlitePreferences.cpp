@@ -9,25 +9,11 @@
 
 #include "platform/Log.h"
 #include "platform/prefs/SqliteFiles.h"
+#include "platform/prefs/SqliteOperation.h"
 
 namespace quib {
 
 namespace fs = std::filesystem;
-
-struct SqlitePreferences::Value {
-    enum class Kind { integer, real, text };
-    std::string type;
-    Kind kind = Kind::integer;
-    std::int64_t integer = 0;
-    double real = 0.0;
-    std::string text;
-};
-
-struct SqlitePreferences::Operation {
-    std::string key;
-    std::string type;  // empty: a removal
-    Value value;
-};
 
 namespace {
 
@@ -84,32 +70,20 @@ std::unique_ptr<SqlitePreferences> SqlitePreferences::inMemory() {
 }
 
 SqlitePreferences::OpenResult SqlitePreferences::open(const fs::path& directory, Mode mode) {
+    if (mode == Mode::readWrite) {
+        return openWritable(directory);
+    }
     const fs::path file = directory / kFileName;
-    if (mode == Mode::readOnly) {
-        std::error_code error;
-        if (!fs::exists(file, error)) {
-            return {inMemory(), {}};
-        }
-        std::string message;
-        sqlite3* db = sqlite::openReadOnly(file, message);
-        if (db == nullptr) {
-            return {nullptr, message};
-        }
-        return {std::unique_ptr<SqlitePreferences>(new SqlitePreferences(db, directory, mode)), {}};
+    std::error_code error;
+    if (!fs::exists(file, error)) {
+        return {inMemory(), {}};
     }
-
-    sqlite::recoverIfCorrupt(directory, file);
     std::string message;
-    if (sqlite3* db = sqlite::openWritable(directory, file, message)) {
-        return {std::unique_ptr<SqlitePreferences>(new SqlitePreferences(db, directory, mode)), {}};
+    sqlite3* db = sqlite::openReadOnly(file, message);
+    if (db == nullptr) {
+        return {nullptr, message};
     }
-    logLine("Preferences kept in memory, the data directory is not writable: ", message);
-    bool seeded = false;
-    sqlite3* memory = sqlite::openMemorySeededFrom(file, seeded);
-    auto store = std::unique_ptr<SqlitePreferences>(new SqlitePreferences(memory, directory, mode));
-    store->m_inMemoryFallback = true;
-    store->m_seededFromFile = seeded;
-    return {std::move(store), {}};
+    return {std::unique_ptr<SqlitePreferences>(new SqlitePreferences(db, directory, mode)), {}};
 }
 
 bool SqlitePreferences::isInMemory() const {
@@ -286,13 +260,13 @@ void SqlitePreferences::remove(std::string_view key) {
     write(key, nullptr, Value{});
 }
 
-bool SqlitePreferences::apply(const Operation& operation) {
+bool SqlitePreferences::apply(sqlite3* db, const Operation& operation) {
     if (operation.type.empty()) {
-        sqlite::Statement statement(m_db, "DELETE FROM preferences WHERE key = ?1");
+        sqlite::Statement statement(db, "DELETE FROM preferences WHERE key = ?1");
         statement.bindText(1, operation.key);
         return statement.run();
     }
-    sqlite::Statement statement(m_db,
+    sqlite::Statement statement(db,
                                 "INSERT INTO preferences (key, type, value) VALUES (?1, ?2, ?3) "
                                 "ON CONFLICT(key) DO UPDATE SET type = excluded.type, "
                                 "value = excluded.value");
@@ -318,16 +292,29 @@ void SqlitePreferences::write(std::string_view key, const char* type, const Valu
     }
     std::lock_guard lock(m_mutex);
     Operation operation{std::string(key), type ? std::string(type) : std::string(), value};
+    if (m_inMemoryFallback && !m_seededFromFile) {
+        m_unsaved.insert_or_assign(operation.key, operation);
+    }
     if (m_transactionDepth > 0) {
         m_journal.push_back(operation);
-        if (!m_transactionFailed && !apply(operation)) {
-            m_transactionFailed = true;
+        if (!m_transactionFailed && !apply(m_db, operation)) {
+            failTransaction();
         }
         return;
     }
-    if (!apply(operation)) {
+    if (!apply(m_db, operation)) {
+        m_failure = sqlite3_errmsg(m_db);
         fallBackToMemory({operation});
     }
+}
+
+// The first failure of a transaction is its cause; what the ROLLBACK says
+// afterwards ("no transaction is active") is not.
+void SqlitePreferences::failTransaction() {
+    if (!m_transactionFailed) {
+        m_failure = sqlite3_errmsg(m_db);
+    }
+    m_transactionFailed = true;
 }
 
 void SqlitePreferences::beginTransaction() {
@@ -338,13 +325,16 @@ void SqlitePreferences::beginTransaction() {
     if (m_inMemoryFallback) {
         retryFile();
     }
-    m_transactionFailed = !sqlite::execute(m_db, "BEGIN IMMEDIATE");
+    m_transactionFailed = false;
+    if (!sqlite::execute(m_db, "BEGIN IMMEDIATE")) {
+        failTransaction();
+    }
 }
 
 void SqlitePreferences::commitTransaction() {
     if (--m_transactionDepth == 0 && m_mode == Mode::readWrite) {
         if (!m_transactionFailed && !sqlite::execute(m_db, "COMMIT")) {
-            m_transactionFailed = true;
+            failTransaction();
         }
         if (m_transactionFailed) {
             sqlite::execute(m_db, "ROLLBACK");
@@ -354,71 +344,6 @@ void SqlitePreferences::commitTransaction() {
         m_transactionFailed = false;
     }
     m_mutex.unlock();
-}
-
-void SqlitePreferences::fallBackToMemory(const std::vector<Operation>& lost) {
-    if (!m_inMemoryFallback && !m_directory.empty()) {
-        logLine("Preferences kept in memory, writing to disk failed: ", sqlite3_errmsg(m_db));
-        sqlite3* memory = sqlite::openMemory();
-        sqlite::copyDatabase(m_db, memory);
-        sqlite3_close_v2(m_db);
-        m_db = memory;
-        m_inMemoryFallback = true;
-        m_seededFromFile = true;
-    }
-    for (const auto& operation : lost) {
-        apply(operation);
-    }
-}
-
-bool SqlitePreferences::retryFile() {
-    const fs::path file = m_directory / kFileName;
-    std::string message;
-    sqlite3* disk = sqlite::openWritable(m_directory, file, message);
-    if (disk == nullptr) {
-        return false;
-    }
-    if (!m_seededFromFile && sqlite::rowCount(disk) > 0) {
-        // The file could not be read when the program started, so the copy in
-        // memory does not hold what it stores: writing it back would lose data.
-        if (!m_conflictLogged) {
-            logLine(
-                "Preferences file became writable but holds data not loaded; keeping changes "
-                "in memory: ",
-                file.string());
-            m_conflictLogged = true;
-        }
-        sqlite3_close_v2(disk);
-        return false;
-    }
-    if (!sqlite::replaceContents(m_db, disk)) {
-        sqlite3_close_v2(disk);
-        return false;
-    }
-    sqlite3_close_v2(m_db);
-    m_db = disk;
-    m_inMemoryFallback = false;
-    logLine("Preferences are written to disk again: ", file.string());
-    return true;
-}
-
-void SqlitePreferences::backUpOncePerDay(std::string_view day) {
-    std::lock_guard lock(m_mutex);
-    if (m_mode == Mode::readOnly || m_inMemoryFallback || m_directory.empty() ||
-        m_lastBackupDay == day) {
-        return;
-    }
-    if (sqlite::backUp(m_db, m_directory, day, kBackupsKept)) {
-        m_lastBackupDay = std::string(day);
-    }
-}
-
-std::unique_ptr<PendingJournal> SqlitePreferences::openPendingJournal() {
-    std::lock_guard lock(m_mutex);
-    if (m_mode == Mode::readOnly || m_inMemoryFallback || m_directory.empty()) {
-        return nullptr;
-    }
-    return PendingJournal::open(m_directory);
 }
 
 }  // namespace quib

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <filesystem>
 
 #include "platform/input/InputTestSupport.h"
@@ -65,6 +70,7 @@ class X11InputSourceTest : public ::testing::Test {
         test::qtApplication();
         ASSERT_TRUE(m_injector.isValid());
         ASSERT_TRUE(m_source.start(m_listener));
+        ASSERT_TRUE(waitFor([&] { return m_source.isRecording(); }));
     }
 
     test::XvfbServer m_server;
@@ -140,6 +146,32 @@ TEST(X11InputSource, LostServerLeavesNoConnectionOpen) {
     }
     EXPECT_TRUE(waitFor([&] { return openDescriptors() == before; }))
         << openDescriptors() << " descriptors open, " << before << " before the start";
+}
+
+// A server that accepts the connection and never answers (hung, or stopped
+// with SIGSTOP): XOpenDisplay would wait for ever. start() returns, and so
+// does stop(); the opening ends on its own thread once the server goes.
+TEST(X11InputSource, AServerThatNeverAnswersHoldsUpNeitherStartNorStop) {
+    test::qtApplication();
+    const int display = 31997;
+    const std::string path = "/tmp/.X11-unix/X" + std::to_string(display);
+    std::filesystem::create_directories("/tmp/.X11-unix");
+    ASSERT_FALSE(std::filesystem::exists(path)) << "display :31997 is taken";
+    const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(server, 8), 0);
+    {
+        X11InputSource source(":" + std::to_string(display));
+        CountingListener listener;
+        EXPECT_TRUE(source.start(listener)) << "still opening counts as running";
+        EXPECT_TRUE(source.isRunning());
+        EXPECT_FALSE(source.isRecording());
+    }
+    ::close(server);
+    ::unlink(path.c_str());
 }
 
 TEST(X11InputSource, StartFailsWithoutAnXServer) {

@@ -144,6 +144,20 @@ TEST_F(SingleInstanceTest, UnknownRequestIsLoggedAndIgnored) {
     EXPECT_TRUE(test::waitFor([&] { return requests == 2; }));
 }
 
+TEST_F(SingleInstanceTest, AnIdleConnectionIsClosedButARequestAfterItStillWorks) {
+    auto primary = instance();
+    primary->setIdleTimeout(200ms);
+    int requests = 0;
+    primary->onActivateRequested = [&] { ++requests; };
+    ASSERT_TRUE(primary->tryBecomePrimary());
+    QLocalSocket idle;
+    idle.connectToServer(primary->socketPath());
+    ASSERT_TRUE(idle.waitForConnected(1000));
+    EXPECT_TRUE(test::waitFor([&] { return idle.state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_TRUE(instance()->activatePrimary());
+    EXPECT_TRUE(test::waitFor([&] { return requests == 1; }));
+}
+
 TEST_F(SingleInstanceTest, SymlinkedRuntimeDirectoryIsRefusedButTheProgramStillRuns) {
     const QString target = directory.filePath(QStringLiteral("elsewhere"));
     const QString link = directory.filePath(QStringLiteral("link"));

@@ -1,6 +1,8 @@
 // Where QUIB finds its data and its resources: the order of the choices is a
 // contract with users, packagers and the tests that run the real program.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -50,6 +52,37 @@ TEST(PathsTest, DataDirectoryIsTheOptionThenQuibHomeThenXdgDataHomeThenHome) {
     EXPECT_EQ(dataDirectory(std::nullopt), fs::path("/xdg/quib"));
     environment.set("XDG_DATA_HOME", nullptr);
     EXPECT_EQ(dataDirectory(std::nullopt), fs::path("/home/ada/.local/share/quib"));
+}
+
+// Every spelling of one folder is one data directory (and so one instance).
+TEST(PathsTest, EverySpellingOfTheDataFolderIsTheSamePath) {
+    test::TempDir dir;
+    const fs::path data = dir.path() / "data";
+    fs::create_directories(data / "sub");
+    fs::create_symlink(data, dir.path() / "link");
+    const fs::path canonical = fs::canonical(data);
+    const auto previous = fs::current_path();
+    fs::current_path(dir.path());
+    for (const fs::path& spelling :
+         {data, fs::path(data.string() + "/"), data / ".." / "data", data / "sub" / "..",
+          dir.path() / "link", fs::path("data"), fs::path("./link/")}) {
+        EXPECT_EQ(dataDirectory(spelling), canonical) << spelling;
+    }
+    EXPECT_EQ(dataDirectory(dir.path() / "link" / "new"), canonical / "new")
+        << "a folder still to be made, under a link";
+    fs::current_path(previous);
+}
+
+TEST(PathsTest, WithoutHomeTheFoldersComeFromThePasswordEntryNeverTmp) {
+    ScopedEnvironment environment;
+    environment.set("HOME", nullptr);
+    environment.set("QUIB_HOME", nullptr);
+    environment.set("XDG_DATA_HOME", nullptr);
+    const passwd* entry = getpwuid(getuid());
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(homeDirectory(), fs::path(entry->pw_dir));
+    EXPECT_EQ(dataDirectory(std::nullopt),
+              canonicalPath(fs::path(entry->pw_dir) / ".local" / "share" / "quib"));
 }
 
 TEST(PathsTest, ResourcesComeFromTheVariableThenTheInstalledShareThenTheBuildTree) {

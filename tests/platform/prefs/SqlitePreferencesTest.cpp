@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
+#include "platform/prefs/PendingJournal.h"
 #include "platform/prefs/SqlitePreferences.h"
 #include "support/CommaLocale.h"
 #include "support/TempDir.h"
@@ -11,6 +13,7 @@ namespace quib {
 namespace {
 
 namespace fs = std::filesystem;
+using test::filesIn;
 using test::TempDir;
 
 std::unique_ptr<SqlitePreferences> openStore(const fs::path& dir) {
@@ -29,15 +32,6 @@ void runSql(const fs::path& file, const std::string& sql) {
 std::string readBytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<std::string> filesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(SqlitePreferencesTest, TypedValuesRoundTripThroughTheFile) {
@@ -289,6 +283,100 @@ TEST(SqlitePreferencesTest, ReadOnlyModeNeverCreatesOrWrites) {
     auto broken = SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readOnly);
     EXPECT_FALSE(broken.store);
     EXPECT_FALSE(broken.error.empty());
+}
+
+mode_t modeOf(const fs::path& path) {
+    struct stat status {};
+    lstat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+TEST(SqlitePreferencesTest, AFreshDataFolderAndEveryFileInItAreTheUsersAlone) {
+    TempDir dir;
+    const fs::path home = dir.path() / "share" / "quib";
+    auto store = openStore(home);
+    store->setInteger("gs_totalXP", 1);
+    store->backUpOncePerDay("2026-03-05");
+    const auto journal = store->openPendingJournal();
+    ASSERT_TRUE(journal);
+    EXPECT_EQ(modeOf(home), 0700u);
+    for (const auto& name : filesIn(home)) {
+        EXPECT_EQ(modeOf(home / name), 0600u) << name;
+    }
+    EXPECT_EQ(filesIn(home).size(), 5u) << "store, -wal, -shm, backup, journal";
+}
+
+TEST(SqlitePreferencesTest, AnOpenFolderIsMadePrivateOnStartWithOneLine) {
+    TempDir dir;
+    openStore(dir.path())->setInteger("gs_totalXP", 1);
+    fs::permissions(dir.path(), fs::perms(0755));
+    fs::permissions(dir.path() / "preferences.sqlite3", fs::perms(0644));
+    std::ofstream(dir.path() / "preferences.sqlite3.corrupt-20260101T000000Z") << "x";
+    fs::permissions(dir.path() / "preferences.sqlite3.corrupt-20260101T000000Z", fs::perms(0664));
+    testing::internal::CaptureStderr();
+    auto store = openStore(dir.path());
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(modeOf(dir.path()), 0700u);
+    for (const auto& name : filesIn(dir.path())) {
+        EXPECT_EQ(modeOf(dir.path() / name), 0600u) << name;
+    }
+    EXPECT_EQ(log.find("[QUIB] Made the data folder private"), 0u) << log;
+    EXPECT_EQ(log.find('\n'), log.size() - 1) << log;
+    EXPECT_EQ(store->integer("gs_totalXP"), 1);
+}
+
+// Links planted where the store writes a new file: the file they lead to
+// stays as it was.
+TEST(SqlitePreferencesTest, PlantedLinksAreNeverWrittenThrough) {
+    for (const char* name :
+         {"pending.journal.tmp", "pending.journal", "preferences.sqlite3.backup-2026-03-05.tmp"}) {
+        TempDir dir;
+        const fs::path victim = dir.path() / "victim";
+        std::ofstream(victim) << "precious";
+        const fs::path home = dir.path() / "home";
+        auto store = openStore(home);
+        fs::create_symlink(victim, home / name);
+        store->backUpOncePerDay("2026-03-05");
+        const auto journal = store->openPendingJournal();
+        ASSERT_TRUE(journal) << name;
+        journal->page().addKey(1.0);
+        EXPECT_EQ(readBytes(victim), "precious") << name;
+    }
+}
+
+TEST(SqlitePreferencesTest, AFailedWriteLogsItsOwnCause) {
+    TempDir dir;
+    auto store = openStore(dir.path());
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() / "preferences.sqlite3").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    testing::internal::CaptureStderr();
+    {
+        Preferences::Transaction transaction(*store);
+        store->setInteger("gs_totalXP", 2);
+    }
+    const std::string log = testing::internal::GetCapturedStderr();
+    sqlite3_close(other);
+    EXPECT_NE(log.find("writing to disk failed: database is locked"), std::string::npos) << log;
+    EXPECT_EQ(log.find("cannot rollback"), std::string::npos) << log;
+}
+
+TEST(SqlitePreferencesTest, OnlyTheNewestThreeDamagedFilesAreKept) {
+    TempDir dir;
+    for (const char* stamp : {"20250101T000000Z", "20250201T000000Z", "20250301T000000Z"}) {
+        std::ofstream(dir.path() / ("preferences.sqlite3.corrupt-" + std::string(stamp))) << "x";
+    }
+    std::ofstream(dir.path() / "preferences.sqlite3") << std::string(900, '#');
+    openStore(dir.path());
+    std::vector<std::string> kept;
+    for (const auto& name : filesIn(dir.path())) {
+        if (name.find(".corrupt-") != std::string::npos) {
+            kept.push_back(name);
+        }
+    }
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[0], "preferences.sqlite3.corrupt-20250201T000000Z");
+    EXPECT_NE(kept[2].find(".corrupt-20"), std::string::npos) << "today's is kept";
 }
 
 TEST(StringListTest, EncodingRoundTripsAndRejectsMalformedJson) {
