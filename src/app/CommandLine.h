@@ -10,6 +10,10 @@ namespace quib {
 // What `quib` was asked to do:
 //   quib [options]                 the tray application
 //   quib stats [--json] [options]  print the figures of the store and exit
+//   quib stats --days N [--json]   the daily counts of the last N days
+//   quib stats --format TEMPLATE   one line of named figures
+//   quib stats --watch [--format TEMPLATE]
+//                                  that line again whenever it changes
 //   quib --autostart on|off [options]
 //                                  start QUIB (with these options) at log-in, or not
 // Options for every mode: --home DIR, --input auto|evdev|x11, --input-device PATH
@@ -19,7 +23,10 @@ struct CommandLine {
 
     Command command = Command::run;
     bool json = false;
-    bool autostart = false;  // --autostart on (true) or off (false)
+    std::optional<int> days;            // stats --days N
+    std::optional<std::string> format;  // stats --format TEMPLATE
+    bool watch = false;                 // stats --watch
+    bool autostart = false;             // --autostart on (true) or off (false)
     std::optional<std::filesystem::path> home;
     std::string input = "auto";
     std::vector<std::string> inputDevices;

@@ -4,7 +4,7 @@
 
 #include "app/AutostartCommand.h"
 #include "app/CommandLine.h"
-#include "app/StatsCommand.h"
+#include "app/StatsModes.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -33,8 +33,7 @@ int main(int argc, char** argv) {
         case quib::CommandLine::Command::autostart:
             return quib::runAutostartCommand(commandLine, quib::executablePath(), std::cout);
         case quib::CommandLine::Command::stats:
-            return quib::runStatsCommand(quib::dataDirectory(commandLine.home), commandLine.json,
-                                         std::cout);
+            return quib::runStats(commandLine, std::cout);
         case quib::CommandLine::Command::run:
             break;
     }
