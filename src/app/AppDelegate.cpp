@@ -55,6 +55,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         [this](bool dimmed) { m_services.statusItem.setDimmed(dimmed); }, m_services.intervals);
     restoreVolumesAndSwitch();
     m_services.statusItem.setDimmed(!isEnabled());
+    followQuietConditions();
 
     m_popoverPanel = m_services.makePanel();
     m_popoverPanel->setDelegate(this);
@@ -137,6 +138,7 @@ void AppDelegate::refreshPanelData() {
     m_popoverPanel->setShopData(*m_gameStats);
     refreshFocusData();
     m_popoverPanel->updateEnabledState(userEnabled());
+    refreshMuteNote();  // the speakers may have changed
 }
 
 void AppDelegate::refreshFocusData() {

@@ -8,12 +8,16 @@
 #include "ambient/AmbientEngine.h"
 #include "app/AccessWatchdog.h"
 #include "app/InputCapture.h"
+#include "app/MuteChord.h"
 #include "app/PanelInterfaces.h"
+#include "app/QuietRules.h"
 #include "platform/Clock.h"
 #include "platform/MainQueue.h"
 #include "platform/RandomSource.h"
 #include "platform/audio/AudioEngine.h"
+#include "platform/audio/RecordingWatcher.h"
 #include "platform/input/PermissionService.h"
+#include "platform/notify/ActiveWindowWatcher.h"
 #include "platform/notify/NotificationCenter.h"
 #include "platform/notify/SessionMonitor.h"
 #include "platform/prefs/Preferences.h"
@@ -34,6 +38,8 @@ struct AppServices {
     StatusItemView& statusItem;
     PermissionService& permission;
     SessionMonitor& session;
+    RecordingWatcher& recording;
+    ActiveWindowWatcher& activeWindow;
     InputSourceFactory inputSources;
     std::function<std::unique_ptr<PanelView>()> makePanel;
     std::function<std::unique_ptr<RewardSpinnerView>()> makeSpinner;
@@ -104,6 +110,13 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void saveAmbient();
     void saveTheme(AppTheme theme);
 
+    // Quiet.cpp
+    void followQuietConditions();
+    void updateQuiet();
+    MuteNote muteNote() const;
+    void refreshMuteNote();
+    void toggleMuteByChord();
+
     // SessionEvents.cpp
     void followSession();
     void setScreenLocked(bool locked);
@@ -135,6 +148,9 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     AppServices m_services;
     std::shared_ptr<char> m_alive = std::make_shared<char>();
     std::optional<bool> m_switchDuringReward;  // set while a reward window is shown
+    QuietOptions m_quietOptions;
+    QuietReason m_quiet = QuietReason::none;
+    ChordKey m_chordKey = ChordKey::scrollLock;
     // Declared in dependency order, so that destruction stops the windows,
     // the watchdog and the input capture before the models they call.
     std::unique_ptr<GameStats> m_gameStats;
@@ -146,5 +162,8 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     std::unique_ptr<RewardSpinnerView> m_rewardSpinner;
     std::unique_ptr<OnboardingView> m_onboardingWindow;
 };
+
+// The stored form of a channel's profile: its name, or "off".
+std::string profileSetting(std::optional<SoundProfile> profile);
 
 }  // namespace quib

@@ -10,8 +10,10 @@
 #include "panel/PopoverPanel.h"
 #include "panel/StyleKit.h"
 #include "platform/ApplicationId.h"
+#include "platform/DesktopSession.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/audio/PulseRecordingWatcher.h"
 #include "platform/audio/SystemAudioEngine.h"
 #include "platform/notify/DBusNotificationCenter.h"
 #include "platform/notify/QtMainQueue.h"
@@ -19,6 +21,7 @@
 #include "platform/notify/SignalBridge.h"
 #include "platform/notify/SingleInstance.h"
 #include "platform/notify/StatusItem.h"
+#include "platform/notify/X11ActiveWindowWatcher.h"
 #include "platform/prefs/SqlitePreferences.h"
 #include "reward/RewardSpinner.h"
 
@@ -26,11 +29,28 @@ namespace quib {
 
 namespace {
 
+QString muteToolTip(MuteNote note) {
+    switch (note) {
+        case MuteNote::muted:
+            return QStringLiteral("QUIB: muted");
+        case MuteNote::call:
+            return QStringLiteral("QUIB: muted during a call");
+        case MuteNote::fullScreen:
+            return QStringLiteral("QUIB: muted in full screen");
+        case MuteNote::application:
+            return QStringLiteral("QUIB: muted in this application");
+        case MuteNote::none:
+            break;
+    }
+    return {};
+}
+
 class TrayStatus final : public StatusItemView {
   public:
     explicit TrayStatus(StatusItem& item) : m_item(item) {}
     void setDimmed(bool dimmed) override { m_item.setDimmed(dimmed); }
     void setPaused(bool paused) override { m_item.setPaused(paused); }
+    void setMuteNote(MuteNote note) override { m_item.setMutedToolTip(muteToolTip(note)); }
 
   private:
     StatusItem& m_item;
@@ -96,6 +116,15 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     StatusItem statusItem;
     TrayStatus trayStatus(statusItem);
     SessionLockWatcher session;
+    PulseRecordingWatcher recording(mainQueue);
+    recording.start();
+    // Where the desktop cannot tell (Wayland), nothing is followed.
+    std::unique_ptr<ActiveWindowWatcher> activeWindow;
+    if (desktopTellsActiveWindow()) {
+        activeWindow = std::make_unique<X11ActiveWindowWatcher>();
+    } else {
+        activeWindow = std::make_unique<NullActiveWindowWatcher>();
+    }
     const bool trayAvailable = StatusItem::isTrayAvailable();
 
     AppServices services{
@@ -108,6 +137,8 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
         trayStatus,
         *permission,
         session,
+        recording,
+        *activeWindow,
         [backend, devices = commandLine.inputDevices] {
             return createInputSource(backend, devices);
         },

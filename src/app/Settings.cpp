@@ -60,17 +60,18 @@ void AppDelegate::restoreVolumesAndSwitch() {
     }
 }
 
+std::string profileSetting(std::optional<SoundProfile> profile) {
+    return profile ? std::string(rawValue(*profile)) : std::string(settings::off);
+}
+
 void AppDelegate::save() {
     auto& prefs = m_services.preferences;
-    const auto profileName = [](std::optional<SoundProfile> profile) {
-        return profile ? std::string(rawValue(*profile)) : std::string(settings::off);
-    };
     Preferences::Transaction transaction(prefs);
     prefs.setFloat(settings::keyVolume, m_soundPlayer->keyVolume());
     prefs.setFloat(settings::mouseVolume, m_soundPlayer->mouseVolume());
     prefs.setBool(settings::enabled, userEnabled());
-    prefs.setString(settings::keyProfile, profileName(m_soundPlayer->keyProfile()));
-    prefs.setString(settings::mouseProfile, profileName(m_soundPlayer->mouseProfile()));
+    prefs.setString(settings::keyProfile, profileSetting(m_soundPlayer->keyProfile()));
+    prefs.setString(settings::mouseProfile, profileSetting(m_soundPlayer->mouseProfile()));
 }
 
 void AppDelegate::saveAmbient() {

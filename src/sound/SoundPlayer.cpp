@@ -128,7 +128,7 @@ void SoundPlayer::playMouseClick() {
 }
 
 void SoundPlayer::playClick(Channel& channel, float lowerRate, float upperRate) {
-    if (channel.players.empty()) {
+    if (channel.players.empty() || m_silenced) {
         return;
     }
     const auto size = static_cast<std::int64_t>(channel.players.size());

@@ -50,6 +50,11 @@ class SoundPlayer {
     void playKeyClick();
     void playMouseClick();
 
+    // Silenced for a while (during a call, in full screen): the plays do
+    // nothing, whatever the profiles, which stay as the user chose them.
+    bool isSilenced() const { return m_silenced; }
+    void setSilenced(bool silenced) { m_silenced = silenced; }
+
     // The pools, in creation order (for the panel's diagnostics and tests).
     const std::vector<PlayerHandle>& keyPlayers() const { return m_key.players; }
     const std::vector<PlayerHandle>& mousePlayers() const { return m_mouse.players; }
@@ -72,6 +77,7 @@ class SoundPlayer {
     RandomSource& m_random;
     Channel m_key;
     Channel m_mouse;
+    bool m_silenced = false;
 };
 
 // A rate drawn uniformly from lower ... upper, both ends included: r from

@@ -45,6 +45,8 @@ class AppDelegateFixture : public ::testing::Test {
                              statusItem,
                              permission,
                              session,
+                             recording,
+                             activeWindow,
                              sources.factory(),
                              [this] {
                                  auto made = std::make_unique<FakePanel>();
@@ -109,6 +111,8 @@ class AppDelegateFixture : public ::testing::Test {
     FakeStatusItem statusItem;
     FakePermission permission;
     FakeSession session;
+    FakeRecording recording;
+    FakeActiveWindow activeWindow;
     InputSourceRegistry sources;
     FakePanel* panel = nullptr;
     FakeSpinner* spinner = nullptr;
