@@ -57,6 +57,9 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
     void statusItemClicked();
+    // A command changed the stored settings (`quib set`): the options are
+    // read again and followed at once.
+    void reloadSettings();
 
     bool isEnabled() const;
     bool hasPermission() const;
@@ -100,6 +103,7 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     std::optional<SoundProfile> restoreProfile(const char* key, bool keyboard) const;
     void restoreFocusAudio();
     void restoreVolumesAndSwitch();
+    void applyOptions();
     void save();
     void saveAmbient();
     void saveTheme(AppTheme theme);

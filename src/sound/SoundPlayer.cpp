@@ -1,5 +1,7 @@
 #include "sound/SoundPlayer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "platform/Log.h"
@@ -67,6 +69,10 @@ void SoundPlayer::setKeyProfile(std::optional<SoundProfile> profile) {
 void SoundPlayer::setMouseProfile(std::optional<SoundProfile> profile) {
     m_mouse.profile = profile;
     rebuild(m_mouse, profile ? std::optional(mouseFile(*profile)) : std::nullopt);
+}
+
+void SoundPlayer::setStereoWidth(float width) {
+    m_stereoWidth = std::isnan(width) ? 0.0F : std::clamp(width, 0.0F, 1.0F);
 }
 
 void SoundPlayer::releasePool(Channel& channel) {

@@ -50,6 +50,14 @@ class SoundPlayer {
     void playKeyClick();
     void playMouseClick();
 
+    // Whether keys sound again when they come back up (`quib set
+    // release-sounds`), and how far keys are placed left and right by their
+    // place on the keyboard, 0 (centred) to 1 (`quib set stereo-width`).
+    bool releaseSounds() const { return m_releaseSounds; }
+    void setReleaseSounds(bool on) { m_releaseSounds = on; }
+    float stereoWidth() const { return m_stereoWidth; }
+    void setStereoWidth(float width);
+
     // The pools, in creation order (for the panel's diagnostics and tests).
     const std::vector<PlayerHandle>& keyPlayers() const { return m_key.players; }
     const std::vector<PlayerHandle>& mousePlayers() const { return m_mouse.players; }
@@ -72,6 +80,8 @@ class SoundPlayer {
     RandomSource& m_random;
     Channel m_key;
     Channel m_mouse;
+    bool m_releaseSounds = true;
+    float m_stereoWidth = 0.0F;
 };
 
 // A rate drawn uniformly from lower ... upper, both ends included: r from
