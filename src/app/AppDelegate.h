@@ -95,7 +95,8 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void recordKeystroke() override { m_gameStats->recordKeystroke(); }
     void recordClick() override { m_gameStats->recordClick(); }
     bool keyEnabled() const override { return m_soundPlayer->keyEnabled(); }
-    void playKeyClick() override { m_soundPlayer->playKeyClick(); }
+    void playKeyPress(std::uint16_t code) override { m_soundPlayer->playKeyPress(code); }
+    void playKeyRelease(std::uint16_t code) override { m_soundPlayer->playKeyRelease(code); }
     bool mouseEnabled() const override { return m_soundPlayer->mouseEnabled(); }
     void playMouseClick() override { m_soundPlayer->playMouseClick(); }
 

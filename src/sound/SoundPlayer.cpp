@@ -129,6 +129,15 @@ void SoundPlayer::playKeyClick() {
     playClick(m_key, kKeyLowerRate, kKeyUpperRate);
 }
 
+void SoundPlayer::playKeyPress(std::uint16_t keyCode) {
+    (void)keyCode;  // every key plays the profile's click for now
+    playKeyClick();
+}
+
+void SoundPlayer::playKeyRelease(std::uint16_t keyCode) {
+    (void)keyCode;  // no release sounds yet
+}
+
 void SoundPlayer::playMouseClick() {
     playClick(m_mouse, kMouseLowerRate, kMouseUpperRate);
 }

@@ -47,7 +47,12 @@ class SoundPlayer {
     bool keyEnabled() const { return m_key.profile.has_value(); }
     bool mouseEnabled() const { return m_mouse.profile.has_value(); }
 
+    // A key click that belongs to no key in particular (the start-up sign,
+    // celebrations, the panel's test): the profile's press, centred.
     void playKeyClick();
+    // The press and the release of the key with this evdev code.
+    void playKeyPress(std::uint16_t keyCode);
+    void playKeyRelease(std::uint16_t keyCode);
     void playMouseClick();
 
     // Whether keys sound again when they come back up (`quib set
