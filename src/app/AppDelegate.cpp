@@ -43,6 +43,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_soundPlayer = std::make_unique<SoundPlayer>(m_services.audio, m_services.random,
                                                   restoreProfile(settings::keyProfile, true),
                                                   restoreProfile(settings::mouseProfile, false));
+    applyOptions();
     m_ambientEngine = std::make_unique<AmbientEngine>(m_services.audio);
     restoreFocusAudio();
 

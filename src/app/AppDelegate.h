@@ -63,6 +63,9 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
     void statusItemClicked();
+    // A command changed the stored settings (`quib set`): the options are
+    // read again and followed at once.
+    void reloadSettings();
 
     bool isEnabled() const;
     bool hasPermission() const;
@@ -98,7 +101,8 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void recordKeystroke() override { m_gameStats->recordKeystroke(); }
     void recordClick() override { m_gameStats->recordClick(); }
     bool keyEnabled() const override { return m_soundPlayer->keyEnabled(); }
-    void playKeyClick() override { m_soundPlayer->playKeyClick(); }
+    void playKeyPress(std::uint16_t code) override { m_soundPlayer->playKeyPress(code); }
+    void playKeyRelease(std::uint16_t code) override { m_soundPlayer->playKeyRelease(code); }
     bool mouseEnabled() const override { return m_soundPlayer->mouseEnabled(); }
     void playMouseClick() override { m_soundPlayer->playMouseClick(); }
 
@@ -106,6 +110,7 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     std::optional<SoundProfile> restoreProfile(const char* key, bool keyboard) const;
     void restoreFocusAudio();
     void restoreVolumesAndSwitch();
+    void applyOptions();
     void save();
     void saveAmbient();
     void saveTheme(AppTheme theme);

@@ -76,6 +76,18 @@ void preferXWayland() {
 
 }  // namespace
 
+void notifyRunningInstance(const std::filesystem::path& dataDirectory) {
+    // The local socket wants an application object; a command has none.
+    static int argc = 1;
+    static char name[] = "quib";
+    static char* argv[] = {name, nullptr};
+    std::unique_ptr<QCoreApplication> application;
+    if (QCoreApplication::instance() == nullptr) {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    SingleInstance(QString::fromStdString(dataDirectory.string())).notifyPrimaryOfNewSettings();
+}
+
 int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     preferXWayland();
     QApplication app(argc, argv);
@@ -161,6 +173,7 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     statusItem.onClicked = [&delegate] { delegate.statusItemClicked(); };
     statusItem.onQuitRequested = [&delegate] { delegate.panelDidRequestQuit(); };
     instance.onActivateRequested = [&delegate] { delegate.popoverPanel().show(); };
+    instance.onReloadRequested = [&delegate] { delegate.reloadSettings(); };
     QObject::connect(&app, &QCoreApplication::aboutToQuit,
                      [&delegate] { delegate.applicationWillTerminate(); });
 

@@ -38,11 +38,34 @@ std::optional<int> parseDays(const std::string& text) {
     return days;
 }
 
+std::optional<CommandLine::Command> commandNamed(const std::string& word) {
+    if (word == "stats") {
+        return CommandLine::Command::stats;
+    }
+    if (word == "set") {
+        return CommandLine::Command::set;
+    }
+    if (word == "get") {
+        return CommandLine::Command::get;
+    }
+    return std::nullopt;
+}
+
+bool takesOperands(CommandLine::Command command) {
+    return command == CommandLine::Command::set || command == CommandLine::Command::get;
+}
+
+bool takesJson(CommandLine::Command command) {
+    return command == CommandLine::Command::stats || command == CommandLine::Command::get;
+}
+
 // The options of `stats` go only with it, and not every one with every other.
 std::string statsOptionsError(const CommandLine& line) {
-    const bool statsOption = line.json || line.days || line.format || line.watch;
-    if (statsOption && line.command != CommandLine::Command::stats) {
-        return "--json, --days, --format and --watch belong to the stats command";
+    if ((line.days || line.format || line.watch) && line.command != CommandLine::Command::stats) {
+        return "--days, --format and --watch belong to the stats command";
+    }
+    if (line.json && !takesJson(line.command)) {
+        return "--json belongs to the stats and get commands";
     }
     if (line.days && (line.format || line.watch)) {
         return "--days prints a table; it does not go with --format or --watch";
@@ -59,8 +82,9 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
     CommandLine line;
     for (std::size_t i = 0; i < arguments.size() && line.error.empty(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "stats" && line.command == Command::run) {
-            line.command = Command::stats;
+        const auto named = commandNamed(argument);
+        if (named && line.command == Command::run) {
+            line.command = *named;
         } else if (argument == "--json") {
             line.json = true;
         } else if (argument == "--watch") {
@@ -90,11 +114,13 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
             if (*autostart != "on" && *autostart != "off") {
                 line.error = "--autostart takes on or off, not '" + *autostart + "'";
             }
-            if (line.command == Command::stats) {
-                line.error = "--autostart is a command of its own, not an option of stats";
+            if (line.command != Command::run) {
+                line.error = "--autostart is a command of its own, not an option of another";
             }
             line.command = Command::autostart;
             line.autostart = *autostart == "on";
+        } else if (line.error.empty() && takesOperands(line.command)) {
+            line.operands.push_back(argument);
         } else if (line.error.empty()) {
             line.error = "unknown argument '" + argument + "'";
         }
@@ -120,6 +146,9 @@ std::string usageText() {
            "       quib --autostart on|off [options]\n"
            "                                      start QUIB at log-in (with these\n"
            "                                      options), or stop doing so\n"
+           "       quib set NAME VALUE [options]  change an option (see quib get)\n"
+           "       quib get [NAME] [--json] [options]\n"
+           "                                      print the options and their values\n"
            "\n"
            "Options:\n"
            "  --home DIR           data directory (also $QUIB_HOME;\n"

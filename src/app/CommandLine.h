@@ -16,10 +16,13 @@ namespace quib {
 //                                  that line again whenever it changes
 //   quib --autostart on|off [options]
 //                                  start QUIB (with these options) at log-in, or not
+//   quib set NAME VALUE [options]  change an option that has no place in the panel
+//   quib get [NAME] [--json] [options]
+//                                  print the options, or one of them
 // Options for every mode: --home DIR, --input auto|evdev|x11, --input-device PATH
 // (repeatable), --version, --help.
 struct CommandLine {
-    enum class Command { run, stats, autostart, version, help };
+    enum class Command { run, stats, autostart, set, get, version, help };
 
     Command command = Command::run;
     bool json = false;
@@ -30,6 +33,9 @@ struct CommandLine {
     std::optional<std::filesystem::path> home;
     std::string input = "auto";
     std::vector<std::string> inputDevices;
+    // The words after a command that takes them (set, get), unchecked: the
+    // command itself says what is wrong with them.
+    std::vector<std::string> operands;
     std::string error;  // non-empty: the arguments were not understood
 
     static CommandLine parse(const std::vector<std::string>& arguments);

@@ -1,6 +1,7 @@
 // Settings: written at the moment they change, read once at launch. Stored
 // values are applied as read; the audio engine sanitises volumes itself.
 #include "app/AppDelegate.h"
+#include "app/Options.h"
 #include "app/SettingsKeys.h"
 
 namespace quib {
@@ -57,6 +58,19 @@ void AppDelegate::restoreVolumesAndSwitch() {
     }
     if (const auto enabled = prefs.boolValue(settings::enabled)) {
         setEnabled(*enabled);
+    }
+}
+
+// The options of `quib set`, read at launch and whenever a command changed them.
+void AppDelegate::applyOptions() {
+    const Preferences& prefs = m_services.preferences;
+    m_soundPlayer->setReleaseSounds(onOffOption(prefs, option::releaseSounds));
+    m_soundPlayer->setStereoWidth(static_cast<float>(numberOption(prefs, option::stereoWidth)));
+}
+
+void AppDelegate::reloadSettings() {
+    if (m_soundPlayer) {
+        applyOptions();
     }
 }
 

@@ -1,5 +1,7 @@
 #include "sound/SoundPlayer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "platform/Log.h"
@@ -69,6 +71,10 @@ void SoundPlayer::setMouseProfile(std::optional<SoundProfile> profile) {
     rebuild(m_mouse, profile ? std::optional(mouseFile(*profile)) : std::nullopt);
 }
 
+void SoundPlayer::setStereoWidth(float width) {
+    m_stereoWidth = std::isnan(width) ? 0.0F : std::clamp(width, 0.0F, 1.0F);
+}
+
 void SoundPlayer::releasePool(Channel& channel) {
     for (const PlayerHandle player : channel.players) {
         m_engine.releasePlayer(player);
@@ -121,6 +127,15 @@ void SoundPlayer::applyVolume(const Channel& channel) {
 
 void SoundPlayer::playKeyClick() {
     playClick(m_key, kKeyLowerRate, kKeyUpperRate);
+}
+
+void SoundPlayer::playKeyPress(std::uint16_t keyCode) {
+    (void)keyCode;  // every key plays the profile's click for now
+    playKeyClick();
+}
+
+void SoundPlayer::playKeyRelease(std::uint16_t keyCode) {
+    (void)keyCode;  // no release sounds yet
 }
 
 void SoundPlayer::playMouseClick() {

@@ -53,7 +53,8 @@ TEST(StatsLinesTest, CommandLineTakesTheStatsFormsAndRefusesWhatDoesNotMix) {
         {{"stats", "--days", "7", "--watch"}, "does not go with --format or --watch"},
         {{"stats", "--format", "x", "--json"}, "--json does not go with them"},
         {{"--watch"}, "belong to the stats command"},
-        {{"--days", "3"}, "belong to the stats command"},
+        {{"get", "--days", "3"}, "belong to the stats command"},
+        {{"--json"}, "--json belongs to the stats and get commands"},
     };
     for (const Case& c : cases) {
         const CommandLine line = CommandLine::parse(c.arguments);
