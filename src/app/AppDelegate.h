@@ -120,6 +120,7 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void updateQuiet();
     MuteNote muteNote() const;
     void refreshMuteNote();
+    bool followChord(const InputEvent& event);
     void toggleMuteByChord();
 
     // SessionEvents.cpp
@@ -156,6 +157,7 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     QuietOptions m_quietOptions;
     QuietReason m_quiet = QuietReason::none;
     ChordKey m_chordKey = ChordKey::scrollLock;
+    MuteChord m_chord;
     // Declared in dependency order, so that destruction stops the windows,
     // the watchdog and the input capture before the models they call.
     std::unique_ptr<GameStats> m_gameStats;

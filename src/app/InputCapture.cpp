@@ -46,29 +46,27 @@ void InputCapture::onInputEvent(InputEvent event) {
         reEnableTap();
         return;
     }
-    if (event.isKey() && onKeyEvent) {
-        onKeyEvent(event);
-    }
+    const bool maySound = !event.isKey() || !onKeyEvent || onKeyEvent(event);
     if (m_enabled && !m_paused) {
-        countAndSound(event);
+        countAndSound(event, maySound);
     }
     if (event.type == InputEvent::Type::mouseDown && onMouseDown) {
         onMouseDown();
     }
 }
 
-void InputCapture::countAndSound(const InputEvent& event) {
+void InputCapture::countAndSound(const InputEvent& event, bool maySound) {
     switch (event.type) {
         case InputEvent::Type::keyDown:
             if (!event.isModifier) {
                 m_counter.recordKeystroke();
-                if (m_sounds.keyEnabled()) {
+                if (maySound && m_sounds.keyEnabled()) {
                     m_sounds.playKeyPress(event.keyCode);
                 }
             }
             break;
         case InputEvent::Type::keyUp:
-            if (!event.isModifier && m_sounds.keyEnabled()) {
+            if (!event.isModifier && maySound && m_sounds.keyEnabled()) {
                 m_sounds.playKeyRelease(event.keyCode);
             }
             break;

@@ -76,10 +76,12 @@ class InputCapture final : public InputListener {
     // modifier keys included), before it is counted or sounded and whether or
     // not the switch is on: for listeners that follow chords of keys. It must
     // be as cheap as the rest of the input path and keep the code to itself.
-    std::function<void(const InputEvent&)> onKeyEvent;
+    // It returns whether the key may sound: false keeps this press or release
+    // silent (a chord's own press), and the press is counted all the same.
+    std::function<bool(const InputEvent&)> onKeyEvent;
 
   private:
-    void countAndSound(const InputEvent& event);
+    void countAndSound(const InputEvent& event, bool maySound);
 
     InputCounter& m_counter;
     ClickSounds& m_sounds;

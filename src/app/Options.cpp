@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/DesktopSession.h"
 #include "platform/Log.h"
 
 namespace quib {
@@ -31,6 +32,38 @@ constexpr OptionSpec number(std::string_view name, std::string_view key, std::st
     return spec;
 }
 
+constexpr OptionSpec choice(std::string_view name, std::string_view key, std::string_view fallback,
+                            std::string_view choices, std::string_view description) {
+    OptionSpec spec = onOff(name, key, fallback, description);
+    spec.kind = OptionKind::choice;
+    spec.choices = choices;
+    return spec;
+}
+
+constexpr OptionSpec list(std::string_view name, std::string_view key,
+                          std::string_view description) {
+    OptionSpec spec = onOff(name, key, "", description);
+    spec.kind = OptionKind::list;
+    return spec;
+}
+
+// Full screen and applications are known where the desktop tells which
+// window is active: an X11 session, not Wayland.
+OptionAvailability activeWindowKnown() {
+    if (isWaylandSession()) {
+        return {false, "Wayland does not tell which window is active"};
+    }
+    if (!desktopTellsActiveWindow()) {
+        return {false, "no X11 display"};
+    }
+    return {};
+}
+
+constexpr OptionSpec needsActiveWindow(OptionSpec spec) {
+    spec.availability = activeWindowKnown;
+    return spec;
+}
+
 // The options. Stereo width 0.4: the main block of a keyboard spans about 16
 // degrees either side of a typist's head, which the ears hear as about 4 dB
 // between the near and the far side; at 0.4 the keys at the edges play the far
@@ -42,6 +75,15 @@ constexpr std::array kOptions{
     number(option::stereoWidth, "stereoWidth", "0.4", 0.0, 1.0,
            "how far keys sound left and right by their place on the keyboard (0: all in the "
            "middle)"),
+    choice(option::muteChord, "muteChord", "scrolllock", "scrolllock|pause|rightctrl|off",
+           "the key that, pressed twice within 400 ms, mutes the clicks and brings them back"),
+    onOff(option::muteDuringCalls, "muteDuringCalls", "on",
+          "no clicks while another program records from a microphone"),
+    needsActiveWindow(onOff(option::muteInFullscreen, "muteInFullscreen", "off",
+                            "no clicks while the active window fills the screen")),
+    needsActiveWindow(list(option::muteInApps, "muteInApps",
+                           "no clicks while one of these applications (window classes) is "
+                           "active")),
 };
 
 // The shortest text that reads back as the same number, whatever the locale.
@@ -237,6 +279,18 @@ void writeOption(Preferences& preferences, const OptionSpec& spec, const OptionV
 bool onOffOption(const Preferences& preferences, std::string_view name) {
     const OptionSpec* spec = findOption(name);
     return spec != nullptr && spec->kind == OptionKind::onOff && readOption(preferences, *spec).on;
+}
+
+std::string choiceOption(const Preferences& preferences, std::string_view name) {
+    const OptionSpec* spec = findOption(name);
+    return spec != nullptr && spec->kind == OptionKind::choice ? readOption(preferences, *spec).word
+                                                               : std::string();
+}
+
+std::vector<std::string> listOption(const Preferences& preferences, std::string_view name) {
+    const OptionSpec* spec = findOption(name);
+    return spec != nullptr && spec->kind == OptionKind::list ? readOption(preferences, *spec).items
+                                                             : std::vector<std::string>();
 }
 
 double numberOption(const Preferences& preferences, std::string_view name) {

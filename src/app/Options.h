@@ -64,6 +64,10 @@ struct OptionValue {
 namespace option {
 inline constexpr std::string_view releaseSounds = "release-sounds";
 inline constexpr std::string_view stereoWidth = "stereo-width";
+inline constexpr std::string_view muteChord = "mute-chord";
+inline constexpr std::string_view muteDuringCalls = "mute-during-calls";
+inline constexpr std::string_view muteInFullscreen = "mute-in-fullscreen";
+inline constexpr std::string_view muteInApps = "mute-in-apps";
 }  // namespace option
 
 std::span<const OptionSpec> allOptions();
@@ -84,8 +88,10 @@ OptionValue readOption(const Preferences& preferences, const OptionSpec& spec);
 void writeOption(Preferences& preferences, const OptionSpec& spec, const OptionValue& value);
 
 // Reads of the program's own options by name (the name must be in the table
-// with that kind; anything else reads as off or 0).
+// with that kind; anything else reads as off, 0, "" or no items).
 bool onOffOption(const Preferences& preferences, std::string_view name);
 double numberOption(const Preferences& preferences, std::string_view name);
+std::string choiceOption(const Preferences& preferences, std::string_view name);
+std::vector<std::string> listOption(const Preferences& preferences, std::string_view name);
 
 }  // namespace quib

@@ -48,7 +48,21 @@ void AppDelegate::followQuietConditions() {
     };
     m_services.recording.onRecordingChanged = [update](bool) { update(); };
     m_services.activeWindow.onActiveWindowChanged = update;
+    m_capture->onKeyEvent = [this](const InputEvent& event) { return followChord(event); };
     updateQuiet();
+}
+
+// On the input path: no allocation, no logging, until the chord is recognised.
+bool AppDelegate::followChord(const InputEvent& event) {
+    if (event.type == InputEvent::Type::keyUp) {
+        m_chord.keyUp(event.keyCode);
+        return true;
+    }
+    const auto press = m_chord.keyDown(event.keyCode, m_services.clock.monotonicSeconds());
+    if (press == MuteChord::Press::toggle && isEnabled() && !isPaused()) {
+        toggleMuteByChord();
+    }
+    return press == MuteChord::Press::click;
 }
 
 void AppDelegate::updateQuiet() {

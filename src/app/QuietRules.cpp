@@ -37,19 +37,10 @@ QuietReason quietReason(const QuietOptions& options, bool recording, const Activ
     return QuietReason::none;
 }
 
-std::vector<std::string> parseApplicationList(std::string_view text) {
+std::vector<std::string> applicationNames(const std::vector<std::string>& items) {
     std::vector<std::string> names;
-    while (!text.empty()) {
-        const std::size_t comma = text.find(',');
-        std::string_view name = text.substr(0, comma);
-        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
-        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front()))) {
-            name.remove_prefix(1);
-        }
-        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) {
-            name.remove_suffix(1);
-        }
-        std::string lower = lowered(name);
+    for (const std::string& item : items) {
+        std::string lower = lowered(item);
         if (!lower.empty() && std::find(names.begin(), names.end(), lower) == names.end()) {
             names.push_back(std::move(lower));
         }

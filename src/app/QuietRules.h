@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/notify/ActiveWindowWatcher.h"
@@ -24,9 +23,9 @@ struct QuietOptions {
 // full-screen window, then a chosen application.
 QuietReason quietReason(const QuietOptions& options, bool recording, const ActiveWindow& window);
 
-// "firefox, Slack,,mpv " as {"firefox", "slack", "mpv"}: trimmed, lower case,
-// without empty names or repeats. Matching ignores case, as window classes
-// are spelled either way ("firefox" instance, "Firefox" class).
-std::vector<std::string> parseApplicationList(std::string_view text);
+// The names of "mute-in-apps" as they are matched: lower case, without
+// repeats. Matching ignores case, as window classes are spelled either way
+// ("firefox" instance, "Firefox" class).
+std::vector<std::string> applicationNames(const std::vector<std::string>& items);
 
 }  // namespace quib

@@ -14,9 +14,12 @@ std::string_view variable(const char* name) {
 
 }  // namespace
 
+bool isWaylandSession() {
+    return !variable("WAYLAND_DISPLAY").empty() || variable("XDG_SESSION_TYPE") == "wayland";
+}
+
 bool desktopTellsActiveWindow() {
-    return variable("WAYLAND_DISPLAY").empty() && variable("XDG_SESSION_TYPE") != "wayland" &&
-           !variable("DISPLAY").empty();
+    return !isWaylandSession() && !variable("DISPLAY").empty();
 }
 
 }  // namespace quib

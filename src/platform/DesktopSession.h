@@ -6,5 +6,7 @@ namespace quib {
 // screen: an X11 session (DISPLAY set, no Wayland compositor). Under Wayland
 // only XWayland's windows could be seen, so it does not count.
 bool desktopTellsActiveWindow();
+// A Wayland session (WAYLAND_DISPLAY set, or XDG_SESSION_TYPE=wayland).
+bool isWaylandSession();
 
 }  // namespace quib

@@ -118,6 +118,7 @@ TEST_F(InputCaptureTest, KeyCodesReachThePlayerAndReleasesSoundWithoutBeingCount
     m_capture.onKeyEvent = [&](const InputEvent& event) {
         seen.push_back(std::to_string(event.keyCode) + (event.isRepeat ? "r" : "") +
                        (event.type == Type::keyUp ? "u" : "d"));
+        return true;
     };
     m_capture.startEventTap();
     source().send(key(Type::keyDown, 30));
@@ -138,6 +139,18 @@ TEST_F(InputCaptureTest, KeyCodesReachThePlayerAndReleasesSoundWithoutBeingCount
     source().send(key(Type::keyDown, 32));
     EXPECT_EQ(m_timeline.calls, (std::vector<std::string>{"key"}));
     EXPECT_EQ(seen.size(), 8u) << "also while switched off";
+}
+
+TEST_F(InputCaptureTest, AKeyListenerCanSilenceAKeyThatIsStillCounted) {
+    using Type = InputEvent::Type;
+    m_capture.onKeyEvent = [](const InputEvent& event) { return event.keyCode != 70; };
+    m_capture.startEventTap();
+    source().send(key(Type::keyDown, 70));
+    source().send(key(Type::keyUp, 70));
+    source().send(key(Type::keyDown, 30));
+    source().send(InputEvent::mouseDown);
+    EXPECT_EQ(m_timeline.calls,
+              (std::vector<std::string>{"key", "key", "press 30", "click", "mouseSound"}));
 }
 
 TEST_F(InputCaptureTest, StartingTwiceLeavesExactlyOneRunningSource) {

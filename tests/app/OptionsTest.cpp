@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <sstream>
 
 #include "app/CommandLine.h"
@@ -103,7 +104,11 @@ TEST(OptionsCommandTest, SetStoresWhatGetThenPrints) {
     const Outcome changed = set(home.path(), {"release-sounds", "off"});
     EXPECT_EQ(changed.status, 0) << changed.err;
     EXPECT_EQ(set(home.path(), {"stereo-width", "0.15"}).status, 0);
-    EXPECT_EQ(get(home.path(), {}).out, "release-sounds  off\nstereo-width    0.15\n");
+    EXPECT_EQ(get(home.path(), {"release-sounds"}).out, "off\n");
+    EXPECT_EQ(get(home.path(), {"stereo-width"}).out, "0.15\n");
+    const std::string all = get(home.path(), {}).out;
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), std::ssize(allOptions())) << all;
+    EXPECT_EQ(all.rfind("release-sounds ", 0), 0U) << "a line per option, by name";
 
     const Outcome json = get(home.path(), {}, true);
     const auto rows = nlohmann::json::parse(json.out);
@@ -133,7 +138,8 @@ TEST(OptionsCommandTest, WrongNamesValuesAndCountsExitOneAndChangeNothing) {
         EXPECT_EQ(outcome.err.rfind("[QUIB] ", 0), 0u) << outcome.err;
         EXPECT_TRUE(outcome.out.empty());
     }
-    EXPECT_EQ(get(home.path(), {}).out, "release-sounds  on\nstereo-width    0.3\n");
+    EXPECT_EQ(get(home.path(), {"release-sounds"}).out, "on\n");
+    EXPECT_EQ(get(home.path(), {"stereo-width"}).out, "0.3\n");
     const Outcome unknown = get(home.path(), {"volume"});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_NE(unknown.err.find("release-sounds"), std::string::npos) << "names the options";
