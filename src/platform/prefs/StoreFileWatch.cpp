@@ -17,19 +17,25 @@ namespace quib {
 namespace {
 
 constexpr int kFallbackPeriodMillis = 5000;
-constexpr std::uint32_t kDirectoryEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE |
-                                           IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE_SELF |
-                                           IN_MOVE_SELF | IN_ONLYDIR;
+constexpr std::uint32_t kDirectoryEvents = IN_MODIFY | IN_CREATE | IN_DELETE | IN_MOVED_TO |
+                                           IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF |
+                                           IN_ONLYDIR;
 constexpr std::uint32_t kParentEvents =
     IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
-// The database and its write-ahead log; the reader's own shared-memory index
-// is left out, as its own reads may touch it.
-bool isStoreFile(std::string_view name) {
+// What changes the figures: a write to the database or to its write-ahead
+// log, and the database file created, replaced or removed. A reader's own
+// open creates an empty log and its shared-memory index and opens the log
+// for writing without writing it, which must not wake the reader: opens,
+// closes and the log's creation are left out.
+bool changesTheStore(std::string_view name, std::uint32_t mask) {
     const std::string_view store = SqlitePreferences::kFileName;
-    return name == store ||
-           (name.size() == store.size() + 4 && name.substr(0, store.size()) == store &&
-            name.substr(store.size()) == "-wal");
+    if (name == store) {
+        return (mask & (IN_MODIFY | IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM)) != 0;
+    }
+    const bool log = name.size() == store.size() + 4 && name.substr(0, store.size()) == store &&
+                     name.substr(store.size()) == "-wal";
+    return log && (mask & IN_MODIFY) != 0;
 }
 
 }  // namespace
@@ -110,7 +116,7 @@ bool StoreFileWatch::drainEvents() {
                 rewatch = true;
             } else if (m_onParent) {
                 rewatch = true;  // something appeared on the way to the directory
-            } else if (event->len > 0 && isStoreFile(event->name)) {
+            } else if (event->len > 0 && changesTheStore(event->name, event->mask)) {
                 changed = true;
             }
         }

@@ -8,10 +8,11 @@ namespace quib {
 
 // Follows the preferences database of a data directory through inotify, for
 // readers in other processes: wait() sleeps in the kernel until the database
-// or its write-ahead log is written, created, replaced or removed, so a
-// reader costs nothing while nothing changes. Writes to other files there
-// (the pending journal, which the running program writes through a memory
-// mapping; backups) do not wake it. A data directory that does not exist yet
+// or its write-ahead log is written, or the database is created, replaced or
+// removed, so a reader costs nothing while nothing changes. What a reader's
+// own open does to the files (an empty log created, opened and closed) does
+// not wake it, nor do writes to other files there (the pending journal, which
+// the running program writes through a memory mapping; backups). A data directory that does not exist yet
 // is waited for on its nearest existing parent. Main thread of a command;
 // not thread-safe.
 class StoreFileWatch {
