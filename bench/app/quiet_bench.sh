@@ -27,7 +27,7 @@ source "$(dirname "$0")/../../tests/e2e/lib/session.sh"
 median() { sort -n | awk '{ v[NR] = $1 } END { printf "%.1f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 maximum() { sort -n | tail -1; }
 
-start_session
+start_session --tray # the panel closed: it refreshes every second while open
 session_focus_window
 quib_seed_quiet
 quib_seed_preference keyProfile string "'Mech Deep'"
