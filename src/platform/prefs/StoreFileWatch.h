@@ -12,9 +12,9 @@ namespace quib {
 // removed, so a reader costs nothing while nothing changes. What a reader's
 // own open does to the files (an empty log created, opened and closed) does
 // not wake it, nor do writes to other files there (the pending journal, which
-// the running program writes through a memory mapping; backups). A data directory that does not exist yet
-// is waited for on its nearest existing parent. Main thread of a command;
-// not thread-safe.
+// the running program writes through a memory mapping; backups). A data
+// directory that does not exist yet is waited for on its nearest existing
+// parent. Main thread of a command; not thread-safe.
 class StoreFileWatch {
   public:
     explicit StoreFileWatch(std::filesystem::path directory);
