@@ -53,13 +53,14 @@ format-check:
 	git ls-files '*.cpp' '*.h' | xargs -r clang-format --dry-run -Werror
 
 # Every benchmark, ending with the key-to-sound comparison with bucklespring
-# (about 35 minutes; KEYCLICK_FLAGS=--quick makes it about 5).
+# (about 40 minutes; KEYCLICK_FLAGS=--quick makes it about 10).
 KEYCLICK_FLAGS ?=
 bench: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUIB_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 	cmake --build build -j$(JOBS)
 	@for b in build/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" --benchmark_min_time=0.2 || true; done
 	@echo "== bench/app/shell_bench.sh" && bash bench/app/shell_bench.sh build/quib
+	@echo "== bench/app/quiet_bench.sh" && bash bench/app/quiet_bench.sh build/quib
 	@echo "== bench/latency/keyclick_bench.sh" && bash bench/latency/keyclick_bench.sh $(KEYCLICK_FLAGS) build
 
 # Only the key-to-sound comparison, in its quick form.

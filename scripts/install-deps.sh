@@ -11,6 +11,8 @@ packages=(
     cmake g++ make pkg-config clang-format
     qt6-base-dev qt6-svg-dev libsdl2-dev libpulse-dev libsndfile1-dev libsqlite3-dev
     libevdev-dev libudev-dev libx11-dev libxi-dev libxtst-dev
+    libxcb1-dev  # the active window (full screen, application) on a connection of its own
+    nlohmann-json3-dev  # JSON: `quib get --json`, sound packs' config.json
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
     libglib2.0-dev  # the autostart test reads the entry with GLib, as desktop sessions do

@@ -35,7 +35,8 @@ struct Counter final : quib::InputCounter, quib::ClickSounds {
     void recordKeystroke() override { ++keys; }
     void recordClick() override { ++clicks; }
     bool keyEnabled() const override { return false; }
-    void playKeyClick() override {}
+    void playKeyPress(std::uint16_t) override {}
+    void playKeyRelease(std::uint16_t) override {}
     bool mouseEnabled() const override { return false; }
     void playMouseClick() override {}
 };

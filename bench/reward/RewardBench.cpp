@@ -106,11 +106,14 @@ void benchClaim(int claims) {
         struct : StatusItemView {
             void setDimmed(bool) override {}
             void setPaused(bool) override {}
+            void setMuteNote(MuteNote) override {}
         } statusItem;
         struct : SessionMonitor {
             bool isLocked() const override { return false; }
         } session;
         X11PermissionService permission;
+        NullRecordingWatcher recording;
+        NullActiveWindowWatcher activeWindow;
         RewardSpinner* spinner = nullptr;
         AppServices services{*preferences,
                              mainQueue,
@@ -121,6 +124,8 @@ void benchClaim(int claims) {
                              statusItem,
                              permission,
                              session,
+                             recording,
+                             activeWindow,
                              [] { return nullptr; },
                              [] { return std::make_unique<PopoverPanel>([] { return QRect(); }); },
                              [&] {

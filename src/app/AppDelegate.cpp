@@ -43,6 +43,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_soundPlayer = std::make_unique<SoundPlayer>(m_services.audio, m_services.random,
                                                   restoreProfile(settings::keyProfile, true),
                                                   restoreProfile(settings::mouseProfile, false));
+    applyOptions();
     m_ambientEngine = std::make_unique<AmbientEngine>(m_services.audio);
     restoreFocusAudio();
 
@@ -55,6 +56,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         [this](bool dimmed) { m_services.statusItem.setDimmed(dimmed); }, m_services.intervals);
     restoreVolumesAndSwitch();
     m_services.statusItem.setDimmed(!isEnabled());
+    followQuietConditions();
 
     m_popoverPanel = m_services.makePanel();
     m_popoverPanel->setDelegate(this);
@@ -141,6 +143,7 @@ void AppDelegate::refreshPanelData() {
     m_popoverPanel->setShopData(*m_gameStats);
     refreshFocusData();
     m_popoverPanel->updateEnabledState(userEnabled());
+    refreshMuteNote();  // the speakers may have changed
 }
 
 void AppDelegate::refreshFocusData() {

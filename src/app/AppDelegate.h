@@ -8,12 +8,16 @@
 #include "ambient/AmbientEngine.h"
 #include "app/AccessWatchdog.h"
 #include "app/InputCapture.h"
+#include "app/MuteChord.h"
 #include "app/PanelInterfaces.h"
+#include "app/QuietRules.h"
 #include "platform/Clock.h"
 #include "platform/MainQueue.h"
 #include "platform/RandomSource.h"
 #include "platform/audio/AudioEngine.h"
+#include "platform/audio/RecordingWatcher.h"
 #include "platform/input/PermissionService.h"
+#include "platform/notify/ActiveWindowWatcher.h"
 #include "platform/notify/NotificationCenter.h"
 #include "platform/notify/SessionMonitor.h"
 #include "platform/prefs/Preferences.h"
@@ -34,6 +38,8 @@ struct AppServices {
     StatusItemView& statusItem;
     PermissionService& permission;
     SessionMonitor& session;
+    RecordingWatcher& recording;
+    ActiveWindowWatcher& activeWindow;
     InputSourceFactory inputSources;
     std::function<std::unique_ptr<PanelView>()> makePanel;
     std::function<std::unique_ptr<RewardSpinnerView>()> makeSpinner;
@@ -57,6 +63,9 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
     void statusItemClicked();
+    // A command changed the stored settings (`quib set`): the options are
+    // read again and followed at once.
+    void reloadSettings();
 
     bool isEnabled() const;
     bool hasPermission() const;
@@ -92,7 +101,8 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void recordKeystroke() override { m_gameStats->recordKeystroke(); }
     void recordClick() override { m_gameStats->recordClick(); }
     bool keyEnabled() const override { return m_soundPlayer->keyEnabled(); }
-    void playKeyClick() override { m_soundPlayer->playKeyClick(); }
+    void playKeyPress(std::uint16_t code) override { m_soundPlayer->playKeyPress(code); }
+    void playKeyRelease(std::uint16_t code) override { m_soundPlayer->playKeyRelease(code); }
     bool mouseEnabled() const override { return m_soundPlayer->mouseEnabled(); }
     void playMouseClick() override { m_soundPlayer->playMouseClick(); }
 
@@ -100,9 +110,18 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     std::optional<SoundProfile> restoreProfile(const char* key, bool keyboard) const;
     void restoreFocusAudio();
     void restoreVolumesAndSwitch();
+    void applyOptions();
     void save();
     void saveAmbient();
     void saveTheme(AppTheme theme);
+
+    // Quiet.cpp
+    void followQuietConditions();
+    void updateQuiet();
+    MuteNote muteNote() const;
+    void refreshMuteNote();
+    bool followChord(const InputEvent& event);
+    void toggleMuteByChord();
 
     // SessionEvents.cpp
     void followSession();
@@ -135,6 +154,10 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     AppServices m_services;
     std::shared_ptr<char> m_alive = std::make_shared<char>();
     std::optional<bool> m_switchDuringReward;  // set while a reward window is shown
+    QuietOptions m_quietOptions;
+    QuietReason m_quiet = QuietReason::none;
+    ChordKey m_chordKey = ChordKey::scrollLock;
+    MuteChord m_chord;
     // Declared in dependency order, so that destruction stops the windows,
     // the watchdog and the input capture before the models they call.
     std::unique_ptr<GameStats> m_gameStats;
@@ -146,5 +169,8 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     std::unique_ptr<RewardSpinnerView> m_rewardSpinner;
     std::unique_ptr<OnboardingView> m_onboardingWindow;
 };
+
+// The stored form of a channel's profile: its name, or "off".
+std::string profileSetting(std::optional<SoundProfile> profile);
 
 }  // namespace quib

@@ -11,8 +11,10 @@
 #include "panel/StyleKit.h"
 #include "platform/ApplicationId.h"
 #include "platform/DataFolderLock.h"
+#include "platform/DesktopSession.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/audio/PulseRecordingWatcher.h"
 #include "platform/audio/SystemAudioEngine.h"
 #include "platform/notify/DBusNotificationCenter.h"
 #include "platform/notify/QtMainQueue.h"
@@ -20,6 +22,7 @@
 #include "platform/notify/SignalBridge.h"
 #include "platform/notify/SingleInstance.h"
 #include "platform/notify/StatusItem.h"
+#include "platform/notify/X11ActiveWindowWatcher.h"
 #include "platform/prefs/SqlitePreferences.h"
 #include "reward/RewardSpinner.h"
 
@@ -27,11 +30,28 @@ namespace quib {
 
 namespace {
 
+QString muteToolTip(MuteNote note) {
+    switch (note) {
+        case MuteNote::muted:
+            return QStringLiteral("QUIB: muted");
+        case MuteNote::call:
+            return QStringLiteral("QUIB: muted during a call");
+        case MuteNote::fullScreen:
+            return QStringLiteral("QUIB: muted in full screen");
+        case MuteNote::application:
+            return QStringLiteral("QUIB: muted in this application");
+        case MuteNote::none:
+            break;
+    }
+    return {};
+}
+
 class TrayStatus final : public StatusItemView {
   public:
     explicit TrayStatus(StatusItem& item) : m_item(item) {}
     void setDimmed(bool dimmed) override { m_item.setDimmed(dimmed); }
     void setPaused(bool paused) override { m_item.setPaused(paused); }
+    void setMuteNote(MuteNote note) override { m_item.setMutedToolTip(muteToolTip(note)); }
 
   private:
     StatusItem& m_item;
@@ -71,6 +91,18 @@ int handOverToFolderHolder(const DataFolderLock& lock, const std::filesystem::pa
 }
 
 }  // namespace
+
+void notifyRunningInstance(const std::filesystem::path& dataDirectory) {
+    // The local socket wants an application object; a command has none.
+    static int argc = 1;
+    static char name[] = "quib";
+    static char* argv[] = {name, nullptr};
+    std::unique_ptr<QCoreApplication> application;
+    if (QCoreApplication::instance() == nullptr) {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    SingleInstance(QString::fromStdString(dataDirectory.string())).notifyPrimaryOfNewSettings();
+}
 
 int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     preferXWayland();
@@ -120,6 +152,15 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     StatusItem statusItem;
     TrayStatus trayStatus(statusItem);
     SessionLockWatcher session;
+    PulseRecordingWatcher recording(mainQueue);
+    recording.start();
+    // Where the desktop cannot tell (Wayland), nothing is followed.
+    std::unique_ptr<ActiveWindowWatcher> activeWindow;
+    if (desktopTellsActiveWindow()) {
+        activeWindow = std::make_unique<X11ActiveWindowWatcher>();
+    } else {
+        activeWindow = std::make_unique<NullActiveWindowWatcher>();
+    }
     const bool trayAvailable = StatusItem::isTrayAvailable();
 
     AppServices services{
@@ -132,6 +173,8 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
         trayStatus,
         *permission,
         session,
+        recording,
+        *activeWindow,
         [backend, devices = commandLine.inputDevices] {
             return createInputSource(backend, devices);
         },
@@ -154,6 +197,7 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     statusItem.onClicked = [&delegate] { delegate.statusItemClicked(); };
     statusItem.onQuitRequested = [&delegate] { delegate.panelDidRequestQuit(); };
     instance.onActivateRequested = [&delegate] { delegate.popoverPanel().show(); };
+    instance.onReloadRequested = [&delegate] { delegate.reloadSettings(); };
     QObject::connect(&app, &QCoreApplication::aboutToQuit,
                      [&delegate] { delegate.applicationWillTerminate(); });
 

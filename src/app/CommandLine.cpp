@@ -1,5 +1,8 @@
 #include "app/CommandLine.h"
 
+#include "app/StatsDaysCommand.h"
+#include "app/StatsTemplate.h"
+
 namespace quib {
 
 namespace {
@@ -21,16 +24,79 @@ std::optional<std::string> optionValue(const std::vector<std::string>& arguments
     return arguments[++i];
 }
 
+std::optional<int> parseDays(const std::string& text) {
+    int days = 0;
+    for (const char ch : text) {
+        if (ch < '0' || ch > '9' || days > kMaxStatsDays) {
+            return std::nullopt;
+        }
+        days = days * 10 + (ch - '0');
+    }
+    if (text.empty() || days < 1 || days > kMaxStatsDays) {
+        return std::nullopt;
+    }
+    return days;
+}
+
+std::optional<CommandLine::Command> commandNamed(const std::string& word) {
+    if (word == "stats") {
+        return CommandLine::Command::stats;
+    }
+    if (word == "set") {
+        return CommandLine::Command::set;
+    }
+    if (word == "get") {
+        return CommandLine::Command::get;
+    }
+    return std::nullopt;
+}
+
+bool takesOperands(CommandLine::Command command) {
+    return command == CommandLine::Command::set || command == CommandLine::Command::get;
+}
+
+bool takesJson(CommandLine::Command command) {
+    return command == CommandLine::Command::stats || command == CommandLine::Command::get;
+}
+
+// The options of `stats` go only with it, and not every one with every other.
+std::string statsOptionsError(const CommandLine& line) {
+    if ((line.days || line.format || line.watch) && line.command != CommandLine::Command::stats) {
+        return "--days, --format and --watch belong to the stats command";
+    }
+    if (line.json && !takesJson(line.command)) {
+        return "--json belongs to the stats and get commands";
+    }
+    if (line.days && (line.format || line.watch)) {
+        return "--days prints a table; it does not go with --format or --watch";
+    }
+    if (line.json && (line.format || line.watch)) {
+        return "--format and --watch print lines of a template; --json does not go with them";
+    }
+    return {};
+}
+
 }  // namespace
 
 CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
     CommandLine line;
     for (std::size_t i = 0; i < arguments.size() && line.error.empty(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "stats" && line.command == Command::run) {
-            line.command = Command::stats;
+        const auto named = commandNamed(argument);
+        if (named && line.command == Command::run) {
+            line.command = *named;
         } else if (argument == "--json") {
             line.json = true;
+        } else if (argument == "--watch") {
+            line.watch = true;
+        } else if (auto days = optionValue(arguments, i, "--days", line.error)) {
+            line.days = parseDays(*days);
+            if (!line.days) {
+                line.error = "--days takes a whole number from 1 to " +
+                             std::to_string(kMaxStatsDays) + ", not '" + *days + "'";
+            }
+        } else if (auto format = optionValue(arguments, i, "--format", line.error)) {
+            line.format = *format;
         } else if (argument == "--version") {
             line.command = Command::version;
         } else if (argument == "--help" || argument == "-h") {
@@ -48,27 +114,41 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
             if (*autostart != "on" && *autostart != "off") {
                 line.error = "--autostart takes on or off, not '" + *autostart + "'";
             }
-            if (line.command == Command::stats) {
-                line.error = "--autostart is a command of its own, not an option of stats";
+            if (line.command != Command::run) {
+                line.error = "--autostart is a command of its own, not an option of another";
             }
             line.command = Command::autostart;
             line.autostart = *autostart == "on";
+        } else if (line.error.empty() && takesOperands(line.command)) {
+            line.operands.push_back(argument);
         } else if (line.error.empty()) {
             line.error = "unknown argument '" + argument + "'";
         }
     }
-    if (line.json && line.command != Command::stats && line.error.empty()) {
-        line.error = "--json belongs to the stats command";
+    if (line.error.empty()) {
+        line.error = statsOptionsError(line);
     }
     return line;
 }
 
 std::string usageText() {
+    std::string fields;
+    for (std::string_view name : statsFieldNames()) {
+        fields.append(fields.empty() ? "" : " ").append(name);
+    }
     return "Usage: quib [options]                 run QUIB in the tray\n"
            "       quib stats [--json] [options]  print your progress and exit\n"
+           "       quib stats --days N [--json]   keys and clicks of each of the last N days\n"
+           "       quib stats --format TEMPLATE   one line for a status bar: literal text\n"
+           "                                      with {fields}; {{ and }} print braces\n"
+           "       quib stats --watch [--format TEMPLATE]\n"
+           "                                      a new line whenever a figure changes\n"
            "       quib --autostart on|off [options]\n"
            "                                      start QUIB at log-in (with these\n"
            "                                      options), or stop doing so\n"
+           "       quib set NAME VALUE [options]  change an option (see quib get)\n"
+           "       quib get [NAME] [--json] [options]\n"
+           "                                      print the options and their values\n"
            "\n"
            "Options:\n"
            "  --home DIR           data directory (also $QUIB_HOME;\n"
@@ -77,7 +157,10 @@ std::string usageText() {
            "                       or without DISPLAY, X11 otherwise)\n"
            "  --input-device PATH  read exactly this event device (repeatable)\n"
            "  --version            print the version and exit\n"
-           "  --help               print this help and exit\n";
+           "  --help               print this help and exit\n"
+           "\n"
+           "Fields of --format: " +
+           fields + "\n";
 }
 
 }  // namespace quib

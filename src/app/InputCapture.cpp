@@ -42,29 +42,42 @@ bool InputCapture::hasEventTap() const {
 }
 
 void InputCapture::onInputEvent(InputEvent event) {
-    if (event == InputEvent::feedSuspended) {
+    if (event.type == InputEvent::Type::feedSuspended) {
         reEnableTap();
         return;
     }
+    const bool maySound = !event.isKey() || !onKeyEvent || onKeyEvent(event);
     if (m_enabled && !m_paused) {
-        countAndSound(event);
+        countAndSound(event, maySound);
     }
-    if (event == InputEvent::mouseDown && onMouseDown) {
+    if (event.type == InputEvent::Type::mouseDown && onMouseDown) {
         onMouseDown();
     }
 }
 
-void InputCapture::countAndSound(InputEvent event) {
-    if (event == InputEvent::keyDown) {
-        m_counter.recordKeystroke();
-        if (m_sounds.keyEnabled()) {
-            m_sounds.playKeyClick();
-        }
-    } else if (event == InputEvent::mouseDown) {
-        m_counter.recordClick();
-        if (m_sounds.mouseEnabled()) {
-            m_sounds.playMouseClick();
-        }
+void InputCapture::countAndSound(const InputEvent& event, bool maySound) {
+    switch (event.type) {
+        case InputEvent::Type::keyDown:
+            if (!event.isModifier) {
+                m_counter.recordKeystroke();
+                if (maySound && m_sounds.keyEnabled()) {
+                    m_sounds.playKeyPress(event.keyCode);
+                }
+            }
+            break;
+        case InputEvent::Type::keyUp:
+            if (!event.isModifier && maySound && m_sounds.keyEnabled()) {
+                m_sounds.playKeyRelease(event.keyCode);
+            }
+            break;
+        case InputEvent::Type::mouseDown:
+            m_counter.recordClick();
+            if (m_sounds.mouseEnabled()) {
+                m_sounds.playMouseClick();
+            }
+            break;
+        case InputEvent::Type::feedSuspended:
+            break;
     }
 }
 

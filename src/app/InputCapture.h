@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -15,12 +16,15 @@ class InputCounter {
     virtual void recordClick() = 0;
 };
 
-// What input capture needs of the click player.
+// What input capture needs of the click player. The key's code comes along
+// (its own sound, its place in the stereo field); a key coming back up may
+// have a sound too.
 class ClickSounds {
   public:
     virtual ~ClickSounds() = default;
     virtual bool keyEnabled() const = 0;
-    virtual void playKeyClick() = 0;
+    virtual void playKeyPress(std::uint16_t keyCode) = 0;
+    virtual void playKeyRelease(std::uint16_t keyCode) = 0;
     virtual bool mouseEnabled() const = 0;
     virtual void playMouseClick() = 0;
 };
@@ -29,8 +33,10 @@ class ClickSounds {
 using InputSourceFactory = std::function<std::unique_ptr<InputSource>()>;
 
 // Holds the input source ("event tap") and turns each key-down or mouse-down
-// into a count and, when that sound is on, a click. Counting comes first and
-// does not depend on the sound. Everything runs on the main thread.
+// into a count and, when that sound is on, a click; a key-up makes the key's
+// release sound and is not counted. Modifier keys alone are neither counted
+// nor sounded. Counting comes first and does not depend on the sound.
+// Everything runs on the main thread.
 class InputCapture final : public InputListener {
   public:
     InputCapture(InputCounter& counter, ClickSounds& sounds, InputSourceFactory factory);
@@ -66,9 +72,16 @@ class InputCapture final : public InputListener {
     // Every left or right press the source reports, after its click and
     // whether or not the switch is on (the panel closes on presses outside it).
     std::function<void()> onMouseDown;
+    // Every key event the source reports (presses, auto-repeats, releases,
+    // modifier keys included), before it is counted or sounded and whether or
+    // not the switch is on: for listeners that follow chords of keys. It must
+    // be as cheap as the rest of the input path and keep the code to itself.
+    // It returns whether the key may sound: false keeps this press or release
+    // silent (a chord's own press), and the press is counted all the same.
+    std::function<bool(const InputEvent&)> onKeyEvent;
 
   private:
-    void countAndSound(InputEvent event);
+    void countAndSound(const InputEvent& event, bool maySound);
 
     InputCounter& m_counter;
     ClickSounds& m_sounds;

@@ -93,13 +93,19 @@ class OnboardingView {
     std::function<void()> onComplete;
 };
 
+// Why the clicks are silent, as the tray's tooltip tells it: the user muted
+// both channels (the panel's speakers or the mute chord), or for now only.
+enum class MuteNote { none, muted, call, fullScreen, application };
+
 // The tray icon as the controller sees it: dimmed while capture is off or has
-// no access, paused (dimmed, and saying why) while the screen is locked.
+// no access, paused (dimmed, and saying why) while the screen is locked,
+// saying why while the clicks are muted.
 class StatusItemView {
   public:
     virtual ~StatusItemView() = default;
     virtual void setDimmed(bool dimmed) = 0;
     virtual void setPaused(bool paused) = 0;
+    virtual void setMuteNote(MuteNote note) = 0;
 };
 
 }  // namespace quib

@@ -1,6 +1,7 @@
 // Settings: written at the moment they change, read once at launch. Stored
 // values are applied as read; the audio engine sanitises volumes itself.
 #include "app/AppDelegate.h"
+#include "app/Options.h"
 #include "app/SettingsKeys.h"
 
 namespace quib {
@@ -60,17 +61,38 @@ void AppDelegate::restoreVolumesAndSwitch() {
     }
 }
 
+// The options of `quib set`, read at launch and whenever a command changed them.
+void AppDelegate::applyOptions() {
+    const Preferences& prefs = m_services.preferences;
+    m_soundPlayer->setReleaseSounds(onOffOption(prefs, option::releaseSounds));
+    m_soundPlayer->setStereoWidth(static_cast<float>(numberOption(prefs, option::stereoWidth)));
+    m_chordKey =
+        chordKeyFromRawValue(choiceOption(prefs, option::muteChord)).value_or(ChordKey::scrollLock);
+    m_chord.setKey(m_chordKey);
+    m_quietOptions = {onOffOption(prefs, option::muteDuringCalls),
+                      onOffOption(prefs, option::muteInFullscreen),
+                      applicationNames(listOption(prefs, option::muteInApps))};
+    updateQuiet();
+}
+
+void AppDelegate::reloadSettings() {
+    if (m_soundPlayer) {
+        applyOptions();
+    }
+}
+
+std::string profileSetting(std::optional<SoundProfile> profile) {
+    return profile ? std::string(rawValue(*profile)) : std::string(settings::off);
+}
+
 void AppDelegate::save() {
     auto& prefs = m_services.preferences;
-    const auto profileName = [](std::optional<SoundProfile> profile) {
-        return profile ? std::string(rawValue(*profile)) : std::string(settings::off);
-    };
     Preferences::Transaction transaction(prefs);
     prefs.setFloat(settings::keyVolume, m_soundPlayer->keyVolume());
     prefs.setFloat(settings::mouseVolume, m_soundPlayer->mouseVolume());
     prefs.setBool(settings::enabled, userEnabled());
-    prefs.setString(settings::keyProfile, profileName(m_soundPlayer->keyProfile()));
-    prefs.setString(settings::mouseProfile, profileName(m_soundPlayer->mouseProfile()));
+    prefs.setString(settings::keyProfile, profileSetting(m_soundPlayer->keyProfile()));
+    prefs.setString(settings::mouseProfile, profileSetting(m_soundPlayer->mouseProfile()));
 }
 
 void AppDelegate::saveAmbient() {

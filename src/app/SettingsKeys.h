@@ -13,6 +13,9 @@ inline constexpr const char* ambientSounds = "ambientSounds";
 inline constexpr const char* activeTrack = "activeTrack";
 inline constexpr const char* onboardingComplete = "onboardingComplete";
 inline constexpr const char* activeTheme = "gs_activeTheme";
+// The profiles the mute chord silenced, which it brings back.
+inline constexpr const char* keyProfileBeforeMute = "keyProfileBeforeMute";
+inline constexpr const char* mouseProfileBeforeMute = "mouseProfileBeforeMute";
 // Written by older versions; read as fallbacks only.
 inline constexpr const char* legacyVolume = "volume";
 inline constexpr const char* legacyAmbientSound = "ambientSound";

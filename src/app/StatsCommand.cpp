@@ -5,24 +5,12 @@
 #include <sstream>
 
 #include "app/StatsCommandJson.h"
-#include "platform/Clock.h"
-#include "platform/Log.h"
-#include "platform/MainQueue.h"
-#include "platform/RandomSource.h"
-#include "platform/prefs/SqlitePreferences.h"
-#include "progression/GameStats.h"
+#include "app/StatsReading.h"
 #include "progression/StoreKeys.h"
 
 namespace quib {
 
 namespace {
-
-// The store posts callbacks only from a flush, which this command never runs.
-class DiscardingQueue final : public MainQueue {
-  public:
-    void post(std::function<void()>) override {}
-    void postDelayed(std::chrono::milliseconds, std::function<void()>) override {}
-};
 
 std::string jsonArray(const std::set<std::string>& items) {
     std::string out = "[";
@@ -115,15 +103,11 @@ void printText(const GameStats& stats, std::ostream& out) {
 }  // namespace
 
 int runStatsCommand(const std::filesystem::path& dataDirectory, bool json, std::ostream& out) {
-    auto opened = SqlitePreferences::open(dataDirectory, SqlitePreferences::Mode::readOnly);
-    if (!opened.store) {
-        logLine("Cannot read the preferences database: ", opened.error);
+    const auto reading = StatsReading::open(dataDirectory);
+    if (!reading) {
         return 1;
     }
-    DiscardingQueue queue;
-    SystemClock clock;
-    SystemRandom random;
-    const GameStats stats(*opened.store, queue, clock, random);
+    const GameStats& stats = *reading->stats;
     // The figures are QUIB's own text: no digit grouping or decimal comma
     // from a locale the caller's stream may carry.
     std::ostringstream text;
@@ -132,7 +116,7 @@ int runStatsCommand(const std::filesystem::path& dataDirectory, bool json, std::
         printJson(stats, text);
     } else {
         printText(stats, text);
-        if (const auto pending = pendingCounts(dataDirectory, *opened.store)) {
+        if (const auto pending = pendingCounts(dataDirectory, *reading->store)) {
             printPending(*pending, text);
         }
     }

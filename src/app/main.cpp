@@ -4,7 +4,8 @@
 
 #include "app/AutostartCommand.h"
 #include "app/CommandLine.h"
-#include "app/StatsCommand.h"
+#include "app/OptionsCommand.h"
+#include "app/StatsModes.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
@@ -14,7 +15,22 @@
 
 namespace quib {
 int runApplication(const CommandLine& commandLine, int argc, char** argv);
+// After a command changed the stored settings: a QUIB running on the same data
+// directory reads them again at once.
+void notifyRunningInstance(const std::filesystem::path& dataDirectory);
+
+namespace {
+
+// A command that changes settings; a running QUIB is told when it succeeded.
+int changeSettings(const std::filesystem::path& home, int status) {
+    if (status == 0) {
+        notifyRunningInstance(home);
+    }
+    return status;
 }
+
+}  // namespace
+}  // namespace quib
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -41,8 +57,15 @@ int main(int argc, char** argv) {
         case quib::CommandLine::Command::autostart:
             return quib::runAutostartCommand(commandLine, quib::executablePath(), std::cout);
         case quib::CommandLine::Command::stats:
-            return quib::runStatsCommand(quib::dataDirectory(commandLine.home), commandLine.json,
-                                         std::cout);
+            return quib::runStats(commandLine, std::cout);
+        case quib::CommandLine::Command::set: {
+            const auto home = quib::dataDirectory(commandLine.home);
+            return quib::changeSettings(home,
+                                        quib::runSetCommand(home, commandLine.operands, std::cout));
+        }
+        case quib::CommandLine::Command::get:
+            return quib::runGetCommand(quib::dataDirectory(commandLine.home), commandLine.operands,
+                                       commandLine.json, std::cout);
         case quib::CommandLine::Command::run:
             break;
     }

@@ -18,6 +18,10 @@ void SoundsTabView::configure(std::optional<SoundProfile> keyProfile,
                               float mouseVolume, const GameStats& gameStats) {
     m_key.profile = keyProfile;
     m_mouse.profile = mouseProfile;
+    // A speaker turned on again brings back the profile last heard, also
+    // after a mute that did not come from this tab (the mute chord).
+    m_key.lastProfile = keyProfile ? keyProfile : m_key.lastProfile;
+    m_mouse.lastProfile = mouseProfile ? mouseProfile : m_mouse.lastProfile;
     m_key.volume = keyVolume;
     m_mouse.volume = mouseVolume;
     m_gameStats = &gameStats;

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPainter>
 
+#include "panel/DailyChart.h"
 #include "panel/FlatViews.h"
 
 namespace quib {
@@ -66,6 +67,25 @@ StatsTabView::StatsTabView(QWidget* parent) : QWidget(parent), m_background(styl
     m_allTimeLabel = addLabel(y -= 24, 16, QStringLiteral("ALL-TIME  0 KEYS / 0 CLICKS"), activity);
     m_wpmLabel = addLabel(y -= 24, 16, QStringLiteral("SPEED     -- WPM"), activity);
     m_streakLabel = addLabel(y -= 24, 16, QStringLiteral("STREAK    0 DAYS"), activity);
+    addChart(y - 10);
+}
+
+// Under the activity lines, down to the bottom margin: a header that names
+// the hovered day on its right, and the bars.
+void StatsTabView::addChart(qreal top) {
+    const qreal headerY = top - 14;
+    const QRectF headerFrame{kMargin, headerY, width() - 2 * kMargin, 14};
+    style::place(style::makeSectionHeader(QStringLiteral("LAST 30 DAYS"), this), headerFrame);
+    m_chartCaption = new QLabel(this);
+    m_chartCaption->setTextFormat(Qt::PlainText);
+    m_chartCaption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    style::place(m_chartCaption, headerFrame);
+    m_chart = new DailyChart(this);
+    style::place(m_chart, {kMargin, kMargin, width() - 2 * kMargin, headerY - 8 - kMargin});
+    m_chart->onHover = [this](std::optional<DayCount> day) {
+        style::setText(m_chartCaption, day ? dayCaption(*day) : QString(),
+                       style::monoAttrs(10, style::Weight::bold, std::nullopt, 1.5));
+    };
 }
 
 QLabel* StatsTabView::addLabel(qreal y, qreal height, const QString& placeholder,
@@ -112,6 +132,7 @@ void StatsTabView::refresh() {
     updateLabel(m_allTimeLabel, counts("ALL-TIME  ", s.totalKeystrokes(), s.totalClicks()));
     updateLabel(m_wpmLabel, speedText(s.approximateWPM()));
     updateLabel(m_streakLabel, streakText(s.currentStreak()));
+    m_chart->setSeries(s.recentDays());
 }
 
 QStringList StatsTabView::texts() const {
@@ -122,6 +143,10 @@ QStringList StatsTabView::texts() const {
         result << label->text();
     }
     return result;
+}
+
+QString StatsTabView::chartCaption() const {
+    return m_chartCaption->text();
 }
 
 void StatsTabView::paintEvent(QPaintEvent*) {

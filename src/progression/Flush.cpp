@@ -2,6 +2,7 @@
 // XP, levels and coins, the streak and achievements. The model changes under
 // m_stateMutex without I/O; the store is written after the lock is released,
 // so the main thread's reads never wait for the disk.
+#include "progression/CalendarDays.h"
 #include "progression/GameStats.h"
 #include "progression/StoreKeys.h"
 
@@ -54,9 +55,11 @@ void GameStats::commit(Changes& changes, int wpm) {
 // The model's part of a flush: no I/O here, the main thread may be waiting.
 void GameStats::advance(Changes& changes, int wpm) {
     const Batch& batch = changes.batch;
+    changes.wpm = wpm;
     changes.today.keys = saturatingAdd(changes.today.keys, batch.keys);
     changes.today.clicks = saturatingAdd(changes.today.clicks, batch.clicks);
     m_today = changes.today;
+    recordRecentDay(m_today);
     const std::int64_t oldLevel = levelForXP(m_totalXP);
     m_totalXP = saturatingAdd(m_totalXP,
                               saturatingAdd(batch.keys, saturatingAdd(batch.clicks, batch.clicks)));
@@ -69,6 +72,18 @@ void GameStats::advance(Changes& changes, int wpm) {
     payLevelUps(levelBeforeBonus, changes);
     changes.totalXP = m_totalXP;
     publishFigures();
+}
+
+// Keeps the in-memory series in step with the daily rows this flush writes.
+void GameStats::recordRecentDay(const DailyCounts& today) {
+    const auto day = calendar::parseDay(today.day);
+    if (!day) {
+        return;
+    }
+    if (m_recentDays.empty() || m_recentDays.back().day != *day) {
+        m_recentDays = rebaseSeries(m_recentDays, *day, kRecentDays);
+    }
+    m_recentDays.back() = {*day, today.keys, today.clicks};
 }
 
 void GameStats::payLevelUps(std::int64_t oldLevel, Changes& changes) {
@@ -88,6 +103,11 @@ void GameStats::write(const Changes& changes) {
     m_preferences.setInteger(keys::daily(changes.today.day, "keys"), changes.today.keys);
     m_preferences.setInteger(keys::daily(changes.today.day, "clicks"), changes.today.clicks);
     m_preferences.setInteger(keys::totalXP, changes.totalXP);
+    if (changes.batch.keys > 0) {
+        // For readers in other processes (`quib stats --format`), which
+        // cannot see the key times this speed comes from.
+        m_preferences.setInteger(keys::typingSpeed, changes.wpm);
+    }
     if (changes.coins) {
         m_preferences.setInteger(keys::coins, *changes.coins);
     }

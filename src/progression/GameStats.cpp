@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "progression/CalendarDays.h"
 #include "progression/StoreKeys.h"
 
 namespace quib {
@@ -31,6 +32,7 @@ GameStats::GameStats(Preferences& preferences, MainQueue& mainQueue, const Clock
     : m_preferences(preferences), m_mainQueue(mainQueue), m_clock(clock), m_random(random) {
     load();
     openJournal();
+    loadRecentDays();  // after the fold, which may have added to earlier days
 }
 
 GameStats::~GameStats() {
@@ -61,6 +63,13 @@ void GameStats::load() {
         m_activeTheme = appThemeFromRawValue(*name).value_or(AppTheme::classic);
     }
     publishFigures();
+}
+
+void GameStats::loadRecentDays() {
+    const auto today = calendar::parseDay(m_clock.today());
+    std::lock_guard state(m_stateMutex);
+    m_recentDays =
+        today ? readDailySeries(m_preferences, *today, kRecentDays) : std::vector<DayCount>();
 }
 
 void GameStats::publishFigures() {

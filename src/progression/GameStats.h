@@ -20,6 +20,7 @@
 #include "platform/prefs/Preferences.h"
 #include "progression/Achievement.h"
 #include "progression/AppTheme.h"
+#include "progression/DailySeries.h"
 #include "progression/Figures.h"
 #include "sound/SoundProfile.h"
 
@@ -124,6 +125,11 @@ class GameStats {
     int approximateWPM() const;
     std::int64_t todayKeystrokes() const;
     std::int64_t todayClicks() const;
+    // The daily counts of the last kRecentDays days up to the clock's today,
+    // oldest first, as of the last flush; kept in memory, so reading them
+    // never waits for the disk.
+    static constexpr int kRecentDays = 30;
+    std::vector<DayCount> recentDays() const;
 
     // Unlockables, coins and rewards (main thread).
     bool isKeyProfileUnlocked(SoundProfile profile) const;
@@ -172,6 +178,7 @@ class GameStats {
         // journal on file only).
         std::optional<std::pair<std::int64_t, std::int64_t>> applied;
         DailyCounts today;
+        int wpm = 0;
         std::int64_t totalXP = 0;
         std::optional<std::int64_t> coins;
         bool streakChanged = false;
@@ -188,6 +195,7 @@ class GameStats {
     };
 
     void load();
+    void loadRecentDays();
     void openJournal();
     void recoverPending();
     void recordJournal(std::int64_t appliedKeys, std::int64_t appliedClicks);
@@ -198,6 +206,7 @@ class GameStats {
     void flush();
     void commit(Changes& changes, int wpm);
     void advance(Changes& changes, int wpm);
+    void recordRecentDay(const DailyCounts& today);
     void payLevelUps(std::int64_t oldLevel, Changes& changes);
     void updateStreak(const std::string& today, Changes& changes);
     void checkAchievements(int wpm, const Batch& batch, Changes& changes);
@@ -250,6 +259,7 @@ class GameStats {
     Figures m_figures;
     mutable std::mutex m_stateMutex;
     DailyCounts m_today;
+    std::vector<DayCount> m_recentDays;
     std::int64_t m_totalXP = 0;
     std::int64_t m_coins = 0;
     std::int64_t m_currentStreak = 0;

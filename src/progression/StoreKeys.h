@@ -18,6 +18,8 @@ inline constexpr const char* unlockedMouseProfiles = "gs_unlockedMouseProfiles";
 inline constexpr const char* unlockedThemes = "gs_unlockedThemes";
 inline constexpr const char* unlockedTracks = "gs_unlockedTracks";
 inline constexpr const char* activeTheme = "gs_activeTheme";
+// The typing speed (words a minute) as of the last flush that took keys.
+inline constexpr const char* typingSpeed = "gs_typingSpeed";
 // The pending journal this store pairs with (its random identity, an
 // integer) and how much of its monotonic counters the totals already hold.
 inline constexpr const char* journalId = "gs_journalId";

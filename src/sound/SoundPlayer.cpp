@@ -1,5 +1,7 @@
 #include "sound/SoundPlayer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "platform/Log.h"
@@ -69,6 +71,10 @@ void SoundPlayer::setMouseProfile(std::optional<SoundProfile> profile) {
     rebuild(m_mouse, profile ? std::optional(mouseFile(*profile)) : std::nullopt);
 }
 
+void SoundPlayer::setStereoWidth(float width) {
+    m_stereoWidth = std::isnan(width) ? 0.0F : std::clamp(width, 0.0F, 1.0F);
+}
+
 void SoundPlayer::releasePool(Channel& channel) {
     for (const PlayerHandle player : channel.players) {
         m_engine.releasePlayer(player);
@@ -123,12 +129,21 @@ void SoundPlayer::playKeyClick() {
     playClick(m_key, kKeyLowerRate, kKeyUpperRate);
 }
 
+void SoundPlayer::playKeyPress(std::uint16_t keyCode) {
+    (void)keyCode;  // every key plays the profile's click for now
+    playKeyClick();
+}
+
+void SoundPlayer::playKeyRelease(std::uint16_t keyCode) {
+    (void)keyCode;  // no release sounds yet
+}
+
 void SoundPlayer::playMouseClick() {
     playClick(m_mouse, kMouseLowerRate, kMouseUpperRate);
 }
 
 void SoundPlayer::playClick(Channel& channel, float lowerRate, float upperRate) {
-    if (channel.players.empty()) {
+    if (channel.players.empty() || m_silenced) {
         return;
     }
     const auto size = static_cast<std::int64_t>(channel.players.size());

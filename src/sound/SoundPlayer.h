@@ -47,8 +47,26 @@ class SoundPlayer {
     bool keyEnabled() const { return m_key.profile.has_value(); }
     bool mouseEnabled() const { return m_mouse.profile.has_value(); }
 
+    // A key click that belongs to no key in particular (the start-up sign,
+    // celebrations, the panel's test): the profile's press, centred.
     void playKeyClick();
+    // The press and the release of the key with this evdev code.
+    void playKeyPress(std::uint16_t keyCode);
+    void playKeyRelease(std::uint16_t keyCode);
     void playMouseClick();
+
+    // Whether keys sound again when they come back up (`quib set
+    // release-sounds`), and how far keys are placed left and right by their
+    // place on the keyboard, 0 (centred) to 1 (`quib set stereo-width`).
+    bool releaseSounds() const { return m_releaseSounds; }
+    void setReleaseSounds(bool on) { m_releaseSounds = on; }
+    float stereoWidth() const { return m_stereoWidth; }
+    void setStereoWidth(float width);
+
+    // Silenced for a while (during a call, in full screen): the plays do
+    // nothing, whatever the profiles, which stay as the user chose them.
+    bool isSilenced() const { return m_silenced; }
+    void setSilenced(bool silenced) { m_silenced = silenced; }
 
     // The pools, in creation order (for the panel's diagnostics and tests).
     const std::vector<PlayerHandle>& keyPlayers() const { return m_key.players; }
@@ -72,6 +90,9 @@ class SoundPlayer {
     RandomSource& m_random;
     Channel m_key;
     Channel m_mouse;
+    bool m_releaseSounds = true;
+    float m_stereoWidth = 0.0F;
+    bool m_silenced = false;
 };
 
 // A rate drawn uniformly from lower ... upper, both ends included: r from

@@ -19,7 +19,8 @@ struct NoOutput final : InputCounter, ClickSounds {
     void recordKeystroke() override {}
     void recordClick() override {}
     bool keyEnabled() const override { return false; }
-    void playKeyClick() override {}
+    void playKeyPress(std::uint16_t) override {}
+    void playKeyRelease(std::uint16_t) override {}
     bool mouseEnabled() const override { return false; }
     void playMouseClick() override {}
 };

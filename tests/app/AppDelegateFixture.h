@@ -45,6 +45,8 @@ class AppDelegateFixture : public ::testing::Test {
                              statusItem,
                              permission,
                              session,
+                             recording,
+                             activeWindow,
                              sources.factory(),
                              [this] {
                                  auto made = std::make_unique<FakePanel>();
@@ -95,6 +97,12 @@ class AppDelegateFixture : public ::testing::Test {
     int mousePlays(std::size_t from = 0) const {
         return playsOn(delegate->soundPlayer().mousePlayers(), from);
     }
+    // Plays on any player, also on pools released since.
+    int plays(std::size_t from = 0) const {
+        return static_cast<int>(std::count_if(
+            audio.calls.begin() + static_cast<std::ptrdiff_t>(from), audio.calls.end(),
+            [](const auto& call) { return call.operation == "play"; }));
+    }
     std::size_t mark() const { return audio.calls.size(); }
 
     TempDir dir;
@@ -109,6 +117,8 @@ class AppDelegateFixture : public ::testing::Test {
     FakeStatusItem statusItem;
     FakePermission permission;
     FakeSession session;
+    FakeRecording recording;
+    FakeActiveWindow activeWindow;
     InputSourceRegistry sources;
     FakePanel* panel = nullptr;
     FakeSpinner* spinner = nullptr;

@@ -19,15 +19,23 @@ class FakeNotifications final : public NotificationCenter {
               const std::string& identifier) override {
         posted.push_back({title, body, identifier});
     }
+    void postSilently(const std::string& title, const std::string& body,
+                      const std::string& identifier) override {
+        posted.push_back({title, body, identifier});
+        ++silent;
+    }
     std::vector<Notification> posted;
+    int silent = 0;
 };
 
 class FakeStatusItem final : public StatusItemView {
   public:
     void setDimmed(bool value) override { dimmed = value; }
     void setPaused(bool value) override { paused = value; }
+    void setMuteNote(MuteNote value) override { muteNote = value; }
     bool dimmed = false;
     bool paused = false;
+    MuteNote muteNote = MuteNote::none;
 };
 
 class FakeSession final : public SessionMonitor {
@@ -38,6 +46,27 @@ class FakeSession final : public SessionMonitor {
         onLockChanged(value);
     }
     bool locked = false;
+};
+
+class FakeRecording final : public RecordingWatcher {
+  public:
+    bool isRecording() const override { return recording; }
+    void set(bool value) {
+        recording = value;
+        onRecordingChanged(value);
+    }
+    bool recording = false;
+};
+
+class FakeActiveWindow final : public ActiveWindowWatcher {
+  public:
+    bool isAvailable() const override { return true; }
+    ActiveWindow activeWindow() const override { return window; }
+    void set(ActiveWindow value) {
+        window = std::move(value);
+        onActiveWindowChanged();
+    }
+    ActiveWindow window;
 };
 
 class FakePanel final : public PanelView {

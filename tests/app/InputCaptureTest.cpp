@@ -19,7 +19,12 @@ struct Timeline final : InputCounter, ClickSounds {
     void recordKeystroke() override { calls.emplace_back("key"); }
     void recordClick() override { calls.emplace_back("click"); }
     bool keyEnabled() const override { return keySound; }
-    void playKeyClick() override { calls.emplace_back("keySound"); }
+    void playKeyPress(std::uint16_t code) override {
+        calls.emplace_back(code == 0 ? "keySound" : "press " + std::to_string(code));
+    }
+    void playKeyRelease(std::uint16_t code) override {
+        calls.emplace_back("release " + std::to_string(code));
+    }
     bool mouseEnabled() const override { return mouseSound; }
     void playMouseClick() override { calls.emplace_back("mouseSound"); }
 };
@@ -97,6 +102,55 @@ TEST_F(InputCaptureTest, EveryMousePressIsReportedAfterItsClickEvenWhenSwitchedO
     source().send(InputEvent::mouseDown);
     EXPECT_EQ(m_timeline.calls, (std::vector<std::string>{"click", "mouseSound", "press", "key",
                                                           "keySound", "press"}));
+}
+
+InputEvent key(InputEvent::Type type, std::uint16_t code, bool repeat = false,
+               bool modifier = false) {
+    InputEvent event{type, code};
+    event.isRepeat = repeat;
+    event.isModifier = modifier;
+    return event;
+}
+
+TEST_F(InputCaptureTest, KeyCodesReachThePlayerAndReleasesSoundWithoutBeingCounted) {
+    using Type = InputEvent::Type;
+    std::vector<std::string> seen;
+    m_capture.onKeyEvent = [&](const InputEvent& event) {
+        seen.push_back(std::to_string(event.keyCode) + (event.isRepeat ? "r" : "") +
+                       (event.type == Type::keyUp ? "u" : "d"));
+        return true;
+    };
+    m_capture.startEventTap();
+    source().send(key(Type::keyDown, 30));
+    source().send(key(Type::keyDown, 30, true));
+    source().send(key(Type::keyUp, 30));
+    source().send(key(Type::keyDown, 97, false, true));  // right Ctrl alone
+    source().send(key(Type::keyUp, 97, false, true));
+    EXPECT_EQ(m_timeline.calls,
+              (std::vector<std::string>{"key", "press 30", "key", "press 30", "release 30"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"30d", "30rd", "30u", "97d", "97u"}))
+        << "listeners see every key, modifiers included";
+
+    m_timeline.calls.clear();
+    m_timeline.keySound = false;
+    source().send(key(Type::keyDown, 31));
+    source().send(key(Type::keyUp, 31));
+    m_capture.setEnabled(false);
+    source().send(key(Type::keyDown, 32));
+    EXPECT_EQ(m_timeline.calls, (std::vector<std::string>{"key"}));
+    EXPECT_EQ(seen.size(), 8u) << "also while switched off";
+}
+
+TEST_F(InputCaptureTest, AKeyListenerCanSilenceAKeyThatIsStillCounted) {
+    using Type = InputEvent::Type;
+    m_capture.onKeyEvent = [](const InputEvent& event) { return event.keyCode != 70; };
+    m_capture.startEventTap();
+    source().send(key(Type::keyDown, 70));
+    source().send(key(Type::keyUp, 70));
+    source().send(key(Type::keyDown, 30));
+    source().send(InputEvent::mouseDown);
+    EXPECT_EQ(m_timeline.calls,
+              (std::vector<std::string>{"key", "key", "press 30", "click", "mouseSound"}));
 }
 
 TEST_F(InputCaptureTest, StartingTwiceLeavesExactlyOneRunningSource) {

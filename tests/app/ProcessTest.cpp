@@ -101,5 +101,21 @@ TEST_F(ProcessTest, AFolderHeldByAnUnreachableInstanceStopsTheSecondBeforeItsFil
     close(held);
 }
 
+TEST_F(ProcessTest, TheMuteChordWorksOnTheEvdevFeedAndIsCounted) {
+    QuibProcess quib(QUIB_EXECUTABLE, where);
+    KeyFifo keys(where.fifo);
+    ASSERT_TRUE(keys.open()) << readText(where.log);
+    ASSERT_TRUE(keys.press(KEY_SCROLLLOCK));
+    ASSERT_TRUE(keys.press(KEY_SCROLLLOCK));
+    ASSERT_TRUE(waitFor([&] {
+        return readText(where.log).find("[QUIB] Mute chord: clicks muted") != std::string::npos;
+    })) << readText(where.log);
+    EXPECT_EQ(quib.stop(SIGTERM), 0);
+    const std::string json = statsJson(QUIB_EXECUTABLE, where.home);
+    EXPECT_EQ(statsField(json, "totalKeystrokes"), 2) << json;
+    auto store = SqlitePreferences::open(where.home, SqlitePreferences::Mode::readOnly).store;
+    EXPECT_EQ(store->stringValue("keyProfile"), "off") << "muted as the panel's speaker does";
+}
+
 }  // namespace
 }  // namespace quib::test

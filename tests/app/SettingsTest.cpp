@@ -34,6 +34,18 @@ TEST_F(SettingsTest, UnlockedProfileIsRestoredAndOffIsSavedBack) {
     EXPECT_EQ(preferences->floatValue("keyVolume"), 0.5);
 }
 
+TEST_F(SettingsTest, OptionsAreFollowedAtLaunchAndWhenACommandChangedThem) {
+    preferences->setBool("releaseSounds", false);
+    auto& app = launch();
+    EXPECT_FALSE(app.soundPlayer().releaseSounds());
+    EXPECT_FLOAT_EQ(app.soundPlayer().stereoWidth(), 0.4F) << "the default";
+    preferences->setBool("releaseSounds", true);
+    preferences->setFloat("stereoWidth", 0.0);
+    app.reloadSettings();
+    EXPECT_TRUE(app.soundPlayer().releaseSounds());
+    EXPECT_FLOAT_EQ(app.soundPlayer().stereoWidth(), 0.0F);
+}
+
 TEST_F(SettingsTest, VolumesRestoreWithTheirFallbacks) {
     preferences->setFloat("keyVolume", 0.7);
     preferences->setBool("enabled", false);

@@ -112,14 +112,15 @@ class KeyFifo {
         });
     }
 
-    // One press and release of A; false when no reader has the FIFO open.
-    bool press() {
+    // One press and release of a key (A unless told); false when no reader
+    // has the FIFO open.
+    bool press(std::uint16_t code = KEY_A) {
         input_event events[3] = {};
         events[0].type = EV_KEY;
-        events[0].code = KEY_A;
+        events[0].code = code;
         events[0].value = 1;
         events[1].type = EV_KEY;
-        events[1].code = KEY_A;
+        events[1].code = code;
         events[2].type = EV_SYN;
         return write(m_fd, events, sizeof events) == static_cast<ssize_t>(sizeof events);
     }

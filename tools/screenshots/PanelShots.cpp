@@ -1,11 +1,15 @@
 // The drop-down panel on each of its four tabs.
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QRect>
 
 #include "Shots.h"
+#include "panel/DailyChart.h"
 #include "panel/FlatViews.h"
 #include "panel/PanelWindow.h"
 #include "panel/PopoverPanel.h"
 #include "panel/SoundsTab.h"
+#include "panel/StatsTab.h"
 
 namespace quib::shots {
 
@@ -28,6 +32,14 @@ void renderPanel(ShotContext& context, const SaveShot& save) {
         panel.selectTab(tab);
         save(QString::fromLatin1(kTabNames[tab]), grabWindow(panel.window()));
     }
+    // The pointer over a day of the chart.
+    panel.selectTab(2);
+    DailyChart* chart = panel.statsTab()->chart();
+    const QPointF over = chart->barRect(chart->series().size() - 4).center();
+    QMouseEvent move(QEvent::MouseMove, over, chart->mapToGlobal(over), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(chart, &move);
+    save(QStringLiteral("stats-hover"), grabWindow(panel.window()));
     // The keyboard muted and its whole list open.
     panel.selectTab(0);
     panel.setSoundsData(std::nullopt, SoundProfile::snap, 0.8F, 0.35F, stats);

@@ -3,6 +3,7 @@
 
 #include "Shots.h"
 #include "progression/Achievement.h"
+#include "progression/CalendarDays.h"
 #include "progression/StoreKeys.h"
 
 namespace quib::shots {
@@ -28,6 +29,24 @@ std::vector<std::string> earnedAchievements() {
     return ids;
 }
 
+// A month of work before today: busier midweek, a few days off (no row at
+// all, as the store keeps none for a day without input).
+void seedPastDays(Preferences& preferences, const std::string& today) {
+    static constexpr std::int64_t kDayKeys[] = {
+        2'410, 3'120, 0,     0,     1'980, 2'760, 3'540, 2'980, 1'460, 0,
+        0,     2'230, 3'310, 2'870, 3'660, 2'120, 640,   0,     1'870, 2'540,
+        3'020, 2'690, 1'730, 0,     0,     2'380, 2'940, 3'280, 2'150};
+    const auto day = calendar::parseDay(today);
+    for (std::size_t back = 1; day && back <= std::size(kDayKeys); ++back) {
+        const std::int64_t typed = kDayKeys[std::size(kDayKeys) - back];
+        if (typed > 0) {
+            const std::string name = calendar::formatDay(*day - static_cast<std::int64_t>(back));
+            preferences.setInteger(keys::daily(name, "keys"), typed);
+            preferences.setInteger(keys::daily(name, "clicks"), typed / 6);
+        }
+    }
+}
+
 }  // namespace
 
 void seedPlausibleUser(Preferences& preferences, const std::string& today) {
@@ -40,6 +59,7 @@ void seedPlausibleUser(Preferences& preferences, const std::string& today) {
     preferences.setString(keys::lastActiveDate, today);
     preferences.setInteger(keys::daily(today, "keys"), 1'840);
     preferences.setInteger(keys::daily(today, "clicks"), 312);
+    seedPastDays(preferences, today);
     preferences.setStringList(keys::unlockedAchievements, earned);
     preferences.setStringList(keys::unlockedKeyProfiles, {"MX Blue", "Soft Tock", "Cream"});
     preferences.setStringList(keys::unlockedMouseProfiles, {"Snap"});

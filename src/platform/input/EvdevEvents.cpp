@@ -38,11 +38,14 @@ std::optional<InputEvent> classifyEvdevEvent(const input_event& event) {
     if (event.code == BTN_LEFT || event.code == BTN_RIGHT) {
         return event.value == 1 ? std::optional(InputEvent::mouseDown) : std::nullopt;
     }
-    const bool pressOrRepeat = event.value == 1 || event.value == 2;
-    if (!pressOrRepeat || isButton(event.code) || isModifierKey(event.code)) {
+    if (event.value < 0 || event.value > 2 || isButton(event.code)) {
         return std::nullopt;
     }
-    return InputEvent::keyDown;
+    InputEvent key{event.value == 0 ? InputEvent::Type::keyUp : InputEvent::Type::keyDown};
+    key.keyCode = event.code;
+    key.isRepeat = event.value == 2;
+    key.isModifier = isModifierKey(event.code);
+    return key;
 }
 
 std::optional<InputEvent> EvdevStreamFilter::filter(const input_event& event) {

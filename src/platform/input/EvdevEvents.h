@@ -12,9 +12,9 @@ namespace quib {
 // the modifier state, so a shortcut such as Ctrl-C counts one key-down (the C).
 bool isModifierKey(unsigned code);
 
-// What one evdev record means for QUIB: a key press or auto-repeat (value 1 or
-// 2) of a non-modifier key, a press of the left or right button, or nothing.
-// The code is looked at here and nowhere else; it is never kept.
+// What one evdev record means for QUIB: a key press, auto-repeat or release
+// (value 1, 2 or 0) with the key's code, modifier keys marked; a press of the
+// left or right button; or nothing.
 std::optional<InputEvent> classifyEvdevEvent(const input_event& event);
 
 // Reads a plain stream of records (a FIFO or a recording) the way the kernel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,13 +9,43 @@
 
 namespace quib {
 
-// The three things a passive input feed reports. Nothing else leaves a source:
-// no key code, character, modifier state, time stamp or pointer position.
-enum class InputEvent {
-    keyDown,        // a key went down or auto-repeated (modifier keys alone excluded)
-    mouseDown,      // the left or the right mouse button went down
-    feedSuspended,  // the feed lost events or its connection; the listener re-enables it
+// What a passive input feed reports: a key going down (or auto-repeating) or
+// coming back up, with the key's code; a left or right mouse press; or a
+// suspended feed. Nothing else leaves a source: no character, modifier state,
+// time stamp or pointer position. The key code exists so that a key can have
+// a sound of its own and its place in the stereo field; it is never stored or
+// logged.
+struct InputEvent {
+    enum class Type : std::uint8_t {
+        keyDown,        // a key went down or auto-repeated
+        keyUp,          // a key came back up
+        mouseDown,      // the left or the right mouse button went down
+        feedSuspended,  // the feed lost events or its connection; the listener re-enables it
+    };
+
+    Type type = Type::keyDown;
+    // The Linux evdev code (KEY_*); under X11 the keycode minus 8, which is
+    // the same number on every evdev-based X server. 0 when not known.
+    std::uint16_t keyCode = 0;
+    // keyDown: an auto-repeat of a held key (under X11 RECORD, a press with
+    // no release since the last one).
+    bool isRepeat = false;
+    // A modifier key (Shift, Ctrl, Alt, Meta, Caps Lock, Fn): reported so that
+    // a listener can see chords, but never counted or sounded on its own.
+    bool isModifier = false;
+
+    bool isKey() const { return type == Type::keyDown || type == Type::keyUp; }
+    bool operator==(const InputEvent&) const = default;
+
+    // Events without a key code.
+    static const InputEvent keyDown;
+    static const InputEvent mouseDown;
+    static const InputEvent feedSuspended;
 };
+
+inline constexpr InputEvent InputEvent::keyDown{InputEvent::Type::keyDown};
+inline constexpr InputEvent InputEvent::mouseDown{InputEvent::Type::mouseDown};
+inline constexpr InputEvent InputEvent::feedSuspended{InputEvent::Type::feedSuspended};
 
 // Receives the events of a source on the main thread. Called for every key press
 // on the desktop, so implementations must be cheap, must not allocate or log, and
@@ -25,7 +56,7 @@ class InputListener {
     virtual void onInputEvent(InputEvent event) = 0;
 };
 
-// A passive, system-wide feed of key-down and mouse-down events, read on the
+// A passive, system-wide feed of key and mouse-down events, read on the
 // main thread. It never grabs, alters or delays an event.
 class InputSource {
   public:

@@ -22,8 +22,11 @@ namespace quib {
 
 namespace {
 
-// The bytes the opening and reader threads send to the main thread.
+// What the opening and reader threads send to the main thread: two bytes per
+// record, its kind and the X keycode (written at once, so a record never splits).
 constexpr char keyDownByte = 'k';
+constexpr char keyRepeatByte = 'r';
+constexpr char keyUpByte = 'u';
 constexpr char mouseDownByte = 'm';
 constexpr char connectionLostByte = 'x';
 constexpr char openFailedByte = 'f';
@@ -35,6 +38,8 @@ constexpr char openFailedByte = 'f';
 constexpr std::chrono::milliseconds kFirstStartWait{2000};
 constexpr std::chrono::milliseconds kRetryWait{250};
 std::atomic<bool> startedBefore{false};
+// X keycodes are evdev codes plus 8 on every evdev-based server.
+constexpr unsigned kEvdevOffset = 8;
 
 // Xlib's default reaction to a lost connection is to print and exit the
 // process. A lost connection is only a suspended feed here, so the handlers
@@ -81,7 +86,8 @@ struct X11InputSource::Connection {
     Display* control = nullptr;
     Display* data = nullptr;
     XRecordContext context = 0;
-    std::bitset<256> modifiers;
+    std::bitset<256> modifiers;  // set before the reader starts, then only read
+    std::bitset<256> held;       // the reader's: keys down, to tell auto-repeats
     int pipeFds[2] = {-1, -1};
     std::atomic<bool> stopping{false};
     std::atomic<bool> lost{false};
@@ -97,6 +103,8 @@ struct X11InputSource::Connection {
     bool open(const std::string& displayName);
     void read();
     void reportStart(bool began);
+    void send(char kind, unsigned char keycode);
+    char keyKind(int type, unsigned keycode);
     static void intercept(XPointer self, XRecordInterceptData* recorded);
     ~Connection();
 };
@@ -110,7 +118,7 @@ bool X11InputSource::Connection::open(const std::string& displayName) {
         return false;
     }
     XRecordRange* range = XRecordAllocRange();
-    range->device_events.first = KeyPress;
+    range->device_events.first = KeyPress;  // KeyPress, KeyRelease, ButtonPress
     range->device_events.last = ButtonPress;
     XRecordClientSpec clients = XRecordAllClients;
     XErrorHandler previous = XSetErrorHandler(quietErrorHandler);
@@ -142,8 +150,24 @@ void X11InputSource::Connection::read() {
     reportStart(false);
     if (!stopping) {
         lost = true;
-        [[maybe_unused]] const auto written = ::write(pipeFds[1], &connectionLostByte, 1);
+        send(connectionLostByte, 0);
     }
+}
+
+void X11InputSource::Connection::send(char kind, unsigned char keycode) {
+    const char record[2] = {kind, static_cast<char>(keycode)};
+    [[maybe_unused]] const auto written = ::write(pipeFds[1], record, sizeof record);
+}
+
+// A press of a key already down is the server's auto-repeat.
+char X11InputSource::Connection::keyKind(int type, unsigned keycode) {
+    if (type == KeyRelease) {
+        held.reset(keycode);
+        return keyUpByte;
+    }
+    const bool repeat = held.test(keycode);
+    held.set(keycode);
+    return repeat ? keyRepeatByte : keyDownByte;
 }
 
 void X11InputSource::Connection::intercept(XPointer self, XRecordInterceptData* recorded) {
@@ -154,14 +178,10 @@ void X11InputSource::Connection::intercept(XPointer self, XRecordInterceptData* 
     if (recorded->category == XRecordFromServer && recorded->data != nullptr) {
         const int type = recorded->data[0] & 0x7F;
         const unsigned detail = recorded->data[1];
-        const char* byte = nullptr;
-        if (type == KeyPress && !connection->modifiers.test(detail)) {
-            byte = &keyDownByte;
+        if (type == KeyPress || type == KeyRelease) {
+            connection->send(connection->keyKind(type, detail), static_cast<unsigned char>(detail));
         } else if (type == ButtonPress && (detail == Button1 || detail == Button3)) {
-            byte = &mouseDownByte;
-        }
-        if (byte != nullptr) {
-            [[maybe_unused]] const auto written = ::write(connection->pipeFds[1], byte, 1);
+            connection->send(mouseDownByte, 0);
         }
     }
     XRecordFreeData(recorded);
@@ -226,8 +246,7 @@ bool X11InputSource::start(InputListener& listener) {
     std::thread([connection, outcome, name = m_displayName] {
         const bool ok = connection->open(name);
         if (!ok) {
-            [[maybe_unused]] const auto written =
-                ::write(connection->pipeFds[1], &openFailedByte, 1);
+            connection->send(openFailedByte, 0);
         }
         outcome->set_value(ok);
     }).detach();
@@ -265,25 +284,35 @@ void X11InputSource::readPipe() {
     if (!m_connection) {
         return;
     }
-    char bytes[256];
+    unsigned char bytes[256];  // whole records: the writes are two bytes each
     const ssize_t count = ::read(m_connection->pipeFds[0], bytes, sizeof bytes);
-    for (ssize_t i = 0; i < count; ++i) {
-        if (bytes[i] == openFailedByte) {
+    for (ssize_t i = 0; i + 1 < count; i += 2) {
+        const char kind = static_cast<char>(bytes[i]);
+        if (kind == openFailedByte) {
             // As a start that failed at once: not running, and the access
             // watchdog tries again on its next tick.
             logLine("Failed to start input capture");
             stop();
             return;
         }
-        if (bytes[i] == connectionLostByte) {
+        if (kind == connectionLostByte) {
             logLine("Lost the X connection of input capture");
             stop();
             m_listener->onInputEvent(InputEvent::feedSuspended);
             return;
         }
-        m_listener->onInputEvent(bytes[i] == keyDownByte ? InputEvent::keyDown
-                                                         : InputEvent::mouseDown);
+        m_listener->onInputEvent(kind == mouseDownByte ? InputEvent::mouseDown
+                                                       : keyEvent(kind, bytes[i + 1]));
     }
+}
+
+InputEvent X11InputSource::keyEvent(char kind, unsigned keycode) const {
+    InputEvent event{kind == keyUpByte ? InputEvent::Type::keyUp : InputEvent::Type::keyDown};
+    event.keyCode =
+        static_cast<std::uint16_t>(keycode >= kEvdevOffset ? keycode - kEvdevOffset : 0);
+    event.isRepeat = kind == keyRepeatByte;
+    event.isModifier = m_connection->modifiers.test(keycode);
+    return event;
 }
 
 }  // namespace quib

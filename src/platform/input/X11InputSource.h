@@ -10,16 +10,18 @@ class QSocketNotifier;
 
 namespace quib {
 
-// Hears the core KeyPress and ButtonPress events of every client through the
-// RECORD extension on two private X connections (control and data). RECORD sees
+// Hears the core KeyPress, KeyRelease and ButtonPress events of every client
+// through the RECORD extension on two private X connections (control and data). RECORD sees
 // auto-repeat presses and is not blinded by grabs or focus; events injected
 // through XTEST count like any other. No permission is needed.
 //
 // Xlib hands the replies of an asynchronously enabled RECORD context over one
 // per wake-up, so a burst would wait in its buffer. The data connection is
-// therefore read by a small thread blocked in XRecordEnableContext; it passes one
-// byte per counted event through a pipe that the main thread watches, and the
-// listener is still called on the main thread only.
+// therefore read by a small thread blocked in XRecordEnableContext; it passes
+// two bytes per event (its kind and keycode) through a pipe that the main
+// thread watches, and the listener is still called on the main thread only.
+// RECORD has no repeat flag: a press of a key that is already down is an
+// auto-repeat.
 //
 // The connection is opened on a thread of its own, so that a server that
 // hangs cannot hold up the main thread: start() waits for it two seconds at
@@ -48,6 +50,7 @@ class X11InputSource final : public InputSource {
     struct Connection;
 
     void readPipe();
+    InputEvent keyEvent(char kind, unsigned keycode) const;
 
     std::string m_displayName;
     InputListener* m_listener = nullptr;

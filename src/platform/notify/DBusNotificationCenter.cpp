@@ -18,6 +18,8 @@ const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 const QString kDefaultAction = QStringLiteral("default");
 // The freedesktop sound theme's name for the desktop's default message sound.
 const QString kDefaultSound = QStringLiteral("message-new-instant");
+// The "urgency" hint is a byte.
+constexpr uchar kLowUrgency = 0;
 // The server picks its own display time, as the desktop's other programs get.
 constexpr int kServerDefaultTimeout = -1;
 
@@ -38,11 +40,19 @@ DBusNotificationCenter::DBusNotificationCenter(QDBusConnection connection, QObje
 
 void DBusNotificationCenter::post(const std::string& title, const std::string& body,
                                   const std::string& identifier) {
+    enqueue(identifier, {QString::fromStdString(title), QString::fromStdString(body), false});
+}
+
+void DBusNotificationCenter::postSilently(const std::string& title, const std::string& body,
+                                          const std::string& identifier) {
+    enqueue(identifier, {QString::fromStdString(title), QString::fromStdString(body), true});
+}
+
+void DBusNotificationCenter::enqueue(const std::string& identifier, const Content& content) {
     if (!m_connection.isConnected()) {
         reportUnavailable(m_connection.lastError().message());
         return;
     }
-    const Content content{QString::fromStdString(title), QString::fromStdString(body)};
     Entry& entry = m_entries[identifier];
     if (entry.awaitingReply) {
         // Only the newest content matters: it replaces whatever waited before.
@@ -57,8 +67,13 @@ void DBusNotificationCenter::send(const std::string& identifier, const Content& 
     entry.awaitingReply = true;
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
-    const QVariantMap hints{{QStringLiteral("sound-name"), kDefaultSound},
-                            {QStringLiteral("desktop-entry"), QLatin1String(kApplicationId)}};
+    QVariantMap hints{{QStringLiteral("desktop-entry"), QLatin1String(kApplicationId)}};
+    if (content.silent) {
+        hints.insert(QStringLiteral("suppress-sound"), true);
+        hints.insert(QStringLiteral("urgency"), QVariant::fromValue(kLowUrgency));
+    } else {
+        hints.insert(QStringLiteral("sound-name"), kDefaultSound);
+    }
     const QStringList actions{kDefaultAction, QStringLiteral("Open QUIB")};
     call << QStringLiteral("QUIB") << entry.serverId << m_appIcon << content.title
          << content.body.toHtmlEscaped() << actions << hints << kServerDefaultTimeout;

@@ -46,6 +46,9 @@ class DBusNotificationCenter final : public QObject, public NotificationCenter {
 
     void post(const std::string& title, const std::string& body,
               const std::string& identifier) override;
+    // With "suppress-sound" and low urgency instead of the message sound.
+    void postSilently(const std::string& title, const std::string& body,
+                      const std::string& identifier) override;
 
     // Posts sent and not yet answered by the server.
     int pendingPosts() const;
@@ -62,6 +65,7 @@ class DBusNotificationCenter final : public QObject, public NotificationCenter {
     struct Content {
         QString title;
         QString body;
+        bool silent = false;
     };
     struct Entry {
         uint serverId = 0;
@@ -69,6 +73,7 @@ class DBusNotificationCenter final : public QObject, public NotificationCenter {
         std::optional<Content> waiting;
     };
 
+    void enqueue(const std::string& identifier, const Content& content);
     void send(const std::string& identifier, const Content& content);
     void handleReply(const std::string& identifier, QDBusPendingCallWatcher* watcher);
     void reportUnavailable(const QString& message);

@@ -18,6 +18,13 @@ class NotificationCenter {
     virtual void post(const std::string& title, const std::string& body,
                       const std::string& identifier) = 0;
 
+    // The same without a sound, for news of what the user just did (a sound
+    // could reach a microphone, or break the silence that was asked for).
+    virtual void postSilently(const std::string& title, const std::string& body,
+                              const std::string& identifier) {
+        post(title, body, identifier);
+    }
+
     // Called on the main thread when the user clicks a notification posted
     // here. Which notification was clicked is not reported: every click does
     // the same.

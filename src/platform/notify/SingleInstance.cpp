@@ -21,8 +21,18 @@ namespace quib {
 namespace {
 
 const QByteArray kActivateRequest = QByteArrayLiteral("activate");
+const QByteArray kReloadRequest = QByteArrayLiteral("reload");
 // A request is one short line; anything longer is not from a QUIB.
 constexpr qint64 kLongestRequest = 256;
+
+// Sends one request line on a connected socket and lets it go.
+bool sendRequest(QLocalSocket& socket, const QByteArray& request) {
+    socket.write(request + '\n');
+    socket.flush();
+    const bool written = socket.bytesToWrite() == 0 || socket.waitForBytesWritten(1000);
+    socket.disconnectFromServer();
+    return written;
+}
 
 QString instanceName(const QString& instanceKey) {
     if (instanceKey.isEmpty()) {
@@ -142,19 +152,29 @@ void SingleInstance::acceptConnections() {
 
 void SingleInstance::readRequests(QLocalSocket* socket) {
     while (socket->canReadLine()) {
-        const QByteArray line = socket->readLine(kLongestRequest).trimmed();
-        if (line != kActivateRequest) {
-            logLine("Ignored request from another instance: ", line.left(32).toStdString());
-            continue;
-        }
-        if (onActivateRequested) {
-            onActivateRequested();
-        }
+        handleRequest(socket->readLine(kLongestRequest).trimmed());
     }
     if (socket->bytesAvailable() > kLongestRequest) {
         logLine("Ignored oversized request from another instance");
         socket->abort();
     }
+}
+
+void SingleInstance::handleRequest(const QByteArray& line) {
+    const std::function<void()>* handler = line == kActivateRequest ? &onActivateRequested
+                                           : line == kReloadRequest ? &onReloadRequested
+                                                                    : nullptr;
+    if (handler == nullptr) {
+        logLine("Ignored request from another instance: ", line.left(32).toStdString());
+    } else if (*handler) {
+        (*handler)();
+    }
+}
+
+bool SingleInstance::notifyPrimaryOfNewSettings() {
+    QLocalSocket socket;
+    socket.connectToServer(m_socketPath);
+    return socket.waitForConnected(500) && sendRequest(socket, kReloadRequest);
 }
 
 bool SingleInstance::activatePrimary(std::chrono::milliseconds timeout) {
@@ -174,11 +194,7 @@ bool SingleInstance::activate(const QString& socketPath, std::chrono::millisecon
         QThread::msleep(50);
         socket.connectToServer(socketPath);
     }
-    socket.write(kActivateRequest + '\n');
-    socket.flush();
-    const bool written = socket.bytesToWrite() == 0 || socket.waitForBytesWritten(1000);
-    socket.disconnectFromServer();
-    return written;
+    return sendRequest(socket, kActivateRequest);
 }
 
 }  // namespace quib

@@ -18,7 +18,9 @@ inline constexpr const char* kAlreadyRunningMessage = "QUIB is already running; 
 // an exclusive lock on "<runtime dir>/<name>.lock" for its whole run and
 // listens on the local socket "<runtime dir>/<name>.socket"; a later one finds
 // the lock taken, connects to the socket and sends the line "activate", upon
-// which the first calls onActivateRequested on its main thread.
+// which the first calls onActivateRequested on its main thread. A command
+// that changed the stored settings (`quib set`, `quib packs use`) sends
+// "reload" instead, and the first calls onReloadRequested.
 //
 // The lock, not the socket, decides who is first: the kernel drops the lock
 // of a crashed run, so a socket file left behind by it never blocks a new
@@ -63,12 +65,18 @@ class SingleInstance {
     void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
     static constexpr std::chrono::milliseconds kIdleTimeout{5000};
 
+    // Tells a running primary that the stored settings changed. Tries once:
+    // false when no instance listens (it reads the settings when it starts).
+    bool notifyPrimaryOfNewSettings();
+
     bool isPrimary() const { return m_isPrimary; }
     QString socketPath() const { return m_socketPath; }
     QString lockPath() const { return m_lockPath; }
 
     // The primary's handler of an activation request, on the main thread.
     std::function<void()> onActivateRequested;
+    // The primary's handler of "reload", on the main thread.
+    std::function<void()> onReloadRequested;
 
     static QString defaultRuntimeDirectory();
 
@@ -77,6 +85,7 @@ class SingleInstance {
     void listen();
     void acceptConnections();
     void readRequests(QLocalSocket* socket);
+    void handleRequest(const QByteArray& line);
 
     QString m_socketPath;
     QString m_lockPath;

@@ -63,8 +63,22 @@ void StatusItem::setPaused(bool paused) {
         return;
     }
     m_paused = paused;
-    m_tray.setToolTip(paused ? kPausedToolTip : kToolTip);
+    refreshToolTip();
     refreshIcon();
+}
+
+void StatusItem::setMutedToolTip(const QString& toolTip) {
+    m_mutedToolTip = toolTip;
+    refreshToolTip();
+}
+
+void StatusItem::refreshToolTip() {
+    const QString toolTip = m_paused                    ? kPausedToolTip
+                            : !m_mutedToolTip.isEmpty() ? m_mutedToolTip
+                                                        : kToolTip;
+    if (toolTip != m_tray.toolTip()) {
+        m_tray.setToolTip(toolTip);
+    }
 }
 
 QRect StatusItem::geometry() const {

@@ -18,7 +18,8 @@ namespace quib {
 // The status (tray) item: the template icon coloured for the panel, a dimmed
 // variant while input capture is off, the tooltip "QUIB", a paused state
 // while the screen is locked (dimmed the same way, with a tooltip that says
-// why; the switch is not involved), a left click reported through onClicked,
+// why; the switch is not involved), a tooltip that says why the clicks are
+// muted, a left click reported through onClicked,
 // and a small context menu ("Open QUIB", "Quit QUIB") for trays that only
 // open menus.
 //
@@ -43,6 +44,10 @@ class StatusItem final : public QObject {
     void setDimmed(bool dimmed);
     bool isPaused() const { return m_paused; }
     void setPaused(bool paused);
+    // Why the clicks are silent ("QUIB: muted during a call"), shown as the
+    // tooltip unless the paused one says more; empty: they are not.
+    QString mutedToolTip() const { return m_mutedToolTip; }
+    void setMutedToolTip(const QString& toolTip);
 
     // Where the panel should hang from, in global screen coordinates.
     QRect geometry() const;
@@ -71,6 +76,7 @@ class StatusItem final : public QObject {
   private:
     void buildMenu();
     void refreshIcon();
+    void refreshToolTip();
     void handleActivation(QSystemTrayIcon::ActivationReason reason);
     void requestQuit();
     void checkTrayAvailability();
@@ -82,6 +88,7 @@ class StatusItem final : public QObject {
     QImage m_template;
     bool m_dimmed = false;
     bool m_paused = false;
+    QString m_mutedToolTip;
     std::optional<QPoint> m_lastClick;
 };
 

@@ -80,6 +80,14 @@ void PrivatePulseServer::stop() {
     end(m_server);
 }
 
+pid_t PrivatePulseServer::record(const std::string& source) const {
+    return spawn({"parec", "-d", source, "--raw", "--latency-msec=20"});
+}
+
+void PrivatePulseServer::endRecording(pid_t& recorder) {
+    end(recorder);
+}
+
 bool PrivatePulseServer::pactl(const std::string& arguments) const {
     return std::system(("pactl " + arguments + " >/dev/null 2>&1").c_str()) == 0;
 }

@@ -24,6 +24,10 @@ class PrivatePulseServer {
     bool pactl(const std::string& arguments) const;
     // What `pactl ARGUMENTS` prints.
     std::string pactlOutput(const std::string& arguments) const;
+    // Another program recording from `source` (parec, its data dropped),
+    // until endRecording().
+    pid_t record(const std::string& source) const;
+    static void endRecording(pid_t& recorder);
 
   private:
     std::filesystem::path m_directory;

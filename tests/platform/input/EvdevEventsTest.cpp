@@ -19,20 +19,42 @@ std::optional<InputEvent> classify(unsigned short code, int value) {
     return classifyEvdevEvent(record(EV_KEY, code, value));
 }
 
-TEST(EvdevEvents, KeyPressAndAutoRepeatAreKeyDownsButReleaseIsNot) {
-    EXPECT_EQ(classify(KEY_A, 1), InputEvent::keyDown);
-    EXPECT_EQ(classify(KEY_A, 2), InputEvent::keyDown);
-    EXPECT_EQ(classify(KEY_A, 0), std::nullopt);
-    EXPECT_EQ(classify(KEY_ENTER, 1), InputEvent::keyDown);
-    EXPECT_EQ(classify(KEY_NUMLOCK, 1), InputEvent::keyDown);
-    EXPECT_EQ(classify(KEY_VOLUMEUP, 1), InputEvent::keyDown);  // Above the button range.
+InputEvent key(InputEvent::Type type, std::uint16_t code, bool repeat, bool modifier) {
+    InputEvent event{type, code};
+    event.isRepeat = repeat;
+    event.isModifier = modifier;
+    return event;
 }
 
-TEST(EvdevEvents, ModifierKeysAloneProduceNothingEvenWhenRepeating) {
+TEST(EvdevEvents, KeysCarryTheirCodeWhetherPressedRepeatedOrReleased) {
+    using Type = InputEvent::Type;
+    struct Case {
+        unsigned short code;
+        int value;
+        InputEvent expected;
+    };
+    const Case cases[] = {
+        {KEY_A, 1, key(Type::keyDown, KEY_A, false, false)},
+        {KEY_A, 2, key(Type::keyDown, KEY_A, true, false)},
+        {KEY_A, 0, key(Type::keyUp, KEY_A, false, false)},
+        {KEY_NUMLOCK, 1, key(Type::keyDown, KEY_NUMLOCK, false, false)},
+        {KEY_VOLUMEUP, 1, key(Type::keyDown, KEY_VOLUMEUP, false, false)},  // above the buttons
+        {KEY_RIGHTCTRL, 1, key(Type::keyDown, KEY_RIGHTCTRL, false, true)},
+        {KEY_LEFTSHIFT, 2, key(Type::keyDown, KEY_LEFTSHIFT, true, true)},
+        {KEY_CAPSLOCK, 0, key(Type::keyUp, KEY_CAPSLOCK, false, true)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(classify(c.code, c.value), c.expected) << c.code << " " << c.value;
+    }
+    EXPECT_EQ(classify(KEY_A, 3), std::nullopt);
+}
+
+TEST(EvdevEvents, EveryModifierKeyIsMarked) {
     for (unsigned code : {KEY_LEFTSHIFT, KEY_RIGHTSHIFT, KEY_LEFTCTRL, KEY_RIGHTCTRL, KEY_LEFTALT,
                           KEY_RIGHTALT, KEY_LEFTMETA, KEY_RIGHTMETA, KEY_CAPSLOCK, KEY_FN}) {
-        EXPECT_EQ(classify(static_cast<unsigned short>(code), 1), std::nullopt) << code;
-        EXPECT_EQ(classify(static_cast<unsigned short>(code), 2), std::nullopt) << code;
+        const auto event = classify(static_cast<unsigned short>(code), 1);
+        ASSERT_TRUE(event) << code;
+        EXPECT_TRUE(event->isModifier) << code;
     }
 }
 
@@ -63,9 +85,11 @@ TEST(EvdevStreamFilter, RecordsBetweenSynDroppedAndTheNextReportAreIgnoredAndRep
           record(EV_SYN, SYN_REPORT, 0), record(EV_KEY, KEY_C, 1), record(EV_SYN, SYN_REPORT, 0)}) {
         out.push_back(filter.filter(event));
     }
+    const InputEvent a = key(InputEvent::Type::keyDown, KEY_A, false, false);
+    const InputEvent c = key(InputEvent::Type::keyDown, KEY_C, false, false);
     const std::vector<std::optional<InputEvent>> expected = {
-        InputEvent::keyDown,       std::nullopt,        std::nullopt, std::nullopt, std::nullopt,
-        InputEvent::feedSuspended, InputEvent::keyDown, std::nullopt};
+        a, std::nullopt, std::nullopt, std::nullopt, std::nullopt, InputEvent::feedSuspended,
+        c, std::nullopt};
     EXPECT_EQ(out, expected);
 }
 

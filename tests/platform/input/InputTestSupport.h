@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <string>
+#include <vector>
 
 #include "platform/input/InputSource.h"
 #include "support/Wait.h"
@@ -23,20 +24,26 @@ inline QCoreApplication& qtApplication() {
     return application;
 }
 
-// Counts what a source reports.
+// Counts what a source reports: keyDowns are the presses and repeats that
+// count (modifier keys alone do not); `keys` keeps every key event.
 struct CountingListener final : InputListener {
     int keyDowns = 0;
     int mouseDowns = 0;
     int suspensions = 0;
+    std::vector<InputEvent> keys;
     void onInputEvent(InputEvent event) override {
-        switch (event) {
-            case InputEvent::keyDown:
-                ++keyDowns;
+        switch (event.type) {
+            case InputEvent::Type::keyDown:
+                keyDowns += event.isModifier ? 0 : 1;
+                keys.push_back(event);
                 break;
-            case InputEvent::mouseDown:
+            case InputEvent::Type::keyUp:
+                keys.push_back(event);
+                break;
+            case InputEvent::Type::mouseDown:
                 ++mouseDowns;
                 break;
-            case InputEvent::feedSuspended:
+            case InputEvent::Type::feedSuspended:
                 ++suspensions;
                 break;
         }

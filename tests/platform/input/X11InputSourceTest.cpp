@@ -105,12 +105,35 @@ TEST_F(X11InputSourceTest, HearsLeftAndRightButtonsButNotMiddleOrScrolling) {
     EXPECT_EQ(m_listener.mouseDowns, 3);
 }
 
-TEST_F(X11InputSourceTest, HearsAutoRepeatOfAHeldKey) {
+TEST_F(X11InputSourceTest, HearsAutoRepeatOfAHeldKeyAsRepeatsThenOneRelease) {
     m_injector.setAutoRepeat(AutoRepeatModeOn);
     m_injector.key(XK_x, true);
     // Held until the server's repeats (after 660 ms, at 25 Hz) have been heard.
     EXPECT_TRUE(waitFor([&] { return m_listener.keyDowns >= 5; })) << m_listener.keyDowns;
     m_injector.key(XK_x, false);
+    ASSERT_TRUE(waitFor([&] {
+        return !m_listener.keys.empty() && m_listener.keys.back().type == InputEvent::Type::keyUp;
+    }));
+    const auto& keys = m_listener.keys;
+    ASSERT_GE(keys.size(), 5u);
+    EXPECT_FALSE(keys.front().isRepeat);
+    for (std::size_t i = 1; i + 1 < keys.size(); ++i) {
+        EXPECT_TRUE(keys[i].isRepeat && keys[i].type == InputEvent::Type::keyDown) << i;
+    }
+}
+
+TEST_F(X11InputSourceTest, KeysCarryTheirEvdevCodeAndModifiersAreMarked) {
+    m_injector.tap(XK_a);
+    m_injector.tap(XK_Control_R);
+    ASSERT_TRUE(waitFor([&] { return m_listener.keys.size() >= 4; }));
+    using Type = InputEvent::Type;
+    const auto& keys = m_listener.keys;
+    // Xvfb's keymap is evdev's: X keycode = evdev code + 8.
+    EXPECT_EQ(keys[0], (InputEvent{Type::keyDown, 30}));  // KEY_A
+    EXPECT_EQ(keys[1], (InputEvent{Type::keyUp, 30}));
+    EXPECT_EQ(keys[2], (InputEvent{Type::keyDown, 97, false, true}));  // KEY_RIGHTCTRL
+    EXPECT_EQ(keys[3], (InputEvent{Type::keyUp, 97, false, true}));
+    EXPECT_EQ(m_listener.keyDowns, 1);
 }
 
 TEST_F(X11InputSourceTest, LostServerSuspendsTheFeedWithoutEndingTheProcess) {

@@ -62,6 +62,19 @@ TEST_F(DBusNotificationCenterTest, PostSendsTitleBodyDefaultActionAndSoundAndDes
     EXPECT_EQ(call.appIcon, center->appIcon());
 }
 
+TEST_F(DBusNotificationCenterTest, SilentPostAsksForNoSoundAndReplacesByIdentifier) {
+    startServer();
+    center->postSilently("QUIB MUTED", "first", "mute");
+    ASSERT_TRUE(waitForCalls(1));
+    center->postSilently("QUIB UNMUTED", "second", "mute");
+    ASSERT_TRUE(waitForCalls(2));
+    const auto& call = server->calls()[1];
+    EXPECT_FALSE(call.hints.contains(QStringLiteral("sound-name")));
+    EXPECT_TRUE(call.hints.value(QStringLiteral("suppress-sound")).toBool());
+    EXPECT_EQ(call.hints.value(QStringLiteral("urgency")).toInt(), 0);
+    EXPECT_EQ(call.replacesId, server->calls()[0].returnedId);
+}
+
 TEST_F(DBusNotificationCenterTest, MarkupCharactersInTheBodyAreEscaped) {
     startServer();
     center->post("A", "Fish & <Chips>", "b");

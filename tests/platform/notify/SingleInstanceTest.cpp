@@ -65,6 +65,19 @@ TEST_F(SingleInstanceTest, SecondInstanceIsNotPrimaryAndOpensThePrimarysPanel) {
     EXPECT_TRUE(test::waitFor([&] { return requests == 2; }));
 }
 
+TEST_F(SingleInstanceTest, NewSettingsReachTheRunningPrimaryOnlyAsAReload) {
+    EXPECT_FALSE(instance()->notifyPrimaryOfNewSettings()) << "nobody runs: nothing to tell";
+    auto primary = instance();
+    int reloads = 0;
+    int activations = 0;
+    primary->onReloadRequested = [&] { ++reloads; };
+    primary->onActivateRequested = [&] { ++activations; };
+    ASSERT_TRUE(primary->tryBecomePrimary());
+    EXPECT_TRUE(instance()->notifyPrimaryOfNewSettings());
+    EXPECT_TRUE(test::waitFor([&] { return reloads == 1; }));
+    EXPECT_EQ(activations, 0);
+}
+
 TEST_F(SingleInstanceTest, StaleSocketOfACrashedRunDoesNotBlockStart) {
     auto probe = instance();
     leaveStaleSocket(probe->socketPath());

@@ -121,6 +121,18 @@ TEST_F(StatusItemTest, PausedItemIsDimmedAndSaysWhyUntilResumed) {
     EXPECT_EQ(alpha(), 255);
 }
 
+TEST_F(StatusItemTest, MutedToolTipShowsUnlessPausedSaysMore) {
+    StatusItem item;
+    item.setMutedToolTip(QStringLiteral("QUIB: muted during a call"));
+    EXPECT_EQ(item.toolTip(), QStringLiteral("QUIB: muted during a call"));
+    item.setPaused(true);
+    EXPECT_EQ(item.toolTip(), QStringLiteral("QUIB: paused while the screen is locked"));
+    item.setPaused(false);
+    EXPECT_EQ(item.toolTip(), QStringLiteral("QUIB: muted during a call"));
+    item.setMutedToolTip({});
+    EXPECT_EQ(item.toolTip(), QStringLiteral("QUIB"));
+}
+
 TEST_F(StatusItemTest, ToolTipAndMenuOpenAndQuit) {
     StatusItem item;
     EXPECT_EQ(item.toolTip(), QStringLiteral("QUIB"));

@@ -1,0 +1,136 @@
+// Quiet when it should be: the mute chord (the user's mute, the panel's two
+// speakers), and the clicks silenced for now during a call, in full screen or
+// in chosen applications, with counting going on all along.
+#include "app/AppDelegate.h"
+#include "app/SettingsKeys.h"
+#include "platform/Log.h"
+
+namespace quib {
+
+namespace {
+
+std::string keyName(ChordKey key) {
+    switch (key) {
+        case ChordKey::scrollLock:
+            return "Scroll Lock";
+        case ChordKey::pause:
+            return "Pause";
+        case ChordKey::rightCtrl:
+            return "Right Ctrl";
+        case ChordKey::off:
+            break;
+    }
+    return {};
+}
+
+const char* reasonText(QuietReason reason) {
+    switch (reason) {
+        case QuietReason::call:
+            return "Clicks muted: a program records from a microphone";
+        case QuietReason::fullScreen:
+            return "Clicks muted: a window fills the screen";
+        case QuietReason::application:
+            return "Clicks muted: a chosen application is active";
+        case QuietReason::none:
+            break;
+    }
+    return "Clicks back";
+}
+
+}  // namespace
+
+void AppDelegate::followQuietConditions() {
+    std::weak_ptr<char> alive = m_alive;
+    const auto update = [this, alive] {
+        if (!alive.expired()) {
+            updateQuiet();
+        }
+    };
+    m_services.recording.onRecordingChanged = [update](bool) { update(); };
+    m_services.activeWindow.onActiveWindowChanged = update;
+    m_capture->onKeyEvent = [this](const InputEvent& event) { return followChord(event); };
+    updateQuiet();
+}
+
+// On the input path: no allocation, no logging, until the chord is recognised.
+bool AppDelegate::followChord(const InputEvent& event) {
+    if (event.type == InputEvent::Type::keyUp) {
+        m_chord.keyUp(event.keyCode);
+        return true;
+    }
+    const auto press = m_chord.keyDown(event.keyCode, m_services.clock.monotonicSeconds());
+    if (press == MuteChord::Press::toggle && isEnabled() && !isPaused()) {
+        toggleMuteByChord();
+    }
+    return press == MuteChord::Press::click;
+}
+
+void AppDelegate::updateQuiet() {
+    const QuietReason reason = quietReason(m_quietOptions, m_services.recording.isRecording(),
+                                           m_services.activeWindow.activeWindow());
+    if (reason == m_quiet) {
+        return;
+    }
+    m_quiet = reason;
+    m_soundPlayer->setSilenced(reason != QuietReason::none);
+    logLine(reasonText(reason));
+    refreshMuteNote();
+}
+
+MuteNote AppDelegate::muteNote() const {
+    if (!m_soundPlayer->keyEnabled() && !m_soundPlayer->mouseEnabled()) {
+        return MuteNote::muted;
+    }
+    switch (m_quiet) {
+        case QuietReason::call:
+            return MuteNote::call;
+        case QuietReason::fullScreen:
+            return MuteNote::fullScreen;
+        case QuietReason::application:
+            return MuteNote::application;
+        case QuietReason::none:
+            break;
+    }
+    return MuteNote::none;
+}
+
+void AppDelegate::refreshMuteNote() {
+    m_services.statusItem.setMuteNote(muteNote());
+}
+
+// Both channels off, as the panel's speakers turn them off; the profiles they
+// had are kept, so that the chord brings back exactly what it silenced, also
+// after a restart.
+void AppDelegate::toggleMuteByChord() {
+    auto& prefs = m_services.preferences;
+    const bool mute = m_soundPlayer->keyEnabled() || m_soundPlayer->mouseEnabled();
+    if (mute) {
+        prefs.setString(settings::keyProfileBeforeMute,
+                        profileSetting(m_soundPlayer->keyProfile()));
+        prefs.setString(settings::mouseProfileBeforeMute,
+                        profileSetting(m_soundPlayer->mouseProfile()));
+        m_soundPlayer->setKeyProfile(std::nullopt);
+        m_soundPlayer->setMouseProfile(std::nullopt);
+    } else {
+        auto key = restoreProfile(settings::keyProfileBeforeMute, true);
+        auto mouse = restoreProfile(settings::mouseProfileBeforeMute, false);
+        if (!key && !mouse) {
+            // Muted in the panel, or nothing kept: both come back with the default.
+            key = mouse = SoundProfile::iphone;
+        }
+        m_soundPlayer->setKeyProfile(key);
+        m_soundPlayer->setMouseProfile(mouse);
+    }
+    save();
+    refreshPanelData();
+    const std::string chord = keyName(m_chordKey) + " twice";
+    if (mute) {
+        m_services.notifications.postSilently(
+            "CLICKS MUTED", "Counting goes on. " + chord + " brings them back.", "mute");
+    } else {
+        m_services.notifications.postSilently("CLICKS ON", chord + " mutes them again.", "mute");
+    }
+    logLine(mute ? "Mute chord: clicks muted" : "Mute chord: clicks on");
+}
+
+}  // namespace quib
