@@ -6,6 +6,7 @@
 
 #include "app/StatsCommandJson.h"
 #include "app/StatsReading.h"
+#include "platform/Log.h"
 #include "progression/StoreKeys.h"
 
 namespace quib {
