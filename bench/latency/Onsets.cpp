@@ -3,50 +3,61 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace quib::bench {
 
 namespace {
 
 constexpr std::int64_t kSecond = 1'000'000'000;
-// How far either side a chunk's arrival may help to place another chunk.
-constexpr std::int64_t kClockWindow = 2 * kSecond;
+// A piece placed this much later than the anchor, and every piece after it
+// for at least kLostFor, means frames were lost before it.
+constexpr std::int64_t kLostFrames = 3'000'000;
+constexpr std::int64_t kLostFor = kSecond;
 
 }  // namespace
 
-FrameClock::FrameClock(std::vector<ChunkStamp> chunks, int sampleRate)
-    : m_chunks(std::move(chunks)), m_offsets(m_chunks.size()), m_rate(sampleRate) {
-    std::vector<std::int64_t> raw(m_chunks.size());
-    for (std::size_t k = 0; k < m_chunks.size(); ++k) {
-        raw[k] = m_chunks[k].arrivalNanos - m_chunks[k].framesAfter * kSecond / m_rate;
+FrameClock::FrameClock(const std::vector<ChunkStamp>& chunks, int sampleRate, bool cycles)
+    : m_rate(sampleRate), m_cycles(cycles) {
+    if (chunks.empty()) {
+        m_segments.push_back(Segment{});
+        return;
     }
-    std::size_t first = 0;
-    std::size_t last = 0;
-    for (std::size_t k = 0; k < m_chunks.size(); ++k) {
-        while (m_chunks[first].arrivalNanos < m_chunks[k].arrivalNanos - kClockWindow) {
-            ++first;
+    if (cycles) {
+        std::int64_t first = 0;
+        for (const ChunkStamp& chunk : chunks) {
+            m_segments.push_back(Segment{first, chunk.arrivalNanos - first * kSecond / m_rate});
+            first = chunk.framesAfter;
         }
-        last = std::max(last, k);
-        while (last + 1 < m_chunks.size() &&
-               m_chunks[last + 1].arrivalNanos <= m_chunks[k].arrivalNanos + kClockWindow) {
-            ++last;
+        return;
+    }
+    // The latest anchor each piece allows, given every piece after it.
+    std::vector<std::int64_t> suffixMinimum(chunks.size());
+    std::int64_t minimum = std::numeric_limits<std::int64_t>::max();
+    for (std::size_t k = chunks.size(); k-- > 0;) {
+        minimum =
+            std::min(minimum, chunks[k].arrivalNanos - chunks[k].framesAfter * kSecond / m_rate);
+        suffixMinimum[k] = minimum;
+    }
+    m_segments.push_back(Segment{0, suffixMinimum[0]});
+    for (std::size_t k = 1; k < chunks.size(); ++k) {
+        if (suffixMinimum[k] > m_segments.back().anchor + kLostFrames &&
+            chunks.back().arrivalNanos - chunks[k].arrivalNanos >= kLostFor) {
+            m_segments.push_back(Segment{chunks[k - 1].framesAfter, suffixMinimum[k]});
         }
-        m_offsets[k] = *std::min_element(raw.begin() + static_cast<std::ptrdiff_t>(first),
-                                         raw.begin() + static_cast<std::ptrdiff_t>(last) + 1);
     }
 }
 
 std::int64_t FrameClock::nanosOf(std::int64_t frame) const {
-    if (m_chunks.empty()) {
-        return 0;
-    }
-    const auto chunk = std::lower_bound(
-        m_chunks.begin(), m_chunks.end(), frame,
-        [](const ChunkStamp& stamp, std::int64_t value) { return stamp.framesAfter < value; });
-    const std::size_t index = chunk == m_chunks.end()
-                                  ? m_chunks.size() - 1
-                                  : static_cast<std::size_t>(chunk - m_chunks.begin());
-    return m_offsets[index] + frame * kSecond / m_rate;
+    const auto after = std::upper_bound(
+        m_segments.begin(), m_segments.end(), frame,
+        [](std::int64_t value, const Segment& segment) { return value < segment.firstFrame; });
+    const Segment& segment = after == m_segments.begin() ? m_segments.front() : *(after - 1);
+    return segment.anchor + frame * kSecond / m_rate;
+}
+
+std::int64_t FrameClock::lostNanos() const {
+    return m_cycles ? 0 : m_segments.back().anchor - m_segments.front().anchor;
 }
 
 namespace {
