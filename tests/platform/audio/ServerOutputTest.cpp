@@ -91,6 +91,32 @@ TEST_P(ServerOutputTest, ClickOverASoundingSoundIsNotHeldBehindIt) {
     EXPECT_LT(*std::min_element(latencies.begin(), latencies.end()), 64'000'000);
 }
 
+// Focus audio: a loop plays on past the pause delay, heard all along.
+TEST_P(ServerOutputTest, LastingSoundPlaysOnPastThePauseDelay) {
+    test::writeSound(resources.file("Sounds", "tone.wav"),
+                     test::constantSignal(kOutputSampleRate / 4, 0.3F), 1, kOutputSampleRate);
+    const PlayerHandle tone = prepare("tone.wav");
+    engine->setLooping(tone, LoopMode::endless);
+    bench::SinkRecorder recorder("ci.monitor");
+    ASSERT_TRUE(recorder.waitForData(10));
+    engine->play(tone);
+    ASSERT_TRUE(test::waitFor([&] { return !recorder.onsetNanos().empty(); }, 5s));
+    // Looked at by the watchdog over more than three pause delays.
+    const auto checks = engine->statistics().device.checks;
+    ASSERT_TRUE(
+        test::waitFor([&] { return engine->statistics().device.checks >= checks + 8; }, 10s));
+    EXPECT_FALSE(engine->deviceKeeper()->isPaused());
+    const auto since = bench::monotonicNanos();
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            const std::vector<float> levels = recorder.levelsAfter(since, 100);
+            return std::count_if(levels.begin(), levels.end(),
+                                 [](float level) { return level > 0.2F; }) >= 90;
+        },
+        5s))
+        << "still heard";
+}
+
 TEST_P(ServerOutputTest, ClicksComeBackAfterTheServerRestarts) {
     ASSERT_TRUE(clickHeardOn("ci"));
     testing::internal::CaptureStderr();
