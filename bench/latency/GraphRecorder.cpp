@@ -2,6 +2,8 @@
 
 #include <pipewire/pipewire.h>
 #include <spa/param/audio/format-utils.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -13,8 +15,8 @@ namespace quib::bench {
 
 namespace {
 
-constexpr std::size_t kPieceFrames = 8192;
-constexpr std::size_t kPieces = 64;  // about 10 s at the default quantum
+constexpr std::size_t kPieceFrames = 2048;  // the graph's largest quantum
+constexpr std::size_t kPieces = 1024;       // 2.7 s at 128 frames a cycle
 
 // One graph cycle's frames, handed from the graph's thread to the drainer.
 struct Piece {
@@ -136,6 +138,9 @@ GraphRecorder::~GraphRecorder() {
 }
 
 void GraphRecorder::drain() {
+    // Ahead of ordinary work where the system allows it, so that the ring
+    // does not fill on a busy machine.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
     while (!m_stopping.load()) {
         const std::size_t end = m_stream->written.load(std::memory_order_acquire);
         for (std::size_t k = m_stream->read.load(std::memory_order_relaxed); k < end; ++k) {

@@ -13,16 +13,22 @@ namespace quib {
 // server is PipeWire. Its pulse layer serves the PulseAudio output too, but
 // there a stream that ends or stops being written lets the graph fall back
 // to its default quantum (1024 frames, 21 ms), and a click after a pause
-// waits for the next of those cycles: PipeWire never rewinds what it has
-// rendered. A stream of the graph's own, active, holds the quantum it asks
-// for (`node.latency`, 256 frames: 5.3 ms) for every stream of the graph.
+// waits for the next of those cycles and plays a cycle later: PipeWire never
+// rewinds what it has rendered. A stream of the graph's own, active, holds
+// the quantum it asks for (`node.latency`) for the whole graph; an inactive
+// one does not.
 //
 // So the stream stays active, rendering silence, while someone types, and
 // becomes inactive (`pw_stream_set_active`) once the device keeper pauses
 // it: an inactive stream is not scheduled at all, costs nothing, and keeps
-// its place in the graph, so resuming is one request to the server. Only
-// the first click after a long pause waits for the graph's quantum of the
-// moment (or for a suspended device to wake).
+// its place in the graph, so resuming is one request to the server. Only the
+// first click after a long pause waits for the graph's quantum of the moment
+// (or for a suspended device to wake).
+//
+// 128 frames (2.7 ms): a click waits up to one cycle to be rendered and a
+// device plays it about one cycle later, 4 ms on average; 256 frames made
+// that 8 ms (see README, Performance). While the stream is active QUIB's data
+// thread wakes 375 times a second.
 //
 // The library's thread loop talks to the server; rendering happens on the
 // graph's real-time data thread of this process. A lost server or stream is
@@ -31,7 +37,7 @@ namespace quib {
 class PipeWireOutput final : public AudioOutput {
   public:
     // The quantum asked of the graph while the stream is active.
-    static constexpr int kQuantumFrames = 256;
+    static constexpr int kQuantumFrames = 128;
     // How long the stream stays active after the last sound: it spans the
     // pauses of someone who types, and keeps a real device from being
     // suspended in between (the session manager suspends it after 5 s).
