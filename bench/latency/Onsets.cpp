@@ -10,10 +10,11 @@ namespace quib::bench {
 namespace {
 
 constexpr std::int64_t kSecond = 1'000'000'000;
-// A piece placed this much later than the anchor, and every piece after it
-// for at least kLostFor, means frames were lost before it.
-constexpr std::int64_t kLostFrames = 3'000'000;
-constexpr std::int64_t kLostFor = kSecond;
+// How far ahead a piece looks for the earliest arrival that places it: longer
+// than the server hands the monitor out late after a stream opens or ends
+// (1.5 s seen), short enough that frames handed out twice (a rewound sink)
+// shift only the pieces just before them, by what was repeated since.
+constexpr std::int64_t kLookAhead = 5 * kSecond;
 
 }  // namespace
 
@@ -31,19 +32,30 @@ FrameClock::FrameClock(const std::vector<ChunkStamp>& chunks, int sampleRate, bo
         }
         return;
     }
-    // The latest anchor each piece allows, given every piece after it.
-    std::vector<std::int64_t> suffixMinimum(chunks.size());
-    std::int64_t minimum = std::numeric_limits<std::int64_t>::max();
+    // Each piece is placed by the earliest (arrival - frames before / rate)
+    // within kLookAhead from it on: frames lost move the anchor forward,
+    // frames handed out again move it back.
+    std::vector<std::int64_t> anchors(chunks.size());
+    std::vector<std::size_t> window;  // candidate minima, ascending in value, then index
+    std::size_t front = 0;
+    const auto placed = [&](std::size_t k) {
+        return chunks[k].arrivalNanos - chunks[k].framesAfter * kSecond / m_rate;
+    };
     for (std::size_t k = chunks.size(); k-- > 0;) {
-        minimum =
-            std::min(minimum, chunks[k].arrivalNanos - chunks[k].framesAfter * kSecond / m_rate);
-        suffixMinimum[k] = minimum;
+        while (window.size() > front && placed(window.back()) >= placed(k)) {
+            window.pop_back();
+        }
+        window.push_back(k);
+        front = std::min(front, window.size() - 1);
+        while (chunks[window[front]].arrivalNanos - chunks[k].arrivalNanos > kLookAhead) {
+            ++front;
+        }
+        anchors[k] = placed(window[front]);
     }
-    m_segments.push_back(Segment{0, suffixMinimum[0]});
+    m_segments.push_back(Segment{0, anchors[0]});
     for (std::size_t k = 1; k < chunks.size(); ++k) {
-        if (suffixMinimum[k] > m_segments.back().anchor + kLostFrames &&
-            chunks.back().arrivalNanos - chunks[k].arrivalNanos >= kLostFor) {
-            m_segments.push_back(Segment{chunks[k - 1].framesAfter, suffixMinimum[k]});
+        if (anchors[k] != m_segments.back().anchor) {
+            m_segments.push_back(Segment{chunks[k - 1].framesAfter, anchors[k]});
         }
     }
 }

@@ -23,12 +23,13 @@ struct ChunkStamp {
 // A recorder that reads a pipe (parec) stamps each piece as it arrives, which
 // is never before its last frame was rendered. Frames are placed on the
 // recording's own sample clock: frame k is at anchor + k / rate, the anchor
-// being the earliest (arrival - frames / rate) of the recording. How the
-// server hands the monitor's data out moves arrival times (a program that
-// opens or ends a stream changes the sink's latency and the size of the
-// pieces), never the frames' pace. Only where frames were lost, so that every
-// later piece is placed more than 3 ms late for at least a second to the end,
-// does the anchor move forward from there on.
+// being the earliest (arrival - frames / rate) of the pieces from there to 5 s
+// later. How the server hands the monitor's data out moves arrival times (a
+// program that opens or ends a stream changes the sink's latency and the size
+// of the pieces, for up to a second or two), never the frames' pace. Where
+// frames were lost the anchor moves forward from there on; where the monitor
+// handed frames out again (a sink rewound for a stream whose underrun ended)
+// it moves back, so that neither shifts what came long before.
 //
 // A recorder inside a graph (PipeWire) stamps each piece with the start of
 // the graph cycle that handed it over: the graph's own clock places the
@@ -38,7 +39,8 @@ class FrameClock {
   public:
     FrameClock(const std::vector<ChunkStamp>& chunks, int sampleRate, bool cycles = false);
     std::int64_t nanosOf(std::int64_t frame) const;
-    // How far the anchor moved forward in all: the frames lost.
+    // How far the anchor moved from the first piece to the last: the frames
+    // lost, less those handed out again.
     std::int64_t lostNanos() const;
 
   private:

@@ -158,6 +158,23 @@ TEST(OnsetsTest, FramesKeepTheRecordingsPaceUntilFramesAreLost) {
     EXPECT_EQ(clock.lostNanos(), 500 * kMilli);
 }
 
+// 10 ms chunks arriving 0.5 ms after their frames, where the monitor hands
+// out 2 ms of frames again at 2 s and at 9 s (a sink rewound for a stream):
+// a repeat shifts only the frames up to 5 s before it, and those by its own
+// length, not by every repeat to the end of the recording.
+TEST(OnsetsTest, FramesHandedOutAgainShiftOnlyTheSecondsBeforeThem) {
+    std::vector<ChunkStamp> chunks;
+    const std::int64_t base = 1'000'000'000;
+    for (int k = 1; k <= 1000; ++k) {
+        const int repeated = (k > 200 ? 96 : 0) + (k > 900 ? 96 : 0);
+        chunks.push_back({base + k * 10 * kMilli + 500'000, k * 480 + repeated});
+    }
+    const FrameClock clock(chunks, kRate);
+    EXPECT_EQ(clock.nanosOf(480 * 50), base + 498 * kMilli + 500'000);
+    EXPECT_EQ(clock.nanosOf(480 * 300 + 96), base + 3000 * kMilli + 500'000);
+    EXPECT_EQ(clock.nanosOf(480 * 950 + 192), base + 9500 * kMilli + 500'000);
+}
+
 // A graph hands over 240 frames a cycle; the third cycle starts 21 ms after
 // the second (the quantum had just shrunk): its frames are its own.
 TEST(OnsetsTest, GraphCyclesPlaceTheirOwnFrames) {
