@@ -66,4 +66,4 @@ echo "$line"
 memory_row "resident memory after start, MiB" rss.start_kib
 memory_row "resident memory after the typing run, MiB (QUIB: focus audio on)" type.rss_kib
 row "load average before / after the run" load.before load.after
-row "frames the recording lost, ms" recording.lost_ms
+row "frames the recording lost (negative: handed out again), ms" recording.lost_ms
