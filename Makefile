@@ -53,7 +53,7 @@ format-check:
 	git ls-files '*.cpp' '*.h' | xargs -r clang-format --dry-run -Werror
 
 # Every benchmark, ending with the key-to-sound comparison with bucklespring
-# (about 40 minutes; KEYCLICK_FLAGS=--quick makes it about 10).
+# on PulseAudio and on PipeWire (about 60 minutes; KEYCLICK_FLAGS=--quick makes it about 10).
 KEYCLICK_FLAGS ?=
 bench: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUIB_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null

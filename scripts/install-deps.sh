@@ -7,9 +7,9 @@
 set -euo pipefail
 
 packages=(
-    # build (libpulse: the audio output that pauses its stream at the server)
+    # build (libpulse and libpipewire: the audio outputs that pause their stream at the server)
     cmake g++ make pkg-config clang-format
-    qt6-base-dev qt6-svg-dev libsdl2-dev libpulse-dev libsndfile1-dev libsqlite3-dev
+    qt6-base-dev qt6-svg-dev libsdl2-dev libpulse-dev libpipewire-0.3-dev libsndfile1-dev libsqlite3-dev
     libevdev-dev libudev-dev libx11-dev libxi-dev libxtst-dev
     libxcb1-dev  # the active window (full screen, application) on a connection of its own
     nlohmann-json3-dev  # JSON: `quib get --json`, sound packs' config.json
@@ -21,6 +21,7 @@ packages=(
     sox bucklespring-data  # click spectrograms; the recorded keyboard the click tests measure against
     # the headless desktop of the end-to-end tests
     xvfb x11-utils x11-xserver-utils xdotool dbus pulseaudio pulseaudio-utils trayer dunst jq
+    pipewire pipewire-bin wireplumber pipewire-pulse  # the PipeWire output's tests and benchmark
     imagemagick fonts-dejavu-core
     python3  # writes input_event records into the evdev test's FIFO
     # the package test: CPack's library dependencies (dpkg-shlibdeps, file) and

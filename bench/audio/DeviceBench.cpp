@@ -7,9 +7,12 @@
 //   bench_audio_device latency [clicks] [buffer frames]
 //   bench_audio_device idle <seconds> [buffer frames]
 //   bench_audio_device loop <seconds>   (a looping sound, for restarting the server under it)
+//   bench_audio_device suspended [clicks]  (each click 7 s after the output paused: with
+//                                           nothing else playing, the sink is suspended)
 //
 // QUIB_AUDIO_OUTPUT=pulse measures the PulseAudio output (which pauses a
-// silent stream instead of closing it) instead of SDL2.
+// silent stream instead of closing it), QUIB_AUDIO_OUTPUT=pipewire the
+// PipeWire output (which makes its stream inactive), instead of SDL2.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -20,6 +23,7 @@
 
 #include "audio/BenchSupport.h"
 #include "platform/audio/MixerEngine.h"
+#include "platform/audio/PipeWireOutput.h"
 #include "platform/audio/PulseAudioOutput.h"
 #include "platform/audio/SdlAudioOutput.h"
 
@@ -38,6 +42,9 @@ std::unique_ptr<AudioOutput> makeOutput(int bufferFrames) {
     const char* choice = std::getenv("QUIB_AUDIO_OUTPUT");
     if (choice != nullptr && std::string(choice) == "pulse") {
         return std::make_unique<PulseAudioOutput>(bufferFrames);
+    }
+    if (choice != nullptr && std::string(choice) == "pipewire") {
+        return std::make_unique<PipeWireOutput>();
     }
     return std::make_unique<SdlAudioOutput>(bufferFrames);
 }
@@ -107,6 +114,28 @@ int latency(int clicks, int bufferFrames) {
     return 0;
 }
 
+// The session manager suspends a sink that nothing has played to for 5 s;
+// the first click then waits for it to be started again.
+int suspended(int clicks) {
+    DevicePolicy policy;
+    policy.pauseAfter = 300ms;
+    MixerEngine engine(makeOutput(256), policy);
+    const auto sample = engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) /
+                                          "Sounds/focus.wav");
+    const PlayerHandle player = engine.preparePlayer(sample.sample);
+    timeOneClick(engine, player);  // opens the device
+    std::vector<double> samples;
+    for (int i = 0; i < clicks; ++i) {
+        while (!engine.deviceKeeper()->isPaused()) {
+            std::this_thread::sleep_for(10ms);
+        }
+        std::this_thread::sleep_for(7s);
+        samples.push_back(timeOneClick(engine, player));
+    }
+    report("7 s after the output paused", samples);
+    return 0;
+}
+
 int idle(int seconds, int bufferFrames) {
     MixerEngine engine(makeOutput(bufferFrames), DevicePolicy{});
     const auto sample = engine.loadSample(std::filesystem::path(std::getenv("QUIB_RESOURCE_DIR")) /
@@ -154,6 +183,8 @@ int main(int argc, char** argv) {
         result = quib::idle(count, frames);
     } else if (mode == "loop") {
         result = quib::loop(count);
+    } else if (mode == "suspended") {
+        result = quib::suspended(count);
     } else {
         result = quib::latency(count, frames);
     }

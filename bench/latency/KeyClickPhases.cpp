@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 
+#include "latency/GraphRecorder.h"
 #include "latency/Onsets.h"
 #include "latency/ProcessStats.h"
 #include "latency/SinkRecorder.h"
@@ -20,11 +22,18 @@ constexpr std::int64_t kMilli = 1'000'000;
 // Time for the last sound of a phase to reach the recording.
 constexpr std::int64_t kSettle = 800 * kMilli;
 
+std::unique_ptr<Recording> makeRecorder(const PhaseContext& context) {
+    if (context.pipewire) {
+        return std::make_unique<GraphRecorder>(context.sink);
+    }
+    return std::make_unique<SinkRecorder>(context.sink + ".monitor");
+}
+
 class Phases {
   public:
     explicit Phases(const PhaseContext& context)
         : m_context(context),
-          m_recorder(context.source),
+          m_recorder(makeRecorder(context)),
           m_out(std::fopen(context.outFile.c_str(), "a")) {}
     ~Phases() {
         if (m_out != nullptr) {
@@ -32,8 +41,10 @@ class Phases {
         }
     }
 
-    bool ready() { return m_out != nullptr && m_x.ok() && m_recorder.waitForData(10); }
+    bool ready() { return m_out != nullptr && m_x.ok() && m_recorder->waitForData(10); }
     bool run(const std::string& phase);
+    // Frames the recording lost (its clock moved forward by that much).
+    void reportLostFrames() { emit("recording.lost_ms", m_recorder->lostNanos() / 1e6); }
 
   private:
     void emit(const std::string& name, double value, int decimals = 2);
@@ -53,7 +64,7 @@ class Phases {
 
     PhaseContext m_context;
     XDriver m_x;
-    SinkRecorder m_recorder;
+    std::unique_ptr<Recording> m_recorder;
     FILE* m_out;
     std::int64_t m_sinkLatency = 0;
     std::optional<std::int64_t> m_typicalDelay;  // median with keys 150 ms apart
@@ -66,17 +77,20 @@ void Phases::emit(const std::string& name, double value, int decimals) {
     std::fflush(stdout);
 }
 
-// Onsets on the play timeline. The recording places a frame when the sink
-// rendered it; the sink plays it its configured latency later, give or take
-// that latency again (it renders in blocks of that size). The difference
-// matters for a stream that is resumed: the server rewinds the sink and mixes
-// the new sound into what was rendered ahead but not played, so a click can
-// appear to come up to one sink latency before its key. Pairing allows for
-// that, and such a click counts as 0 ms.
+// Onsets on the play timeline. PulseAudio's recording places a frame when
+// the sink rendered it; the sink plays it its configured latency later, give
+// or take that latency again (it renders in blocks of that size). The
+// difference matters for a stream that is resumed: the server rewinds the
+// sink and mixes the new sound into what was rendered ahead but not played,
+// so a click can appear to come up to one sink latency before its key.
+// Pairing allows for that, and such a click counts as 0 ms. PipeWire's
+// recording already places a frame where a device plays it: at the start of
+// the cycle after the one that rendered it (see GraphRecorder), and its null
+// sink reports no latency.
 std::vector<std::int64_t> Phases::onsetsSince(std::int64_t start) {
     sleepUntil(monotonicNanos() + kSettle);
-    std::vector<std::int64_t> onsets = m_recorder.onsetNanos();
-    m_sinkLatency = configuredSinkLatency(m_context.source);
+    std::vector<std::int64_t> onsets = m_recorder->onsetNanos();
+    m_sinkLatency = m_context.pipewire ? 0 : configuredSinkLatency(m_context.sink + ".monitor");
     if (std::getenv("KEYCLICK_DEBUG") != nullptr) {
         std::printf("  sink latency after settling: %.2f ms\n", m_sinkLatency / 1e6);
     }
@@ -107,7 +121,7 @@ LatencySummary Phases::emitLatency(const std::string& name, const std::vector<st
 
 void Phases::showMisses(const std::vector<std::int64_t>& events,
                         const std::vector<std::optional<std::int64_t>>& delays) {
-    const std::vector<std::int64_t> all = m_recorder.onsetNanos();
+    const std::vector<std::int64_t> all = m_recorder->onsetNanos();
     std::printf("  nearest onset to each event (ms, as recorded):");
     for (std::int64_t event : events) {
         const auto nearest = std::min_element(all.begin(), all.end(), [event](auto a, auto b) {
@@ -123,11 +137,11 @@ void Phases::showMisses(const std::vector<std::int64_t>& events,
             continue;
         }
         std::printf("  missed event %zu, level per ms from 10 ms before it:", i);
-        for (float level : m_recorder.levelsAfter(events[i] - 10 * kMilli, 80)) {
+        for (float level : m_recorder->levelsAfter(events[i] - 10 * kMilli, 80)) {
             std::printf(" %.3f", static_cast<double>(level));
         }
         std::printf("\n  onsets near it (ms):");
-        for (std::int64_t onset : m_recorder.onsetNanos()) {
+        for (std::int64_t onset : m_recorder->onsetNanos()) {
             if (onset > events[i] - 200 * kMilli && onset < events[i] + 200 * kMilli) {
                 std::printf(" %.1f", static_cast<double>(onset - events[i]) / 1e6);
             }
@@ -159,20 +173,22 @@ void Phases::keys(const std::string& name, int count, int spacingMillis, int hol
     }
 }
 
+// Left and right presses 0.4 s apart, as someone clicks through a page: each
+// comes after the last click's sound has ended.
 void Phases::mouse(int count) {
-    const auto clicks = [this](int button, int n) {
+    const auto clicks = [this](int button, int n, int spacingMillis) {
         std::vector<std::int64_t> stamps;
         for (int i = 0; i < n; ++i) {
             stamps.push_back(m_x.clickButton(button, 30));
-            sleepUntil(stamps.back() + 150 * kMilli);
+            sleepUntil(stamps.back() + spacingMillis * kMilli);
         }
         return stamps;
     };
-    emitLatency("mouse_left", clicks(1, count), 150 * kMilli);
-    emitLatency("mouse_right", clicks(3, count), 150 * kMilli);
+    emitLatency("mouse_left", clicks(1, count, 400), 150 * kMilli);
+    emitLatency("mouse_right", clicks(3, count, 400), 150 * kMilli);
     std::vector<std::int64_t> silent;
     for (int button : {2, 4, 5}) {
-        const std::vector<std::int64_t> stamps = clicks(button, 10);
+        const std::vector<std::int64_t> stamps = clicks(button, 10, 150);
         silent.insert(silent.end(), stamps.begin(), stamps.end());
     }
     emit("mouse_middle_wheel.events", static_cast<double>(silent.size()), 0);
@@ -226,11 +242,14 @@ void Phases::idle(int seconds) {
     const CpuMeter program(m_context.program);
     const CpuMeter server(m_context.server);
     const long switches = contextSwitches(m_context.program);
+    const long serverSwitches = contextSwitches(m_context.server);
     sleepUntil(monotonicNanos() + std::int64_t{seconds} * 1000 * kMilli);
     emit("idle.cpu_pct", program.percent(), 3);
     emit("idle.wakeups_per_s",
          static_cast<double>(contextSwitches(m_context.program) - switches) / seconds, 1);
     emit("idle.server_pct", server.percent());
+    emit("idle.server_wakeups_per_s",
+         static_cast<double>(contextSwitches(m_context.server) - serverSwitches) / seconds, 0);
     const std::int64_t stamp = m_x.tapKey(30);
     const std::vector<std::int64_t> onsets = onsetsSince(stamp);
     const auto delay = matchOnsets({stamp}, onsets, 500 * kMilli, m_sinkLatency).front();
@@ -248,10 +267,14 @@ bool Phases::run(const std::string& phase) {
     const std::string name = phase.substr(0, colon);
     const int value = colon == std::string::npos ? 0 : std::atoi(phase.c_str() + colon + 1);
     std::printf("== %s\n", phase.c_str());
+    // keysMS: keys MS ms apart, each held 30 ms (50 ms for a second or more).
+    if (name.rfind("keys", 0) == 0 && name.size() > 4 &&
+        name.find_first_not_of("0123456789", 4) == std::string::npos) {
+        const int spacing = std::atoi(name.c_str() + 4);
+        keys(name, value, spacing, spacing >= 1000 ? 50 : 30);
+        return true;
+    }
     const std::map<std::string, std::function<void()>> table{
-        {"keys150", [&] { keys("keys150", value, 150, 30); }},
-        {"keys2s", [&] { keys("keys2s", value, 2000, 50); }},
-        {"keys80", [&] { keys("keys80", value, 80, 30); }},
         {"mouse", [&] { mouse(value); }},
         {"hold", [&] { hold(value); }},
         {"rate20", [&] { rate20(value); }},
@@ -287,6 +310,7 @@ int runPhases(const PhaseContext& context, const std::vector<std::string>& phase
             return 2;
         }
     }
+    runner.reportLostFrames();
     return 0;
 }
 

@@ -8,10 +8,11 @@
 namespace quib::bench {
 
 struct PhaseContext {
-    pid_t program = 0;  // the click program under test (0: none)
-    pid_t server = 0;   // the audio server
+    pid_t program = 0;          // the click program under test (0: none)
+    std::vector<pid_t> server;  // the audio server's processes
     std::string outFile = "/dev/stdout";
-    std::string source = "ci.monitor";
+    std::string sink = "ci";  // recorded through its monitor
+    bool pipewire = false;    // record inside the PipeWire graph, not with parec
 };
 
 // Runs the named phases in order (see KeyClickBench.cpp); 0 on success.

@@ -3,50 +3,73 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace quib::bench {
 
 namespace {
 
 constexpr std::int64_t kSecond = 1'000'000'000;
-// How far either side a chunk's arrival may help to place another chunk.
-constexpr std::int64_t kClockWindow = 2 * kSecond;
+// How far ahead a piece looks for the earliest arrival that places it: longer
+// than the server hands the monitor out late after a stream opens or ends
+// (1.5 s seen), short enough that frames handed out twice (a rewound sink)
+// shift only the pieces just before them, by what was repeated since.
+constexpr std::int64_t kLookAhead = 5 * kSecond;
 
 }  // namespace
 
-FrameClock::FrameClock(std::vector<ChunkStamp> chunks, int sampleRate)
-    : m_chunks(std::move(chunks)), m_offsets(m_chunks.size()), m_rate(sampleRate) {
-    std::vector<std::int64_t> raw(m_chunks.size());
-    for (std::size_t k = 0; k < m_chunks.size(); ++k) {
-        raw[k] = m_chunks[k].arrivalNanos - m_chunks[k].framesAfter * kSecond / m_rate;
+FrameClock::FrameClock(const std::vector<ChunkStamp>& chunks, int sampleRate, bool cycles)
+    : m_rate(sampleRate), m_cycles(cycles) {
+    if (chunks.empty()) {
+        m_segments.push_back(Segment{});
+        return;
     }
-    std::size_t first = 0;
-    std::size_t last = 0;
-    for (std::size_t k = 0; k < m_chunks.size(); ++k) {
-        while (m_chunks[first].arrivalNanos < m_chunks[k].arrivalNanos - kClockWindow) {
-            ++first;
+    if (cycles) {
+        std::int64_t first = 0;
+        for (const ChunkStamp& chunk : chunks) {
+            m_segments.push_back(Segment{first, chunk.arrivalNanos - first * kSecond / m_rate});
+            first = chunk.framesAfter;
         }
-        last = std::max(last, k);
-        while (last + 1 < m_chunks.size() &&
-               m_chunks[last + 1].arrivalNanos <= m_chunks[k].arrivalNanos + kClockWindow) {
-            ++last;
+        return;
+    }
+    // Each piece is placed by the earliest (arrival - frames before / rate)
+    // within kLookAhead from it on: frames lost move the anchor forward,
+    // frames handed out again move it back.
+    std::vector<std::int64_t> anchors(chunks.size());
+    std::vector<std::size_t> window;  // candidate minima, ascending in value, then index
+    std::size_t front = 0;
+    const auto placed = [&](std::size_t k) {
+        return chunks[k].arrivalNanos - chunks[k].framesAfter * kSecond / m_rate;
+    };
+    for (std::size_t k = chunks.size(); k-- > 0;) {
+        while (window.size() > front && placed(window.back()) >= placed(k)) {
+            window.pop_back();
         }
-        m_offsets[k] = *std::min_element(raw.begin() + static_cast<std::ptrdiff_t>(first),
-                                         raw.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+        window.push_back(k);
+        front = std::min(front, window.size() - 1);
+        while (chunks[window[front]].arrivalNanos - chunks[k].arrivalNanos > kLookAhead) {
+            ++front;
+        }
+        anchors[k] = placed(window[front]);
+    }
+    m_segments.push_back(Segment{0, anchors[0]});
+    for (std::size_t k = 1; k < chunks.size(); ++k) {
+        if (anchors[k] != m_segments.back().anchor) {
+            m_segments.push_back(Segment{chunks[k - 1].framesAfter, anchors[k]});
+        }
     }
 }
 
 std::int64_t FrameClock::nanosOf(std::int64_t frame) const {
-    if (m_chunks.empty()) {
-        return 0;
-    }
-    const auto chunk = std::lower_bound(
-        m_chunks.begin(), m_chunks.end(), frame,
-        [](const ChunkStamp& stamp, std::int64_t value) { return stamp.framesAfter < value; });
-    const std::size_t index = chunk == m_chunks.end()
-                                  ? m_chunks.size() - 1
-                                  : static_cast<std::size_t>(chunk - m_chunks.begin());
-    return m_offsets[index] + frame * kSecond / m_rate;
+    const auto after = std::upper_bound(
+        m_segments.begin(), m_segments.end(), frame,
+        [](std::int64_t value, const Segment& segment) { return value < segment.firstFrame; });
+    const Segment& segment = after == m_segments.begin() ? m_segments.front() : *(after - 1);
+    return segment.anchor + frame * kSecond / m_rate;
+}
+
+std::int64_t FrameClock::lostNanos() const {
+    return m_cycles ? 0 : m_segments.back().anchor - m_segments.front().anchor;
 }
 
 namespace {

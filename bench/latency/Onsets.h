@@ -11,26 +11,46 @@
 
 namespace quib::bench {
 
-// One read from the recorder: when it arrived and how many frames had been
-// received once it was in.
+// One piece of the recording: a time that places it and how many frames had
+// been recorded once it was in.
 struct ChunkStamp {
     std::int64_t arrivalNanos = 0;
     std::int64_t framesAfter = 0;
 };
 
-// Monotonic time of frame `frame`. A chunk arrives some time after its last
-// frame was rendered, never before, so the earliest arrival relative to the
-// frame count (within a few seconds either side, to follow a gap in the
-// recording) is the best estimate of when that frame was rendered.
+// Where each recorded frame falls on the monotonic clock.
+//
+// A recorder that reads a pipe (parec) stamps each piece as it arrives, which
+// is never before its last frame was rendered. Frames are placed on the
+// recording's own sample clock: frame k is at anchor + k / rate, the anchor
+// being the earliest (arrival - frames / rate) of the pieces from there to 5 s
+// later. How the server hands the monitor's data out moves arrival times (a
+// program that opens or ends a stream changes the sink's latency and the size
+// of the pieces, for up to a second or two), never the frames' pace. Where
+// frames were lost the anchor moves forward from there on; where the monitor
+// handed frames out again (a sink rewound for a stream whose underrun ended)
+// it moves back, so that neither shifts what came long before.
+//
+// A recorder inside a graph (PipeWire) stamps each piece with the start of
+// the graph cycle that handed it over: the graph's own clock places the
+// piece's first frame (`cycles`). There frames are not counted across pieces:
+// when the quantum shrinks the graph's cycle is longer than what it renders.
 class FrameClock {
   public:
-    FrameClock(std::vector<ChunkStamp> chunks, int sampleRate);
+    FrameClock(const std::vector<ChunkStamp>& chunks, int sampleRate, bool cycles = false);
     std::int64_t nanosOf(std::int64_t frame) const;
+    // How far the anchor moved from the first piece to the last: the frames
+    // lost, less those handed out again.
+    std::int64_t lostNanos() const;
 
   private:
-    std::vector<ChunkStamp> m_chunks;
-    std::vector<std::int64_t> m_offsets;  // per chunk: the windowed minimum
+    struct Segment {
+        std::int64_t firstFrame = 0;
+        std::int64_t anchor = 0;  // the time of frame 0, as this segment places it
+    };
+    std::vector<Segment> m_segments;
     int m_rate;
+    bool m_cycles;
 };
 
 // A click may come in bursts (the strikes of a switch, a few milliseconds

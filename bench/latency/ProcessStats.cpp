@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "latency/SinkRecorder.h"
+#include "latency/Recording.h"
 
 namespace quib::bench {
 
@@ -56,11 +56,27 @@ long contextSwitches(pid_t pid) {
     return total;
 }
 
-CpuMeter::CpuMeter(pid_t pid)
-    : m_pid(pid), m_startCpu(cpuSeconds(pid)), m_startNanos(monotonicNanos()) {}
+double cpuSeconds(const std::vector<pid_t>& pids) {
+    double total = 0.0;
+    for (pid_t pid : pids) {
+        total += cpuSeconds(pid);
+    }
+    return total;
+}
+
+long contextSwitches(const std::vector<pid_t>& pids) {
+    long total = 0;
+    for (pid_t pid : pids) {
+        total += contextSwitches(pid);
+    }
+    return total;
+}
+
+CpuMeter::CpuMeter(std::vector<pid_t> pids)
+    : m_pids(std::move(pids)), m_startCpu(cpuSeconds(m_pids)), m_startNanos(monotonicNanos()) {}
 
 double CpuMeter::seconds() const {
-    return cpuSeconds(m_pid) - m_startCpu;
+    return cpuSeconds(m_pids) - m_startCpu;
 }
 
 double CpuMeter::percent() const {

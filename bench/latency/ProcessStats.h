@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace quib::bench {
 
@@ -15,15 +16,20 @@ long residentKib(pid_t pid);
 // sleeping thread is one.
 long contextSwitches(pid_t pid);
 
-// CPU used by a process over an interval, as seconds and as percent of one core.
+// The same for a group of processes (an audio server made of several).
+double cpuSeconds(const std::vector<pid_t>& pids);
+long contextSwitches(const std::vector<pid_t>& pids);
+
+// CPU used by processes over an interval, as seconds and as percent of one core.
 class CpuMeter {
   public:
-    explicit CpuMeter(pid_t pid);
+    explicit CpuMeter(std::vector<pid_t> pids);
+    explicit CpuMeter(pid_t pid) : CpuMeter(std::vector<pid_t>{pid}) {}
     double seconds() const;
     double percent() const;
 
   private:
-    pid_t m_pid;
+    std::vector<pid_t> m_pids;
     double m_startCpu;
     std::int64_t m_startNanos;
 };

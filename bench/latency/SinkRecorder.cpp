@@ -5,21 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <vector>
 
 namespace quib::bench {
 
-std::int64_t monotonicNanos() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
-SinkRecorder::SinkRecorder(std::string source) {
+SinkRecorder::SinkRecorder(std::string source) : Recording(false) {
     int fds[2];
     if (::pipe(fds) != 0) {
         std::perror("pipe");
@@ -38,7 +30,6 @@ SinkRecorder::SinkRecorder(std::string source) {
     }
     ::close(fds[1]);
     m_pipe = fds[0];
-    m_envelope.reserve(static_cast<std::size_t>(kRate) * 600);
     m_reader = std::thread([this] { read(); });
 }
 
@@ -56,12 +47,7 @@ SinkRecorder::~SinkRecorder() {
     if (m_pipe >= 0) {
         ::close(m_pipe);
     }
-    if (const char* dump = std::getenv("KEYCLICK_DUMP")) {
-        if (FILE* file = std::fopen(dump, "wb")) {
-            std::fwrite(m_envelope.data(), sizeof(float), m_envelope.size(), file);
-            std::fclose(file);
-        }
-    }
+    dumpIfAsked();
 }
 
 void SinkRecorder::read() {
@@ -78,66 +64,11 @@ void SinkRecorder::read() {
         }
         const std::size_t total = carried + static_cast<std::size_t>(got);
         const std::size_t frames = total / frameBytes;
-        std::lock_guard lock(m_mutex);
-        for (std::size_t f = 0; f < frames; ++f) {
-            m_envelope.push_back(std::max(std::abs(buffer[2 * f]), std::abs(buffer[2 * f + 1])));
-        }
-        m_chunks.push_back(ChunkStamp{arrival, static_cast<std::int64_t>(m_envelope.size())});
+        append(buffer.data(), frames, arrival);
         carried = total - frames * frameBytes;
         std::copy_n(bytes + frames * frameBytes, carried, bytes);
     }
 }
-
-bool SinkRecorder::waitForData(int seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_envelope.size() > static_cast<std::size_t>(kRate) / 2) {
-                return true;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
-
-std::vector<std::int64_t> SinkRecorder::onsetNanos(const OnsetOptions& options) {
-    std::lock_guard lock(m_mutex);
-    const FrameClock clock(m_chunks, kRate);
-    std::vector<std::int64_t> onsets = detectOnsets(m_envelope, kRate, options);
-    for (auto& onset : onsets) {
-        onset = clock.nanosOf(onset);
-    }
-    return onsets;
-}
-
-}  // namespace quib::bench
-
-namespace quib::bench {
-
-std::vector<float> SinkRecorder::levelsAfter(std::int64_t nanos, int millis) {
-    std::lock_guard lock(m_mutex);
-    const FrameClock clock(m_chunks, kRate);
-    std::int64_t frame = 0;
-    const std::int64_t size = static_cast<std::int64_t>(m_envelope.size());
-    // The clock is monotonic in the frame: a bisection finds the first frame at `nanos`.
-    for (std::int64_t step = std::int64_t{1} << 40; step > 0; step /= 2) {
-        if (frame + step < size && clock.nanosOf(frame + step) < nanos) {
-            frame += step;
-        }
-    }
-    std::vector<float> levels(static_cast<std::size_t>(millis), 0.0F);
-    for (std::int64_t i = 0; i < std::int64_t{millis} * kRate / 1000 && frame + i < size; ++i) {
-        float& level = levels[static_cast<std::size_t>(i * 1000 / kRate)];
-        level = std::max(level, m_envelope[static_cast<std::size_t>(frame + i)]);
-    }
-    return levels;
-}
-
-}  // namespace quib::bench
-
-namespace quib::bench {
 
 // The configured latency of the recorded sink, from `pactl`: how far ahead of
 // playing a sample the sink renders it, and so hands it to the monitor.

@@ -9,7 +9,7 @@
 #include <ctime>
 #include <utility>
 
-#include "latency/SinkRecorder.h"
+#include "latency/Recording.h"
 
 namespace quib::bench {
 

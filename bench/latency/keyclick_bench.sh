@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Key-to-sound latency and cost of QUIB beside bucklespring (Debian's click
-# program, the reference), both measured the same way in one headless desktop:
-# Xvfb with a window holding the keyboard focus and a tray host, a private
-# D-Bus, PulseAudio with a null sink whose monitor is recorded. Inputs are injected with XTEST
-# from one process (build/bench/keyclick); see bench/latency/KeyClickBench.cpp.
+# program, the reference), both measured the same way in one headless desktop
+# per audio server: Xvfb with a window holding the keyboard focus and a tray
+# host, a private D-Bus, and PulseAudio or PipeWire with a null sink whose
+# monitor is recorded. Inputs are injected with XTEST from one process
+# (build/bench/keyclick); see bench/latency/KeyClickBench.cpp.
 #
 # Usage: bench/latency/keyclick_bench.sh [--quick] [BUILD_DIR]
-#   --quick         shorter phases (about 4 minutes instead of about 35)
+#   --quick         shorter phases (about 10 minutes instead of about 60)
+#   SERVERS="..."   the audio servers, in order (default "pulseaudio pipewire")
 #   QUIB_ONLY=1     skip the reference; BUCKLE_ONLY=1 measures only the reference
 #   TYPE_SECONDS=N  length of the typing run for resident memory
 #   PHASES="..."    the phases of both programs (see KeyClickBench.cpp)
+# Results: BUILD_DIR/keyclick/SERVER/{server,quib,buckle}, then the table.
 # bucklespring is installed here if missing (benchmarks only, never for tests).
 set -euo pipefail
 
@@ -29,32 +32,28 @@ if [[ -z ${QUIB_ONLY:-} && ! -x $BUCKLE ]]; then
 fi
 
 if ((QUICK)); then
-    DEFAULT_PHASES="keys150:50 keys2s:10 mouse:10 hold:2000 rate20:200 idle:20"
+    DEFAULT_PHASES="keys150:50 keys1500:20 mouse:10 hold:2000 rate20:200 idle:20"
     SERVER_SECONDS=10 TYPE_SECONDS=${TYPE_SECONDS:-30}
 else
-    DEFAULT_PHASES="keys150:200 keys2s:20 mouse:40 hold:2000 rate20:1000 idle:60"
+    DEFAULT_PHASES="keys150:200 keys1500:40 mouse:40 hold:2000 rate20:1000 idle:60"
     SERVER_SECONDS=60 TYPE_SECONDS=${TYPE_SECONDS:-600}
 fi
 read -r -a PHASES <<<"${PHASES:-$DEFAULT_PHASES}"
+OUT=$BUILD/keyclick
+rm -rf "$OUT"
 
 # shellcheck source=../../tests/e2e/lib/session.sh
 source "$HERE/../../tests/e2e/lib/session.sh"
-# With a tray host, as on a desktop: without one QUIB opens its panel as a
-# window, which refreshes its figures every second.
-start_session --tray
-session_autorepeat_on
-SERVER=$(session_pid pulseaudio)
-RESULTS=$SESSION_DIR/results
-mkdir -p "$RESULTS"
+# shellcheck source=pipewire_session.sh
+source "$HERE/pipewire_session.sh"
 
 probe() { # OUTFILE PID PHASE...
     local out=$1 pid=$2
     shift 2
-    "$PROBE" --pid "$pid" --server "$SERVER" --out "$out" "$@"
+    echo "load.before $(cut -d' ' -f1 /proc/loadavg)" >>"$out"
+    "$PROBE" --pid "$pid" --server "$SERVER_PIDS" "${RECORDER[@]}" --out "$out" "$@"
+    echo "load.after $(cut -d' ' -f1 /proc/loadavg)" >>"$out"
 }
-
-echo "== the audio server beside the keep-alive stream only"
-probe "$RESULTS/server" 0 "server:$SERVER_SECONDS"
 
 seed_focus_audio() {
     sqlite3 "$1/preferences.sqlite3" \
@@ -62,32 +61,59 @@ seed_focus_audio() {
          INSERT OR REPLACE INTO preferences VALUES('ambientVolume', 'float', 0.5);"
 }
 
-run_quib() {
+run_quib() { # RESULTS
     echo "== QUIB"
     quib_seed_onboarded
     session_spawn quib "$QUIB_BIN" --home "$QUIB_HOME" --input x11
     sleep 4 # start-up and its greeting click
-    probe "$RESULTS/quib" "$(session_pid quib)" rss "${PHASES[@]}"
+    probe "$1/quib" "$(session_pid quib)" rss "${PHASES[@]}"
+    grep -h "Audio output" "$SESSION_DIR/quib.log" || true
     session_stop quib
+    ((TYPE_SECONDS > 0)) || return 0
     echo "== QUIB with focus audio on (brown noise, rain, ocean), ${TYPE_SECONDS} s of typing"
     local home=$SESSION_DIR/quib-focus
     quib_seed_onboarded "$home"
     seed_focus_audio "$home"
     session_spawn quib-focus "$QUIB_BIN" --home "$home" --input x11
     sleep 4
-    probe "$RESULTS/quib-focus" "$(session_pid quib-focus)" rss "type:$TYPE_SECONDS"
+    probe "$1/quib-focus" "$(session_pid quib-focus)" rss "type:$TYPE_SECONDS"
     session_stop quib-focus
+    grep type.rss "$1/quib-focus" >>"$1/quib" || true
 }
 
-run_buckle() {
+run_buckle() { # RESULTS
     echo "== bucklespring (default set-up)"
     session_spawn buckle "$BUCKLE"
     sleep 4
-    probe "$RESULTS/buckle" "$(session_pid buckle)" rss "${PHASES[@]}" "type:$TYPE_SECONDS"
+    local typing=()
+    ((TYPE_SECONDS > 0)) && typing=("type:$TYPE_SECONDS")
+    probe "$1/buckle" "$(session_pid buckle)" rss "${PHASES[@]}" "${typing[@]}"
     session_stop buckle
 }
 
-[[ -n ${BUCKLE_ONLY:-} ]] || run_quib
-[[ -n ${QUIB_ONLY:-} ]] || run_buckle
-grep type.rss "$RESULTS/quib-focus" >>"$RESULTS/quib" || true
-bash "$HERE/keyclick_table.sh" "$RESULTS"
+# One headless desktop per server, torn down before the next one starts.
+run_server() { # SERVER
+    local results=$OUT/$1
+    mkdir -p "$results"
+    # With a tray host, as on a desktop: without one QUIB opens its panel as a
+    # window, which refreshes its figures every second.
+    start_session --tray
+    session_autorepeat_on
+    if [[ $1 == pipewire ]]; then
+        session_use_pipewire
+        SERVER_PIDS=$(pipewire_server_pids)
+        RECORDER=(--pipewire)
+    else
+        SERVER_PIDS=$(session_pid pulseaudio)
+        RECORDER=()
+    fi
+    echo "== $1: $(pactl info | grep 'Server Name'), the server with no client but the recorder"
+    probe "$results/server" 0 "server:$SERVER_SECONDS"
+    [[ -n ${BUCKLE_ONLY:-} ]] || run_quib "$results"
+    [[ -n ${QUIB_ONLY:-} ]] || run_buckle "$results"
+}
+
+for server in ${SERVERS:-pulseaudio pipewire}; do
+    (run_server "$server")
+done
+bash "$HERE/keyclick_table.sh" "$OUT"

@@ -1,42 +1,69 @@
 #!/usr/bin/env bash
 # Prints the side-by-side table of keyclick_bench.sh from its result files
-# (lines "name value"): RESULTS/quib, RESULTS/buckle and RESULTS/server.
-# Usage: keyclick_table.sh RESULTS_DIR
+# (lines "name value"): OUT/SERVER/quib, OUT/SERVER/buckle and OUT/SERVER/server
+# for each server measured (pulseaudio, pipewire).
+# Usage: keyclick_table.sh OUT
 set -euo pipefail
-DIR=$1
+OUT=$1
+SERVERS=()
+for s in pulseaudio pipewire; do [[ -d $OUT/$s ]] && SERVERS+=("$s"); done
 
-get() { # FILE NAME: the value, or "-" when the file or the line is missing
-    awk -v k="$2" '$1 == k { v = $2 } END { print (v == "" ? "-" : v) }' "$DIR/$1" 2>/dev/null ||
+get() { # SERVER FILE NAME: the value, or "-" when the file or the line is missing
+    awk -v k="$3" '$1 == k { v = $2 } END { print (v == "" ? "-" : v) }' "$OUT/$1/$2" 2>/dev/null ||
         echo "-"
 }
-both() { # NAME FORMAT...: one cell per program
-    local name=$1
-    shift
-    local q b
-    q=$(IFS=/; for n in "$@"; do printf '%s/' "$(get quib "$n")"; done)
-    b=$(IFS=/; for n in "$@"; do printf '%s/' "$(get buckle "$n")"; done)
-    printf '| %s | %s | %s |\n' "$name" "${q%/} " "${b%/} "
+cell() { # SERVER FILE NAME...: the values joined by " / "
+    local server=$1 file=$2 text="" n
+    shift 2
+    for n in "$@"; do text+="$(get "$server" "$file" "$n") / "; done
+    printf '%s' "${text% / }"
 }
-mib() { awk -v k="$1" '{ print ($1 == "-" ? "-" : sprintf("%.1f", $1 / 1024)) }' <<<"$(get "$2" "$1")"; }
+row() { # LABEL NAME...: one cell per server and program
+    local label=$1 line s
+    shift
+    line="| $label |"
+    for s in "${SERVERS[@]}"; do
+        line+=" $(cell "$s" quib "$@") | $(cell "$s" buckle "$@") |"
+    done
+    echo "$line"
+}
+mib() { # SERVER FILE NAME
+    awk '{ print ($1 == "-" ? "-" : sprintf("%.1f", $1 / 1024)) }' <<<"$(get "$1" "$2" "$3")"
+}
+memory_row() { # LABEL NAME
+    local line="| $1 |" s
+    for s in "${SERVERS[@]}"; do line+=" $(mib "$s" quib "$2") | $(mib "$s" buckle "$2") |"; done
+    echo "$line"
+}
 
 echo
-echo "| | QUIB | bucklespring |"
-echo "|---|---|---|"
-both "keys 150 ms apart: key to click median / p90 / p99 / max, ms" \
+header="| |" rule="|---|"
+for s in "${SERVERS[@]}"; do
+    header+=" $s: QUIB | $s: bucklespring |"
+    rule+="---|---|"
+done
+echo "$header"
+echo "$rule"
+row "keys 1.5 s apart: key to click median / p90 / p99, ms" \
+    keys1500.median_ms keys1500.p90_ms keys1500.p99_ms
+row "keys 1.5 s apart: heard / keys" keys1500.heard keys1500.events
+row "keys 1.5 s apart: own CPU / audio server CPU, % of a core" keys1500.cpu_pct keys1500.server_pct
+row "keys 150 ms apart: key to click median / p90 / p99 / max, ms" \
     keys150.median_ms keys150.p90_ms keys150.p99_ms keys150.max_ms
-both "keys 150 ms apart: heard / keys" keys150.heard keys150.events
-both "one key every 2 s: key to click median / p99, ms" keys2s.median_ms keys2s.p99_ms
-both "one key every 2 s: heard / keys" keys2s.heard keys2s.events
-both "one key every 2 s: own CPU / audio server CPU, % of a core" keys2s.cpu_pct keys2s.server_pct
-both "20 keys/s: dropped, %" rate20.drops_pct
-both "20 keys/s: own CPU / server CPU, s per 1000 keys" rate20.cpu_s_per_1000 rate20.server_s_per_1000
-both "left clicks heard / clicks" mouse_left.heard mouse_left.events
-both "right clicks heard / clicks, median ms" mouse_right.heard mouse_right.events mouse_right.median_ms
-both "middle clicks and wheel steps heard / events" mouse_middle_wheel.heard mouse_middle_wheel.events
-both "2 s hold: clicks / key presses incl. auto-repeat" hold.heard hold.events
-both "no input (after the phases above): own CPU / server CPU, %" idle.cpu_pct idle.server_pct
-both "first key after that silence, ms" idle.first_key_ms
-printf '| audio server with no client (keep-alive stream only), %% | %s | |\n' "$(get server server.alone_pct)"
-printf '| resident memory after start, MiB | %s | %s |\n' "$(mib rss.start_kib quib)" "$(mib rss.start_kib buckle)"
-printf '| resident memory after the typing run, MiB (QUIB: focus audio on) | %s | %s |\n' \
-    "$(mib type.rss_kib quib)" "$(mib type.rss_kib buckle)"
+row "keys 150 ms apart: heard / keys" keys150.heard keys150.events
+row "left clicks 0.4 s apart: median / p90, ms" mouse_left.median_ms mouse_left.p90_ms
+row "left / right clicks heard (of each)" mouse_left.heard mouse_right.heard mouse_left.events
+row "middle clicks and wheel steps heard / events" mouse_middle_wheel.heard mouse_middle_wheel.events
+row "2 s hold: clicks / key presses incl. auto-repeat" hold.heard hold.events
+row "20 keys/s: dropped %, median / p99 ms" rate20.drops_pct rate20.median_ms rate20.p99_ms
+row "20 keys/s: own CPU / server CPU, s per 1000 keys" rate20.cpu_s_per_1000 rate20.server_s_per_1000
+row "no input (after the phases above): own CPU %, wake-ups per s" idle.cpu_pct idle.wakeups_per_s
+row "the same: audio server CPU %, wake-ups per s" idle.server_pct idle.server_wakeups_per_s
+row "first key after that silence, ms" idle.first_key_ms
+line="| audio server with only the recorder (PulseAudio: and a keep-alive stream), % |"
+for s in "${SERVERS[@]}"; do line+=" $(get "$s" server server.alone_pct) | |"; done
+echo "$line"
+memory_row "resident memory after start, MiB" rss.start_kib
+memory_row "resident memory after the typing run, MiB (QUIB: focus audio on)" type.rss_kib
+row "load average before / after the run" load.before load.after
+row "frames the recording lost (negative: handed out again), ms" recording.lost_ms

@@ -138,22 +138,53 @@ TEST(OnsetsTest, SummaryCountsMissesAndRanksTheRest) {
     EXPECT_DOUBLE_EQ(summary.maxMillis, 100.0);
 }
 
-TEST(OnsetsTest, FramesArePlacedByTheEarliestArrivalAroundThem) {
-    // 10 ms chunks; most arrive 3 ms late, one arrives 0.5 ms late, and after
-    // a 5 s gap in the recording the frame count jumps back in time.
+// 10 ms chunks arriving 0.5 ms after their frames; for 1.5 s they come
+// 300 ms late (a program opened a stream and the server changed how it hands
+// the monitor out), then 500 ms of frames are lost.
+TEST(OnsetsTest, FramesKeepTheRecordingsPaceUntilFramesAreLost) {
     std::vector<ChunkStamp> chunks;
     const std::int64_t base = 1'000'000'000;
-    for (int k = 1; k <= 100; ++k) {
-        const std::int64_t late = (k == 50 ? 500'000 : 3'000'000);
-        chunks.push_back({base + k * 10 * kMilli + late, k * 480});
-    }
-    for (int k = 1; k <= 100; ++k) {
-        chunks.push_back({base + 6000 * kMilli + k * 10 * kMilli + 3'000'000, (100 + k) * 480});
+    for (int k = 1; k <= 500; ++k) {
+        const std::int64_t late = k >= 100 && k < 250 ? 300 * kMilli : 500'000;
+        const std::int64_t lost = k > 300 ? 500 * kMilli : 0;
+        chunks.push_back({base + k * 10 * kMilli + late + lost, k * 480});
     }
     const FrameClock clock(chunks, kRate);
-    EXPECT_EQ(clock.nanosOf(480 * 20), base + 200 * kMilli + 500'000);
-    EXPECT_EQ(clock.nanosOf(480 * 150), base + 6000 * kMilli + 500 * kMilli + 3'000'000)
-        << "the gap's far side is placed by its own chunks";
+    EXPECT_EQ(clock.nanosOf(480 * 50), base + 500 * kMilli + 500'000);
+    EXPECT_EQ(clock.nanosOf(480 * 200), base + 2000 * kMilli + 500'000)
+        << "late arrivals do not move the frames";
+    EXPECT_EQ(clock.nanosOf(480 * 400), base + 4500 * kMilli + 500'000)
+        << "the frames after the loss are placed by their own chunks";
+    EXPECT_EQ(clock.lostNanos(), 500 * kMilli);
+}
+
+// 10 ms chunks arriving 0.5 ms after their frames, where the monitor hands
+// out 2 ms of frames again at 2 s and at 9 s (a sink rewound for a stream):
+// a repeat shifts only the frames up to 5 s before it, and those by its own
+// length, not by every repeat to the end of the recording.
+TEST(OnsetsTest, FramesHandedOutAgainShiftOnlyTheSecondsBeforeThem) {
+    std::vector<ChunkStamp> chunks;
+    const std::int64_t base = 1'000'000'000;
+    for (int k = 1; k <= 1000; ++k) {
+        const int repeated = (k > 200 ? 96 : 0) + (k > 900 ? 96 : 0);
+        chunks.push_back({base + k * 10 * kMilli + 500'000, k * 480 + repeated});
+    }
+    const FrameClock clock(chunks, kRate);
+    EXPECT_EQ(clock.nanosOf(480 * 50), base + 498 * kMilli + 500'000);
+    EXPECT_EQ(clock.nanosOf(480 * 300 + 96), base + 3000 * kMilli + 500'000);
+    EXPECT_EQ(clock.nanosOf(480 * 950 + 192), base + 9500 * kMilli + 500'000);
+}
+
+// A graph hands over 240 frames a cycle; the third cycle starts 21 ms after
+// the second (the quantum had just shrunk): its frames are its own.
+TEST(OnsetsTest, GraphCyclesPlaceTheirOwnFrames) {
+    const std::int64_t base = 1'000'000'000;
+    const std::vector<ChunkStamp> chunks{
+        {base, 240}, {base + 5 * kMilli, 480}, {base + 26 * kMilli, 720}};
+    const FrameClock clock(chunks, kRate, true);
+    EXPECT_EQ(clock.nanosOf(300), base + 5 * kMilli + 1'250'000);
+    EXPECT_EQ(clock.nanosOf(600), base + 26 * kMilli + 2'500'000);
+    EXPECT_EQ(clock.lostNanos(), 0);
 }
 
 }  // namespace

@@ -70,8 +70,8 @@ void DeviceKeeper::requestReopen() {
 }
 
 DeviceStatistics DeviceKeeper::statistics() const {
-    return DeviceStatistics{m_opens.load(), m_callbacks.load(), m_losses.load(),
-                            m_startStalls.load(), m_longestOpenNanos.load()};
+    return DeviceStatistics{m_opens.load(),       m_callbacks.load(),        m_losses.load(),
+                            m_startStalls.load(), m_longestOpenNanos.load(), m_checks.load()};
 }
 
 AudioOutput::Rendered DeviceKeeper::render(void* self, float* output, int frames) {

@@ -40,6 +40,7 @@ struct DeviceStatistics {
     std::uint64_t losses = 0;
     std::uint64_t startStalls = 0;      // streams reopened because they never started
     std::int64_t longestOpenNanos = 0;  // the slowest call that opened the device
+    std::uint64_t checks = 0;           // looks at an open device by the watchdog
 };
 
 // Opens the output when there is something to play, watches it while it
@@ -123,6 +124,7 @@ class DeviceKeeper {
     std::atomic<std::uint64_t> m_losses{0};
     std::atomic<std::uint64_t> m_startStalls{0};
     std::atomic<std::int64_t> m_longestOpenNanos{0};
+    std::atomic<std::uint64_t> m_checks{0};
     std::uint64_t m_callbacksAtOpen = 0;
     std::chrono::milliseconds m_startTimeout;
     std::int64_t m_keepStateUntil = 0;

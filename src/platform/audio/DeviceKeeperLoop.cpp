@@ -11,7 +11,8 @@ void DeviceKeeper::whileClosed(std::unique_lock<std::mutex>& lock) {
     const std::uint32_t seen = m_wakeRequests.load(std::memory_order_acquire);
     const bool wanted =
         m_soundRequested.exchange(false, std::memory_order_acq_rel) || m_mixer.isSounding();
-    if (wanted && now() >= m_nextRetry && tryOpen()) {
+    const bool attempted = wanted && now() >= m_nextRetry;
+    if (attempted && tryOpen()) {
         return;
     }
     if (wanted && now() < m_keepStateUntil) {
@@ -23,9 +24,12 @@ void DeviceKeeper::whileClosed(std::unique_lock<std::mutex>& lock) {
     }
     if (wanted) {
         // No device: every sound is a silent no-op; the next play tries again,
-        // at most once per retry interval.
+        // at most once per retry interval (counted from the last try, so that
+        // plays closer together than that still try now and then).
         m_mixer.discardPendingCommands();
-        m_nextRetry = now() + nanos(m_policy.retryInterval);
+        if (attempted) {
+            m_nextRetry = now() + nanos(m_policy.retryInterval);
+        }
     }
     lock.unlock();
     m_wakeRequests.wait(seen, std::memory_order_acquire);
@@ -76,6 +80,7 @@ void DeviceKeeper::whileOpen(std::unique_lock<std::mutex>& lock) {
     if (m_stopping.load()) {
         return;
     }
+    m_checks.fetch_add(1, std::memory_order_relaxed);
     // Asked for after a system sleep; a device that says it is lost is a loss.
     if (m_reopenRequested.exchange(false, std::memory_order_acq_rel) && !m_output->isLost()) {
         logLine("Reopening the audio device after a system sleep");

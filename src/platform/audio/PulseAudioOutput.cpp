@@ -34,12 +34,28 @@ PulseAudioOutput::~PulseAudioOutput() {
     pa_mainloop_free(m_loop);
 }
 
-bool PulseAudioOutput::serverAnswers(int timeoutMillis) {
+std::optional<std::string> PulseAudioOutput::serverName(int timeoutMillis) {
     PulseAudioOutput probe;
     std::string error;
-    const bool answered = probe.connect(error, timeoutMillis);
+    std::optional<std::string> name;
+    if (probe.connect(error, timeoutMillis)) {
+        name = probe.askServerName(timeoutMillis);
+    }
     probe.disconnect();
-    return answered;
+    return name;
+}
+
+std::optional<std::string> PulseAudioOutput::askServerName(int timeoutMillis) {
+    const auto onInfo = [](pa_context*, const pa_server_info* info, void* self) {
+        static_cast<PulseAudioOutput*>(self)->m_serverName =
+            info != nullptr && info->server_name != nullptr ? info->server_name : "";
+    };
+    if (pa_operation* operation = pa_context_get_server_info(m_context, onInfo, this)) {
+        pa_operation_unref(operation);
+    }
+    iterateUntil([](PulseAudioOutput& self) { return self.m_serverName.has_value(); },
+                 timeoutMillis);
+    return m_serverName;
 }
 
 // Runs the loop on the calling thread (the loop's own thread is not running

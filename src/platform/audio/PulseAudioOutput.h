@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "platform/audio/AudioOutput.h"
@@ -60,8 +62,9 @@ class PulseAudioOutput final : public AudioOutput {
     PulseAudioOutput(const PulseAudioOutput&) = delete;
     PulseAudioOutput& operator=(const PulseAudioOutput&) = delete;
 
-    // Whether a server answers within `timeoutMillis` (the factory's choice).
-    static bool serverAnswers(int timeoutMillis);
+    // The name of the server that answers within `timeoutMillis`, if one
+    // does (the factory's choice: PipeWire's pulse layer names itself).
+    static std::optional<std::string> serverName(int timeoutMillis);
 
     EngineResult open(RenderFunction render, void* context) override;
     void close() override;
@@ -74,6 +77,7 @@ class PulseAudioOutput final : public AudioOutput {
 
   private:
     bool connect(std::string& error, int timeoutMillis);
+    std::optional<std::string> askServerName(int timeoutMillis);
     bool startStream(std::string& error);
     bool createStream(std::string& error);
     void releaseStream();
@@ -107,6 +111,7 @@ class PulseAudioOutput final : public AudioOutput {
     bool m_silent = false;  // the last block rendered was silent and not written
     bool m_shortBuffer = false;
     bool m_reportedFormat = false;
+    std::optional<std::string> m_serverName;
     std::thread m_thread;
 };
 

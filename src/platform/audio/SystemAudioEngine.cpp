@@ -3,10 +3,13 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/Log.h"
 #include "platform/audio/MixerEngine.h"
+#include "platform/audio/PipeWireOutput.h"
 #include "platform/audio/PulseAudioOutput.h"
 #include "platform/audio/SdlAudioOutput.h"
 
@@ -14,18 +17,35 @@ namespace quib {
 
 namespace {
 
+// QUIB_AUDIO_OUTPUT=pipewire, pulse or sdl picks an output; unset, the
+// server decides.
 std::string_view requestedOutput() {
     const char* value = std::getenv("QUIB_AUDIO_OUTPUT");
     return value == nullptr ? std::string_view{} : std::string_view{value};
 }
 
+std::unique_ptr<AudioEngine> pipeWireEngine() {
+    DevicePolicy policy;
+    policy.pauseAfter = PipeWireOutput::kActiveAfterSound;
+    return std::make_unique<MixerEngine>(std::make_unique<PipeWireOutput>(), policy);
+}
+
 }  // namespace
 
 std::unique_ptr<AudioEngine> createSystemAudioEngine() {
-    // PulseAudio (or PipeWire's pulse server) first: only there can a silent
-    // stream be let go while the connection stays, which gives every click
-    // the small buffer's latency at no cost between clicks.
-    if (requestedOutput() != "sdl" && PulseAudioOutput::serverAnswers(1000)) {
+    // PipeWire through its own library where PipeWire serves the desktop's
+    // sound (its pulse layer says so in its name), else PulseAudio: on both,
+    // a silent stream can be let go while the connection stays, which gives
+    // every click a short buffer's latency at little or no cost between them.
+    const std::string_view wanted = requestedOutput();
+    const std::optional<std::string> pulse =
+        wanted.empty() || wanted == "pulse" ? PulseAudioOutput::serverName(1000) : std::nullopt;
+    const bool onPipeWire = wanted == "pipewire" || (wanted.empty() && pulse &&
+                                                     pulse->find("PipeWire") != std::string::npos);
+    if (onPipeWire && PipeWireOutput::serverAnswers()) {
+        return pipeWireEngine();
+    }
+    if (pulse) {
         return std::make_unique<MixerEngine>(std::make_unique<PulseAudioOutput>(), DevicePolicy{});
     }
     // A trial start of the subsystem: if SDL has no audio driver at all the

@@ -34,6 +34,8 @@ class FakeOutput final : public AudioOutput {
         std::atomic<bool> paused{false};
         std::atomic<int> pauses{0};
         std::atomic<int> callbacks{0};
+        std::atomic<int> pulls{0};            // turns of the device's thread, pulled or not
+        std::atomic<int> refusals{0};         // opens refused
         std::atomic<int> starts{0};           // blocks reported as starting a sound
         std::atomic<int> startsNotAtHead{0};  // ... whose head was silent
     };
@@ -43,6 +45,7 @@ class FakeOutput final : public AudioOutput {
 
     EngineResult open(RenderFunction render, void* context) override {
         if (m_shared.refuseOpen.load()) {
+            m_shared.refusals.fetch_add(1);
             return EngineResult{false, "no such device"};
         }
         m_shared.vanished.store(false);
@@ -91,6 +94,7 @@ class FakeOutput final : public AudioOutput {
                     }
                 }
             }
+            m_shared.pulls.fetch_add(1);
             std::this_thread::sleep_for(2ms);
         }
     }
@@ -170,13 +174,14 @@ TEST_F(DeviceKeeperTest, ReopenRequestReopensAnOpenDeviceAtOnceAndLeavesAClosedO
     policy.watchdogInterval = 5000ms;  // the request must not wait for the watchdog
     auto engine = std::make_unique<MixerEngine>(std::make_unique<FakeOutput>(shared), policy);
     const PlayerHandle player = engine->preparePlayer(click(4800));
+    // Asked while closed, the request is forgotten: the device the next play
+    // opens is not reopened for it.
     engine->reopenDevice();
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(shared.opens.load(), 0) << "a closed device stays closed";
-
     engine->setLooping(player, LoopMode::endless);
     engine->play(player);
-    ASSERT_TRUE(waitFor([&] { return engine->statistics().device.callbacks >= 4U; }));
+    ASSERT_TRUE(waitFor([&] { return engine->statistics().device.callbacks >= 20U; }));
+    EXPECT_EQ(shared.opens.load(), 1) << "a closed device stays closed";
+
     testing::internal::CaptureStderr();
     engine->reopenDevice();
     ASSERT_TRUE(waitFor([&] { return shared.opens.load() == 2; }, 1000ms));
@@ -210,7 +215,8 @@ TEST_F(DeviceKeeperTest, PausableOutputIsPausedWhenSilentAndResumedByTheNextClic
         ASSERT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; })) << "round " << round;
         ASSERT_TRUE(waitFor([&] { return engine->deviceKeeper()->isPaused(); }));
         const int callbacks = shared.callbacks.load();
-        std::this_thread::sleep_for(50ms);
+        const int pulls = shared.pulls.load();
+        ASSERT_TRUE(waitFor([&] { return shared.pulls.load() >= pulls + 10; }));
         EXPECT_EQ(shared.callbacks.load(), callbacks) << "a paused output is not pulled";
     }
     EXPECT_EQ(shared.opens.load(), 1) << "paused, never closed";
@@ -225,12 +231,14 @@ TEST_F(DeviceKeeperTest, EachPlayIsReportedAsAStartOfTheBlockThatBeginsIt) {
     const PlayerHandle loop = engine->preparePlayer(this->click(300));
     engine->setLooping(loop, LoopMode::endless);
     engine->play(loop);
+    ASSERT_TRUE(waitFor([&] { return shared.starts.load() == 1; }));
     for (int round = 0; round < 3; ++round) {
-        std::this_thread::sleep_for(20ms);
         engine->play(click);
+        ASSERT_TRUE(waitFor([&] { return shared.starts.load() == round + 2; })) << round;
     }
-    EXPECT_TRUE(waitFor([&] { return shared.starts.load() == 4; }));
-    std::this_thread::sleep_for(50ms);
+    // The loop, 300 frames long, wraps in about every block pulled.
+    const int callbacks = shared.callbacks.load();
+    ASSERT_TRUE(waitFor([&] { return shared.callbacks.load() >= callbacks + 10; }));
     EXPECT_EQ(shared.starts.load(), 4);
     EXPECT_EQ(shared.startsNotAtHead.load(), 0);
 }
@@ -242,7 +250,9 @@ TEST_F(DeviceKeeperTest, LoopingSoundKeepsAPausableOutputRunning) {
     engine->setLooping(player, LoopMode::endless);
     engine->play(player);
     ASSERT_TRUE(waitFor([&] { return shared.loudest.load() > 0.3F; }));
-    std::this_thread::sleep_for(300ms);
+    // Longer than the pause delay, looked at by the watchdog every 30 ms.
+    const auto checks = engine->statistics().device.checks;
+    ASSERT_TRUE(waitFor([&] { return engine->statistics().device.checks >= checks + 5; }));
     EXPECT_EQ(shared.pauses.load(), 0);
     engine->stop(player);
     EXPECT_TRUE(waitFor([&] { return engine->deviceKeeper()->isPaused(); }));
@@ -295,7 +305,9 @@ TEST_F(DeviceKeeperTest, StallIsALossOnlyForAnOutputThatCannotReportItsOwnLoss) 
         // seen; the stall ends then, so that the new device is not stalled too
         // on a machine slow enough to see it early.
         if (reports) {
-            std::this_thread::sleep_for(120ms);
+            // Four quiet intervals: a stall for any other output.
+            const auto checks = engine->statistics().device.checks;
+            ASSERT_TRUE(waitFor([&] { return engine->statistics().device.checks >= checks + 5; }));
         } else {
             EXPECT_TRUE(waitFor([&] { return engine->statistics().device.losses >= 1U; }));
         }
@@ -314,10 +326,11 @@ TEST_F(DeviceKeeperTest, NoDeviceMakesEveryPlayASilentNoOpWithOneLogLine) {
     auto engine = makeEngine();
     const auto sample = click(480);
     const PlayerHandle player = engine->preparePlayer(sample);
-    for (int i = 0; i < 5; ++i) {
+    // Each play tries the device again, at most once per retry interval.
+    EXPECT_TRUE(waitFor([&] {
         engine->play(player);
-        std::this_thread::sleep_for(30ms);
-    }
+        return shared.refusals.load() >= 3;
+    }));
     engine->releasePlayer(player);
     engine.reset();
     const std::string log = testing::internal::GetCapturedStderr();

@@ -5,25 +5,23 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/audio/ServerProcesses.h"
+
 namespace quib::test {
 
 // A PulseAudio server of our own for one test, on a private socket, with the
 // null sink "ci" and a silent keep-alive stream (an idle null sink stalls new
 // streams). PULSE_SERVER points at it while it lives; stop() and start()
 // again restart it on the same socket, as a user's server restarts.
-class PrivatePulseServer {
+class PrivatePulseServer final : public PrivateAudioServer {
   public:
     PrivatePulseServer();
-    ~PrivatePulseServer();
+    ~PrivatePulseServer() override;
     PrivatePulseServer(const PrivatePulseServer&) = delete;
     PrivatePulseServer& operator=(const PrivatePulseServer&) = delete;
 
-    bool start();
-    void stop();
-    // Runs `pactl ARGUMENTS` against this server; true when it succeeded.
-    bool pactl(const std::string& arguments) const;
-    // What `pactl ARGUMENTS` prints.
-    std::string pactlOutput(const std::string& arguments) const;
+    bool start() override;
+    void stop() override;
     // Another program recording from `source` (parec, its data dropped),
     // until endRecording().
     pid_t record(const std::string& source) const;
