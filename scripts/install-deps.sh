@@ -12,6 +12,7 @@ packages=(
     qt6-base-dev qt6-svg-dev libsdl2-dev libpulse-dev libsndfile1-dev libsqlite3-dev
     libevdev-dev libudev-dev libx11-dev libxi-dev libxtst-dev
     nlohmann-json3-dev  # JSON: `quib get --json`, sound packs' config.json
+    libarchive-dev      # sound packs in .zip archives
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
     locales
