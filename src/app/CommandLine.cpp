@@ -31,15 +31,20 @@ std::optional<CommandLine::Command> commandNamed(const std::string& word) {
     if (word == "get") {
         return CommandLine::Command::get;
     }
+    if (word == "packs") {
+        return CommandLine::Command::packs;
+    }
     return std::nullopt;
 }
 
 bool takesOperands(CommandLine::Command command) {
-    return command == CommandLine::Command::set || command == CommandLine::Command::get;
+    return command == CommandLine::Command::set || command == CommandLine::Command::get ||
+           command == CommandLine::Command::packs;
 }
 
 bool takesJson(CommandLine::Command command) {
-    return command == CommandLine::Command::stats || command == CommandLine::Command::get;
+    return command == CommandLine::Command::stats || command == CommandLine::Command::get ||
+           command == CommandLine::Command::packs;
 }
 
 }  // namespace
@@ -82,7 +87,7 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
         }
     }
     if (line.json && !takesJson(line.command) && line.error.empty()) {
-        line.error = "--json belongs to the stats and get commands";
+        line.error = "--json belongs to the stats, get and packs commands";
     }
     return line;
 }
@@ -96,6 +101,10 @@ std::string usageText() {
            "       quib set NAME VALUE [options]  change an option (see quib get)\n"
            "       quib get [NAME] [--json] [options]\n"
            "                                      print the options and their values\n"
+           "       quib packs import PATH         bring in a sound pack (a folder or a .zip)\n"
+           "       quib packs list [--json]       the imported packs\n"
+           "       quib packs use ID              make a pack the keyboard's sound\n"
+           "       quib packs remove ID           delete an imported pack\n"
            "\n"
            "Options:\n"
            "  --home DIR           data directory (also $QUIB_HOME;\n"

@@ -5,6 +5,9 @@ namespace quib::settings {
 
 inline constexpr const char* keyProfile = "keyProfile";
 inline constexpr const char* mouseProfile = "mouseProfile";
+// The id of the sound pack the keyboard plays instead of "keyProfile"; absent
+// when it plays a built-in profile or nothing.
+inline constexpr const char* keyPack = "keyPack";
 inline constexpr const char* keyVolume = "keyVolume";
 inline constexpr const char* mouseVolume = "mouseVolume";
 inline constexpr const char* enabled = "enabled";
