@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -41,7 +42,11 @@ struct AppServices {
     std::function<void()> terminate;        // ends the event loop, then applicationWillTerminate
     std::function<void()> checkForUpdates;  // may do nothing
     AccessWatchdog::Intervals intervals{};
+    // Where the sound packs live (<data dir>/packs); set by main().
+    std::filesystem::path dataDirectory{};
 };
+
+class PackWatch;
 
 // The application's only controller: creates and owns the model objects,
 // restores the settings, wires the store's callbacks to the celebrations,
@@ -77,6 +82,7 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void panelDidToggleEnabled(bool enabled) override;
     void panelDidSelectKeyProfile(std::optional<SoundProfile> profile) override;
     void panelDidSelectMouseProfile(std::optional<SoundProfile> profile) override;
+    void panelDidSelectKeyPack(const std::string& id) override;
     void panelDidChangeKeyVolume(float volume) override;
     void panelDidChangeMouseVolume(float volume) override;
     void panelDidRequestTestSound() override;
@@ -108,6 +114,14 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void save();
     void saveAmbient();
     void saveTheme(AppTheme theme);
+
+    // KeyPacks.cpp
+    void restoreKeyPack();
+    void followStoredKeySound();
+    bool loadKeyPack(const std::string& id);
+    void fallBackFromKeyPack(const std::string& id, const std::string& problem);
+    void checkKeyPackSoon();
+    void refreshPacks();
 
     // SessionEvents.cpp
     void followSession();
@@ -150,6 +164,9 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     std::unique_ptr<PanelView> m_popoverPanel;
     std::unique_ptr<RewardSpinnerView> m_rewardSpinner;
     std::unique_ptr<OnboardingView> m_onboardingWindow;
+    std::vector<PackInfo> m_packs;           // as last listed, for the panel
+    std::unique_ptr<PackWatch> m_packWatch;  // the folder of the pack that plays
+    bool m_packCheckPending = false;
 };
 
 }  // namespace quib

@@ -74,6 +74,7 @@ class AppDelegateFixture : public ::testing::Test {
                              [this] { ++terminations; },
                              nullptr,
                              intervals};
+        services.dataDirectory = dir.path();
         delegate = std::make_unique<AppDelegate>(std::move(services));
         delegate->applicationDidFinishLaunching();
         return *delegate;
