@@ -17,7 +17,7 @@ start_session # no tray: the panel opens as a window at the top right
 quib_seed_onboarded
 quib_seed_preference gs_coins integer 1
 # Every mouse sound and every theme won already: the draw can only pick a key sound.
-profiles=$(sed -nE 's/^ *\{"([^"]+)", "[a-z_]+", "[a-z_]+"\},$/\1/p' \
+profiles=$(sed -nE 's/^ *\{"([^"]+)", "[a-z_]+", "[a-z_]+"(, true)?\},$/\1/p' \
     "$(dirname "$0")/../../src/sound/SoundProfile.cpp")
 (($(wc -l <<<"$profiles") == 20)) || session_fail "the 20 profile names were not found"
 json_list() { jq -Rnc '[inputs]'; }
