@@ -10,6 +10,9 @@
 #   QUIB_ONLY=1     skip the reference; BUCKLE_ONLY=1 measures only the reference
 #   TYPE_SECONDS=N  length of the typing run for resident memory
 #   PHASES="..."    the phases of both programs (see KeyClickBench.cpp)
+#   QUIB_KEY_PROFILE="MX Blue"  QUIB's keyboard profile (default: its own default)
+#   QUIB_PACK=PATH  also measure QUIB, in the same session, with this sound pack
+#                   (a folder or a .zip) as its keyboard sound
 # bucklespring is installed here if missing (benchmarks only, never for tests).
 set -euo pipefail
 
@@ -62,13 +65,33 @@ seed_focus_audio() {
          INSERT OR REPLACE INTO preferences VALUES('ambientVolume', 'float', 0.5);"
 }
 
+seed_key_profile() {
+    [[ -n ${QUIB_KEY_PROFILE:-} ]] || return 0
+    quib_seed_preference keyProfile string "'$QUIB_KEY_PROFILE'" "$1"
+    quib_seed_preference gs_unlockedKeyProfiles stringList "'[\"$QUIB_KEY_PROFILE\"]'" "$1"
+}
+
+run_quib_pack() {
+    echo "== QUIB with the sound pack $QUIB_PACK"
+    local home=$SESSION_DIR/quib-pack id
+    quib_seed_onboarded "$home"
+    id=$("$QUIB_BIN" packs import "$QUIB_PACK" --home "$home" | sed -n 's/^imported \([^:]*\):.*/\1/p')
+    "$QUIB_BIN" packs use "$id" --home "$home" >/dev/null
+    session_spawn quib-pack "$QUIB_BIN" --home "$home" --input x11
+    sleep 4
+    probe "$RESULTS/quib-pack" "$(session_pid quib-pack)" rss "${PHASES[@]}"
+    session_stop quib-pack
+}
+
 run_quib() {
     echo "== QUIB"
     quib_seed_onboarded
+    seed_key_profile "$QUIB_HOME"
     session_spawn quib "$QUIB_BIN" --home "$QUIB_HOME" --input x11
     sleep 4 # start-up and its greeting click
     probe "$RESULTS/quib" "$(session_pid quib)" rss "${PHASES[@]}"
     session_stop quib
+    [[ -z ${QUIB_PACK:-} ]] || run_quib_pack
     echo "== QUIB with focus audio on (brown noise, rain, ocean), ${TYPE_SECONDS} s of typing"
     local home=$SESSION_DIR/quib-focus
     quib_seed_onboarded "$home"

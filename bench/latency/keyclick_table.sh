@@ -40,3 +40,24 @@ printf '| audio server with no client (keep-alive stream only), %% | %s | |\n' "
 printf '| resident memory after start, MiB | %s | %s |\n' "$(mib rss.start_kib quib)" "$(mib rss.start_kib buckle)"
 printf '| resident memory after the typing run, MiB (QUIB: focus audio on) | %s | %s |\n' \
     "$(mib type.rss_kib quib)" "$(mib type.rss_kib buckle)"
+
+# QUIB_PACK: the same phases with the pack, beside the built-in profile.
+if [[ -f $DIR/quib-pack ]]; then
+    pack() { # NAME FIELD...: built-in and pack
+        local name=$1 q p
+        shift
+        q=$(for n in "$@"; do printf '%s/' "$(get quib "$n")"; done)
+        p=$(for n in "$@"; do printf '%s/' "$(get quib-pack "$n")"; done)
+        printf '| %s | %s | %s |\n' "$name" "${q%/} " "${p%/} "
+    }
+    echo
+    echo "| QUIB | built-in profile | sound pack |"
+    echo "|---|---|---|"
+    pack "keys 150 ms apart: key to click median / p99, ms" keys150.median_ms keys150.p99_ms
+    pack "keys 150 ms apart: heard / keys" keys150.heard keys150.events
+    pack "20 keys/s: key to click median / p99, ms" rate20.median_ms rate20.p99_ms
+    pack "20 keys/s: own CPU / server CPU, s per 1000 keys" rate20.cpu_s_per_1000 \
+        rate20.server_s_per_1000
+    printf '| resident memory after start, MiB | %s | %s |\n' "$(mib rss.start_kib quib)" \
+        "$(mib rss.start_kib quib-pack)"
+fi
