@@ -45,8 +45,14 @@ void writeClick(const fs::path& path, double seconds, double hz, std::mt19937& r
 
 // A "multi" pack: a press and a release for each of the 88 first keys, 16-bit
 // WAV at 44.1 kHz; 0.33 s per file makes it about 5 MB.
+// Removed when the benchmark ends.
+struct TemporaryFolder {
+    fs::path path;
+    ~TemporaryFolder() { fs::remove_all(path); }
+};
+
 const fs::path& fiveMegabytePack() {
-    static const fs::path folder = [] {
+    static const TemporaryFolder folder{[] {
         char pattern[] = "/tmp/quib-bench-pack-XXXXXX";
         const fs::path root = ::mkdtemp(pattern);
         std::mt19937 random(7);
@@ -62,8 +68,8 @@ const fs::path& fiveMegabytePack() {
         }
         config << "}}";
         return root;
-    }();
-    return folder;
+    }()};
+    return folder.path;
 }
 
 std::uintmax_t folderBytes(const fs::path& folder) {
