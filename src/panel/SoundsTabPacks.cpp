@@ -19,6 +19,7 @@ QString text(const std::string& value) {
 // The small tag at the right end of a pack's row, in the row's own colours.
 void addTag(FlatButton* row, const QString& tag, const QColor& color) {
     auto* label = new QLabel(row);
+    label->setForegroundRole(QPalette::WindowText);  // not the button's ButtonText
     style::setText(label, tag, style::monoAttrs(8, style::Weight::bold, color, 2));
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->setGeometry(row->width() - kTagWidth - 4, 0, kTagWidth, row->height());
@@ -59,7 +60,7 @@ FlatButton* SoundsTabView::packButton(QWidget* document, const PackInfo& pack, i
              text(pack.name).toUpper() + QStringLiteral(" \u2014 BROKEN"));
     if (pack.valid) {
         addTag(button, QStringLiteral("PACK"),
-               selected ? style::brutalAccentContrast() : style::brutalAccent());
+               selected ? style::brutalAccentContrast() : style::brutalBlack());
     } else {
         button->setToolTip(text(pack.problem));
     }

@@ -94,6 +94,9 @@ TEST_F(SoundsTabTest, PacksFollowTheKeyboardProfilesTaggedAndNeverLocked) {
     EXPECT_TRUE(one->isEnabled());
     const auto tagOf = [](FlatButton* row) { return row->findChild<QLabel*>()->text(); };
     EXPECT_EQ(tagOf(one), "PACK");
+    const QLabel* tag = one->findChild<QLabel*>();
+    EXPECT_EQ(tag->palette().color(tag->foregroundRole()), style::brutalBlack())
+        << "drawn in the row's own text colour";
     FlatButton* broken = tab.packButtons()[1];
     EXPECT_FALSE(broken->isEnabled());
     EXPECT_TRUE(broken->title().endsWith("PACK TWO \u2014 BROKEN"))
