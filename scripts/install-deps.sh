@@ -13,6 +13,7 @@ packages=(
     libevdev-dev libudev-dev libx11-dev libxi-dev libxtst-dev
     libxcb1-dev  # the active window (full screen, application) on a connection of its own
     nlohmann-json3-dev  # JSON: `quib get --json`, sound packs' config.json
+    libarchive-dev      # sound packs in .zip archives
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
     libglib2.0-dev  # the autostart test reads the entry with GLib, as desktop sessions do

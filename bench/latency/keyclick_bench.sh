@@ -12,6 +12,9 @@
 #   QUIB_ONLY=1     skip the reference; BUCKLE_ONLY=1 measures only the reference
 #   TYPE_SECONDS=N  length of the typing run for resident memory
 #   PHASES="..."    the phases of both programs (see KeyClickBench.cpp)
+#   QUIB_KEY_PROFILE="MX Blue"  QUIB's keyboard profile (default: its own default)
+#   QUIB_PACK=PATH  also measure QUIB, in the same session, with this sound pack
+#                   (a folder or a .zip) as its keyboard sound
 # Results: BUILD_DIR/keyclick/SERVER/{server,quib,buckle}, then the table.
 # bucklespring is installed here if missing (benchmarks only, never for tests).
 set -euo pipefail
@@ -61,14 +64,34 @@ seed_focus_audio() {
          INSERT OR REPLACE INTO preferences VALUES('ambientVolume', 'float', 0.5);"
 }
 
+seed_key_profile() {
+    [[ -n ${QUIB_KEY_PROFILE:-} ]] || return 0
+    quib_seed_preference keyProfile string "'$QUIB_KEY_PROFILE'" "$1"
+    quib_seed_preference gs_unlockedKeyProfiles stringList "'[\"$QUIB_KEY_PROFILE\"]'" "$1"
+}
+
+run_quib_pack() { # RESULTS
+    echo "== QUIB with the sound pack $QUIB_PACK"
+    local home=$SESSION_DIR/quib-pack id
+    quib_seed_onboarded "$home"
+    id=$("$QUIB_BIN" packs import "$QUIB_PACK" --home "$home" | sed -n 's/^imported \([^:]*\):.*/\1/p')
+    "$QUIB_BIN" packs use "$id" --home "$home" >/dev/null
+    session_spawn quib-pack "$QUIB_BIN" --home "$home" --input x11
+    sleep 4
+    probe "$1/quib-pack" "$(session_pid quib-pack)" rss "${PHASES[@]}"
+    session_stop quib-pack
+}
+
 run_quib() { # RESULTS
     echo "== QUIB"
     quib_seed_onboarded
+    seed_key_profile "$QUIB_HOME"
     session_spawn quib "$QUIB_BIN" --home "$QUIB_HOME" --input x11
     sleep 4 # start-up and its greeting click
     probe "$1/quib" "$(session_pid quib)" rss "${PHASES[@]}"
     grep -h "Audio output" "$SESSION_DIR/quib.log" || true
     session_stop quib
+    [[ -z ${QUIB_PACK:-} ]] || run_quib_pack "$1"
     ((TYPE_SECONDS > 0)) || return 0
     echo "== QUIB with focus audio on (brown noise, rain, ocean), ${TYPE_SECONDS} s of typing"
     local home=$SESSION_DIR/quib-focus

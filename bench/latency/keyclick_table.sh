@@ -67,3 +67,22 @@ memory_row "resident memory after start, MiB" rss.start_kib
 memory_row "resident memory after the typing run, MiB (QUIB: focus audio on)" type.rss_kib
 row "load average before / after the run" load.before load.after
 row "frames the recording lost (negative: handed out again), ms" recording.lost_ms
+
+# QUIB_PACK: the same phases with the pack, beside the built-in profile.
+for s in "${SERVERS[@]}"; do
+    [[ -f $OUT/$s/quib-pack ]] || continue
+    pack() { # LABEL NAME...: built-in and pack
+        local label=$1
+        shift
+        echo "| $label | $(cell "$s" quib "$@") | $(cell "$s" quib-pack "$@") |"
+    }
+    echo
+    echo "| QUIB on $s | built-in profile | sound pack |"
+    echo "|---|---|---|"
+    pack "keys 150 ms apart: key to click median / p99, ms" keys150.median_ms keys150.p99_ms
+    pack "keys 150 ms apart: heard / keys" keys150.heard keys150.events
+    pack "20 keys/s: key to click median / p99, ms" rate20.median_ms rate20.p99_ms
+    pack "20 keys/s: own CPU / server CPU, s per 1000 keys" rate20.cpu_s_per_1000 \
+        rate20.server_s_per_1000
+    echo "| resident memory after start, MiB | $(mib "$s" quib rss.start_kib) | $(mib "$s" quib-pack rss.start_kib) |"
+done

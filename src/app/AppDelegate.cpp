@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/PackWatch.h"
 #include "app/SettingsKeys.h"
 
 namespace quib {
@@ -44,6 +45,7 @@ void AppDelegate::applicationDidFinishLaunching() {
                                                   restoreProfile(settings::keyProfile, true),
                                                   restoreProfile(settings::mouseProfile, false));
     applyOptions();
+    restoreKeyPack();
     m_ambientEngine = std::make_unique<AmbientEngine>(m_services.audio);
     restoreFocusAudio();
 
@@ -136,6 +138,7 @@ void AppDelegate::setEnabled(bool enabled) {
 }
 
 void AppDelegate::refreshPanelData() {
+    m_popoverPanel->setPacks(m_packs, m_soundPlayer->keyPack());
     m_popoverPanel->setSoundsData(m_soundPlayer->keyProfile(), m_soundPlayer->mouseProfile(),
                                   m_soundPlayer->keyVolume(), m_soundPlayer->mouseVolume(),
                                   *m_gameStats);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -47,7 +48,11 @@ struct AppServices {
     std::function<void()> terminate;        // ends the event loop, then applicationWillTerminate
     std::function<void()> checkForUpdates;  // may do nothing
     AccessWatchdog::Intervals intervals{};
+    // Where the sound packs live (<data dir>/packs); set by main().
+    std::filesystem::path dataDirectory{};
 };
+
+class PackWatch;
 
 // The application's only controller: creates and owns the model objects,
 // restores the settings, wires the store's callbacks to the celebrations,
@@ -83,6 +88,7 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void panelDidToggleEnabled(bool enabled) override;
     void panelDidSelectKeyProfile(std::optional<SoundProfile> profile) override;
     void panelDidSelectMouseProfile(std::optional<SoundProfile> profile) override;
+    void panelDidSelectKeyPack(const std::string& id) override;
     void panelDidChangeKeyVolume(float volume) override;
     void panelDidChangeMouseVolume(float volume) override;
     void panelDidRequestTestSound() override;
@@ -122,6 +128,14 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void refreshMuteNote();
     bool followChord(const InputEvent& event);
     void toggleMuteByChord();
+
+    // KeyPacks.cpp
+    void restoreKeyPack();
+    void followStoredKeySound();
+    bool loadKeyPack(const std::string& id);
+    void fallBackFromKeyPack(const std::string& id, const std::string& problem);
+    void checkKeyPackSoon();
+    void refreshPacks();
 
     // SessionEvents.cpp
     void followSession();
@@ -168,6 +182,9 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     std::unique_ptr<PanelView> m_popoverPanel;
     std::unique_ptr<RewardSpinnerView> m_rewardSpinner;
     std::unique_ptr<OnboardingView> m_onboardingWindow;
+    std::vector<PackInfo> m_packs;           // as last listed, for the panel
+    std::unique_ptr<PackWatch> m_packWatch;  // the folder of the pack that plays
+    bool m_packCheckPending = false;
 };
 
 // The stored form of a channel's profile: its name, or "off".

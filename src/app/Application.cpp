@@ -191,6 +191,7 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
         },
         [] { QCoreApplication::quit(); },
         openUpdatePage};
+    services.dataDirectory = home;
     AppDelegate delegate(std::move(services));
     // Every window is built in the store's active theme, read anew at each build.
     style::setThemeSource([&delegate] { return delegate.gameStats().activeTheme(); });

@@ -48,15 +48,20 @@ std::optional<CommandLine::Command> commandNamed(const std::string& word) {
     if (word == "get") {
         return CommandLine::Command::get;
     }
+    if (word == "packs") {
+        return CommandLine::Command::packs;
+    }
     return std::nullopt;
 }
 
 bool takesOperands(CommandLine::Command command) {
-    return command == CommandLine::Command::set || command == CommandLine::Command::get;
+    return command == CommandLine::Command::set || command == CommandLine::Command::get ||
+           command == CommandLine::Command::packs;
 }
 
 bool takesJson(CommandLine::Command command) {
-    return command == CommandLine::Command::stats || command == CommandLine::Command::get;
+    return command == CommandLine::Command::stats || command == CommandLine::Command::get ||
+           command == CommandLine::Command::packs;
 }
 
 // The options of `stats` go only with it, and not every one with every other.
@@ -65,7 +70,7 @@ std::string statsOptionsError(const CommandLine& line) {
         return "--days, --format and --watch belong to the stats command";
     }
     if (line.json && !takesJson(line.command)) {
-        return "--json belongs to the stats and get commands";
+        return "--json belongs to the stats, get and packs commands";
     }
     if (line.days && (line.format || line.watch)) {
         return "--days prints a table; it does not go with --format or --watch";
@@ -149,6 +154,10 @@ std::string usageText() {
            "       quib set NAME VALUE [options]  change an option (see quib get)\n"
            "       quib get [NAME] [--json] [options]\n"
            "                                      print the options and their values\n"
+           "       quib packs import PATH         bring in a sound pack (a folder or a .zip)\n"
+           "       quib packs list [--json]       the imported packs\n"
+           "       quib packs use ID              make a pack the keyboard's sound\n"
+           "       quib packs remove ID           delete an imported pack\n"
            "\n"
            "Options:\n"
            "  --home DIR           data directory (also $QUIB_HOME;\n"

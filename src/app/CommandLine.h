@@ -19,10 +19,12 @@ namespace quib {
 //   quib set NAME VALUE [options]  change an option that has no place in the panel
 //   quib get [NAME] [--json] [options]
 //                                  print the options, or one of them
+//   quib packs import PATH | list [--json] | use ID | remove ID [options]
+//                                  the keyboard's sound packs
 // Options for every mode: --home DIR, --input auto|evdev|x11, --input-device PATH
 // (repeatable), --version, --help.
 struct CommandLine {
-    enum class Command { run, stats, autostart, set, get, version, help };
+    enum class Command { run, stats, autostart, set, get, packs, version, help };
 
     Command command = Command::run;
     bool json = false;
@@ -33,7 +35,7 @@ struct CommandLine {
     std::optional<std::filesystem::path> home;
     std::string input = "auto";
     std::vector<std::string> inputDevices;
-    // The words after a command that takes them (set, get), unchecked: the
+    // The words after a command that takes them (set, get, packs), unchecked: the
     // command itself says what is wrong with them.
     std::vector<std::string> operands;
     std::string error;  // non-empty: the arguments were not understood

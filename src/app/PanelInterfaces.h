@@ -10,6 +10,7 @@
 #include "progression/AppTheme.h"
 #include "progression/GameStats.h"
 #include "sound/SoundProfile.h"
+#include "sound/packs/SoundPack.h"
 
 // The controller's view of its windows. The panel reports every user action
 // through PopoverPanelDelegate; the controller pushes data into the panel and
@@ -23,6 +24,8 @@ class PopoverPanelDelegate {
     virtual void panelDidToggleEnabled(bool enabled) = 0;
     virtual void panelDidSelectKeyProfile(std::optional<SoundProfile> profile) = 0;
     virtual void panelDidSelectMouseProfile(std::optional<SoundProfile> profile) = 0;
+    // An imported sound pack (by id) for the keyboard, as `quib packs use`.
+    virtual void panelDidSelectKeyPack(const std::string& id) = 0;
     virtual void panelDidChangeKeyVolume(float volume) = 0;
     virtual void panelDidChangeMouseVolume(float volume) = 0;
     virtual void panelDidRequestTestSound() = 0;
@@ -55,6 +58,12 @@ class PanelView {
     virtual void setFocusData(const std::set<AmbientSound>& activeSounds,
                               std::optional<MusicTrack> currentTrack, bool isPlaying, float volume,
                               const GameStats& stats) = 0;
+    // The imported sound packs for the keyboard (valid or not), and the id of
+    // the one that plays (empty when a built-in profile or nothing does).
+    virtual void setPacks(const std::vector<PackInfo>& packs, const std::string& selected) {
+        (void)packs;
+        (void)selected;
+    }
     // While a reward window is shown a second claim cannot start: the claim
     // button is drawn disabled.
     virtual void setClaimSuspended(bool suspended) { (void)suspended; }

@@ -105,6 +105,12 @@ void AppDelegate::toggleMuteByChord() {
     auto& prefs = m_services.preferences;
     const bool mute = m_soundPlayer->keyEnabled() || m_soundPlayer->mouseEnabled();
     if (mute) {
+        if (const std::string& pack = m_soundPlayer->keyPack(); !pack.empty()) {
+            prefs.setString(settings::keyPackBeforeMute, pack);
+        } else {
+            prefs.remove(settings::keyPackBeforeMute);
+        }
+        m_packWatch.reset();
         prefs.setString(settings::keyProfileBeforeMute,
                         profileSetting(m_soundPlayer->keyProfile()));
         prefs.setString(settings::mouseProfileBeforeMute,
@@ -112,13 +118,19 @@ void AppDelegate::toggleMuteByChord() {
         m_soundPlayer->setKeyProfile(std::nullopt);
         m_soundPlayer->setMouseProfile(std::nullopt);
     } else {
+        const auto pack = prefs.stringValue(settings::keyPackBeforeMute);
+        prefs.remove(settings::keyPackBeforeMute);
         auto key = restoreProfile(settings::keyProfileBeforeMute, true);
         auto mouse = restoreProfile(settings::mouseProfileBeforeMute, false);
-        if (!key && !mouse) {
+        if (!pack && !key && !mouse) {
             // Muted in the panel, or nothing kept: both come back with the default.
             key = mouse = SoundProfile::iphone;
         }
-        m_soundPlayer->setKeyProfile(key);
+        if (pack) {
+            loadKeyPack(*pack);  // one removed meanwhile falls back to the default
+        } else {
+            m_soundPlayer->setKeyProfile(key);
+        }
         m_soundPlayer->setMouseProfile(mouse);
     }
     save();

@@ -78,6 +78,7 @@ void AppDelegate::applyOptions() {
 void AppDelegate::reloadSettings() {
     if (m_soundPlayer) {
         applyOptions();
+        followStoredKeySound();
     }
 }
 
@@ -91,7 +92,13 @@ void AppDelegate::save() {
     prefs.setFloat(settings::keyVolume, m_soundPlayer->keyVolume());
     prefs.setFloat(settings::mouseVolume, m_soundPlayer->mouseVolume());
     prefs.setBool(settings::enabled, userEnabled());
-    prefs.setString(settings::keyProfile, profileSetting(m_soundPlayer->keyProfile()));
+    // A pack that plays keeps the built-in profile chosen before it stored.
+    if (const std::string& pack = m_soundPlayer->keyPack(); !pack.empty()) {
+        prefs.setString(settings::keyPack, pack);
+    } else {
+        prefs.remove(settings::keyPack);
+        prefs.setString(settings::keyProfile, profileSetting(m_soundPlayer->keyProfile()));
+    }
     prefs.setString(settings::mouseProfile, profileSetting(m_soundPlayer->mouseProfile()));
 }
 

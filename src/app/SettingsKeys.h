@@ -5,6 +5,9 @@ namespace quib::settings {
 
 inline constexpr const char* keyProfile = "keyProfile";
 inline constexpr const char* mouseProfile = "mouseProfile";
+// The id of the sound pack the keyboard plays instead of "keyProfile"; absent
+// when it plays a built-in profile or nothing.
+inline constexpr const char* keyPack = "keyPack";
 inline constexpr const char* keyVolume = "keyVolume";
 inline constexpr const char* mouseVolume = "mouseVolume";
 inline constexpr const char* enabled = "enabled";
@@ -16,6 +19,7 @@ inline constexpr const char* activeTheme = "gs_activeTheme";
 // The profiles the mute chord silenced, which it brings back.
 inline constexpr const char* keyProfileBeforeMute = "keyProfileBeforeMute";
 inline constexpr const char* mouseProfileBeforeMute = "mouseProfileBeforeMute";
+inline constexpr const char* keyPackBeforeMute = "keyPackBeforeMute";
 // Written by older versions; read as fallbacks only.
 inline constexpr const char* legacyVolume = "volume";
 inline constexpr const char* legacyAmbientSound = "ambientSound";

@@ -5,6 +5,7 @@
 #include "app/AutostartCommand.h"
 #include "app/CommandLine.h"
 #include "app/OptionsCommand.h"
+#include "app/PacksCommand.h"
 #include "app/StatsModes.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -62,6 +63,13 @@ int main(int argc, char** argv) {
             const auto home = quib::dataDirectory(commandLine.home);
             return quib::changeSettings(home,
                                         quib::runSetCommand(home, commandLine.operands, std::cout));
+        }
+        case quib::CommandLine::Command::packs: {
+            const auto home = quib::dataDirectory(commandLine.home);
+            const int status =
+                quib::runPacksCommand(home, commandLine.operands, commandLine.json, std::cout);
+            const bool lists = !commandLine.operands.empty() && commandLine.operands[0] == "list";
+            return lists ? status : quib::changeSettings(home, status);
         }
         case quib::CommandLine::Command::get:
             return quib::runGetCommand(quib::dataDirectory(commandLine.home), commandLine.operands,

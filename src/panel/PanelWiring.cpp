@@ -69,6 +69,7 @@ void PopoverPanel::wireSoundsTab() {
     using D = PopoverPanelDelegate;
     m_soundsTab->onKeyProfileSelected = forward(&D::panelDidSelectKeyProfile);
     m_soundsTab->onMouseProfileSelected = forward(&D::panelDidSelectMouseProfile);
+    m_soundsTab->onKeyPackSelected = forward(&D::panelDidSelectKeyPack);
     m_soundsTab->onKeyVolumeChanged = forward(&D::panelDidChangeKeyVolume);
     m_soundsTab->onMouseVolumeChanged = forward(&D::panelDidChangeMouseVolume);
     m_soundsTab->onTestSound = forward(&D::panelDidRequestTestSound);
@@ -93,6 +94,7 @@ void PopoverPanel::configureTabs() {
         return;
     }
     const GameStats& stats = *m_cachedGameStats;
+    m_soundsTab->setPacks(m_cachedPacks, m_cachedPack);
     m_soundsTab->configure(m_cachedKeyProfile, m_cachedMouseProfile, m_cachedKeyVolume,
                            m_cachedMouseVolume, stats);
     m_statsTab->configure(stats);

@@ -162,6 +162,14 @@ void PopoverPanel::updateEnabledState(bool enabled) {
     }
 }
 
+void PopoverPanel::setPacks(const std::vector<PackInfo>& packs, const std::string& selected) {
+    m_cachedPacks = packs;
+    m_cachedPack = selected;
+    if (m_soundsTab) {
+        m_soundsTab->setPacks(packs, selected);  // shown by the configure that follows
+    }
+}
+
 void PopoverPanel::setSoundsData(std::optional<SoundProfile> keyProfile,
                                  std::optional<SoundProfile> mouseProfile, float keyVolume,
                                  float mouseVolume, const GameStats& stats) {

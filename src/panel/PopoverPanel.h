@@ -46,6 +46,7 @@ class PopoverPanel final : public PanelView, private QObject {
     void forceRebuild() override;
     bool isVisible() const override;
     void updateEnabledState(bool enabled) override;
+    void setPacks(const std::vector<PackInfo>& packs, const std::string& selected) override;
     void setSoundsData(std::optional<SoundProfile> keyProfile,
                        std::optional<SoundProfile> mouseProfile, float keyVolume, float mouseVolume,
                        const GameStats& stats) override;
@@ -128,6 +129,8 @@ class PopoverPanel final : public PanelView, private QObject {
     bool m_judging = false;
     int m_currentTab = 0;
 
+    std::vector<PackInfo> m_cachedPacks;
+    std::string m_cachedPack;
     std::optional<SoundProfile> m_cachedKeyProfile;
     std::optional<SoundProfile> m_cachedMouseProfile;
     float m_cachedKeyVolume = 0.5F;

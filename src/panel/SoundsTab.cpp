@@ -36,11 +36,12 @@ void SoundsTabView::scrollToTop() {
 
 int SoundsTabView::contentHeight() const {
     const int all = static_cast<int>(allSoundProfiles().size());
+    const int packs = static_cast<int>(m_packs.size());
     const int collapsed = (kVisibleCount + 1) * kRowPitch + 20;
     const int expanded = (all + 1) * kRowPitch + 20;
     const int mousePart = m_mouse.expanded ? expanded : collapsed;
     // The keyboard part also holds the two volume rows above the lists.
-    const int keyboardPart = (m_key.expanded ? expanded : collapsed) + 144;
+    const int keyboardPart = (m_key.expanded ? expanded + packs * kRowPitch : collapsed) + 144;
     return mousePart + keyboardPart + kMargin;
 }
 
@@ -49,14 +50,24 @@ void SoundsTabView::profileTapped(bool keyboard, int tag) {
     const SoundProfile profile = allSoundProfiles().at(static_cast<std::size_t>(tag));
     channel(keyboard).profile = profile;
     channel(keyboard).lastProfile = profile;
+    if (keyboard) {
+        m_selectedPack.clear();
+        m_lastPack.clear();
+    }
     report(keyboard);
 }
 
 void SoundsTabView::toggleMute(bool keyboard) {
+    if (keyboard && toggleKeyPackMute()) {
+        return;
+    }
     Channel& ch = channel(keyboard);
     if (ch.profile) {
         ch.lastProfile = ch.profile;
         ch.profile.reset();
+        if (keyboard) {
+            m_lastPack.clear();  // unmuting brings back this profile
+        }
     } else {
         ch.profile = ch.lastProfile.value_or(allSoundProfiles().front());
     }
@@ -99,6 +110,7 @@ void SoundsTabView::rebuild() {
     }
     m_keyProfileButtons.clear();
     m_mouseProfileButtons.clear();
+    m_packButtons.clear();
     m_keyMuteBtn = m_mouseMuteBtn = m_keyExpandBtn = m_mouseExpandBtn = nullptr;
     m_keyVolumeBar = m_mouseVolumeBar = nullptr;
     if (!m_gameStats) {

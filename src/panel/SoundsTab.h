@@ -8,6 +8,7 @@
 
 #include "progression/GameStats.h"
 #include "sound/SoundProfile.h"
+#include "sound/packs/SoundPack.h"
 
 namespace quib {
 
@@ -17,7 +18,9 @@ class VolumeBar;
 
 // The SOUNDS tab: mute and volume for the keyboard and the mouse, then the
 // keyboard and mouse profile lists (three rows each until expanded; locked
-// profiles read "  LOCKED" and cannot be clicked). The tab owns no settings:
+// profiles read "  LOCKED" and cannot be clicked). The expanded keyboard list
+// ends with the imported sound packs, tagged PACK (never locked; a broken one
+// reads BROKEN and cannot be clicked). The tab owns no settings:
 // every choice goes out through the callbacks and the real state comes back
 // through configure(). The whole content is thrown away and rebuilt on every
 // change; a tap keeps the scroll position, a configure from outside shows the
@@ -35,11 +38,14 @@ class SoundsTabView final : public QWidget {
     void configure(std::optional<SoundProfile> keyProfile, std::optional<SoundProfile> mouseProfile,
                    float keyVolume, float mouseVolume, const GameStats& gameStats);
     void refresh() { rebuild(); }
+    // The packs to list and the one that plays; shown at the next configure.
+    void setPacks(const std::vector<PackInfo>& packs, const std::string& selected);
     void scrollToTop();
 
     // Absent profile: that channel is muted.
     std::function<void(std::optional<SoundProfile>)> onKeyProfileSelected;
     std::function<void(std::optional<SoundProfile>)> onMouseProfileSelected;
+    std::function<void(const std::string&)> onKeyPackSelected;
     std::function<void(float)> onKeyVolumeChanged;
     std::function<void(float)> onMouseVolumeChanged;
     // Forwarded by the panel; no control of this tab fires it.
@@ -50,6 +56,7 @@ class SoundsTabView final : public QWidget {
     ScrollPage* scrollView() const { return m_scrollView; }
     const std::vector<FlatButton*>& keyProfileButtons() const { return m_keyProfileButtons; }
     const std::vector<FlatButton*>& mouseProfileButtons() const { return m_mouseProfileButtons; }
+    const std::vector<FlatButton*>& packButtons() const { return m_packButtons; }
     FlatButton* keyMuteButton() const { return m_keyMuteBtn; }
     FlatButton* mouseMuteButton() const { return m_mouseMuteBtn; }
     FlatButton* keyExpandButton() const { return m_keyExpandBtn; }
@@ -79,6 +86,13 @@ class SoundsTabView final : public QWidget {
     FlatButton* makeExpandButton(QWidget* document, bool expanded, int y, int width);
     FlatButton* makeSpeakerButton(QWidget* document, bool muted);
     void addChannelControls(QWidget* document, int y, bool keyboard);
+    // SoundsTabPacks.cpp
+    int layoutPacks(QWidget* document, int y, int width);
+    FlatButton* packButton(QWidget* document, const PackInfo& pack, int y, int width);
+    void packTapped(int index);
+    void reportPack(const std::string& id);
+    bool keyboardMuted() const { return !m_key.profile && m_selectedPack.empty(); }
+    bool toggleKeyPackMute();
     void addRule(QWidget* document, int y);
 
     void profileTapped(bool keyboard, int tag);
@@ -96,6 +110,10 @@ class SoundsTabView final : public QWidget {
     ScrollPage* m_scrollView = nullptr;
     std::vector<FlatButton*> m_keyProfileButtons;
     std::vector<FlatButton*> m_mouseProfileButtons;
+    std::vector<FlatButton*> m_packButtons;
+    std::vector<PackInfo> m_packs;
+    std::string m_selectedPack;  // the pack that plays; empty when none
+    std::string m_lastPack;      // the pack a muted keyboard comes back to
     FlatButton* m_keyMuteBtn = nullptr;
     FlatButton* m_mouseMuteBtn = nullptr;
     FlatButton* m_keyExpandBtn = nullptr;

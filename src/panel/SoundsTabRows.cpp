@@ -44,7 +44,7 @@ int SoundsTabView::layoutLevels(QWidget* document, int top) {
 }
 
 void SoundsTabView::addChannelControls(QWidget* document, int y, bool keyboard) {
-    const bool muted = !channel(keyboard).profile;
+    const bool muted = keyboard ? keyboardMuted() : !m_mouse.profile;
     FlatButton* speaker = makeSpeakerButton(document, muted);
     style::place(speaker, QRectF(kMargin, y, 22, 20));
     QObject::connect(speaker, &FlatButton::clicked, this,
@@ -88,6 +88,9 @@ int SoundsTabView::layoutProfiles(QWidget* document, int top, bool keyboard) {
                          [this, keyboard, row] { profileTapped(keyboard, row->tag()); });
         buttons.push_back(row);
         y -= kRowPitch;
+    }
+    if (keyboard && ch.expanded) {
+        y = layoutPacks(document, y, width);
     }
     FlatButton* expand = makeExpandButton(document, ch.expanded, y - kProfileButtonHeight, width);
     QObject::connect(expand, &FlatButton::clicked, this,

@@ -12,14 +12,8 @@ namespace quib {
 namespace {
 
 constexpr std::uint64_t kRateSteps = std::uint64_t{1} << 24;
-constexpr float kKeyLowerRate = 0.93F;
-constexpr float kKeyUpperRate = 1.07F;
 constexpr float kMouseLowerRate = 0.95F;
 constexpr float kMouseUpperRate = 1.05F;
-
-std::optional<std::filesystem::path> findSoundUrl(std::string_view name) {
-    return findResource("Sounds", std::string(name), "wav");
-}
 
 }  // namespace
 
@@ -35,8 +29,6 @@ SoundPlayer::SoundPlayer(AudioEngine& engine, RandomSource& random,
                          std::optional<SoundProfile> keyProfile,
                          std::optional<SoundProfile> mouseProfile)
     : m_engine(engine), m_random(random) {
-    m_key.profile = keyProfile;
-    m_mouse.profile = mouseProfile;
     setKeyProfile(keyProfile);
     setMouseProfile(mouseProfile);
 }
@@ -61,14 +53,17 @@ void SoundPlayer::setVolume(float volume) {
     setMouseVolume(volume);
 }
 
-void SoundPlayer::setKeyProfile(std::optional<SoundProfile> profile) {
-    m_key.profile = profile;
-    rebuild(m_key, profile ? std::optional(keyFile(*profile)) : std::nullopt);
-}
-
 void SoundPlayer::setMouseProfile(std::optional<SoundProfile> profile) {
     m_mouse.profile = profile;
-    rebuild(m_mouse, profile ? std::optional(mouseFile(*profile)) : std::nullopt);
+    clearPool(m_mouse);
+    if (!profile) {
+        return;
+    }
+    if (auto sample = loadSound(mouseFile(*profile))) {
+        m_mouse.players = buildPlayerPool(std::move(sample), kPoolSize);
+    }
+    applyVolume(m_key);
+    applyVolume(m_mouse);
 }
 
 void SoundPlayer::setStereoWidth(float width) {
@@ -82,37 +77,36 @@ void SoundPlayer::releasePool(Channel& channel) {
     channel.players.clear();
 }
 
-void SoundPlayer::rebuild(Channel& channel, std::optional<std::string_view> fileName) {
+// Silences what the channel still plays and gives its players back.
+void SoundPlayer::clearPool(Channel& channel) {
     for (const PlayerHandle player : channel.players) {
         m_engine.stop(player);
     }
     releasePool(channel);
     channel.index = 0;
-    if (!fileName) {
-        return;
-    }
-    channel.players = buildPlayerPool(*fileName);
-    applyVolume(m_key);
-    applyVolume(m_mouse);
 }
 
-std::vector<PlayerHandle> SoundPlayer::buildPlayerPool(std::string_view fileName) {
-    const auto url = findSoundUrl(fileName);
+std::shared_ptr<const Sample> SoundPlayer::loadSound(std::string_view fileName) {
+    const auto url = findResource("Sounds", std::string(fileName), "wav");
     if (!url) {
         logLine("Sound not found: ", fileName);
-        return {};
+        return nullptr;
     }
-    // One decoded sample serves the whole pool.
     SampleLoad load = m_engine.loadSample(*url);
     if (!load.sample) {
         logLine("Sound could not be loaded: ", load.error);
-        return {};
     }
+    return std::move(load.sample);
+}
+
+// One decoded sample serves the whole pool.
+std::vector<PlayerHandle> SoundPlayer::buildPlayerPool(std::shared_ptr<const Sample> sample,
+                                                       std::size_t size) {
     std::vector<PlayerHandle> players;
-    players.reserve(kPoolSize);
-    for (std::size_t attempt = 0; attempt < kPoolSize; ++attempt) {
+    players.reserve(size);
+    for (std::size_t attempt = 0; attempt < size; ++attempt) {
         // A player that cannot be made is skipped: the pool is just smaller.
-        if (const PlayerHandle player = m_engine.preparePlayer(load.sample); player.isValid()) {
+        if (const PlayerHandle player = m_engine.preparePlayer(sample); player.isValid()) {
             players.push_back(player);
         }
     }
@@ -125,31 +119,19 @@ void SoundPlayer::applyVolume(const Channel& channel) {
     }
 }
 
-void SoundPlayer::playKeyClick() {
-    playClick(m_key, kKeyLowerRate, kKeyUpperRate);
-}
-
-void SoundPlayer::playKeyPress(std::uint16_t keyCode) {
-    (void)keyCode;  // every key plays the profile's click for now
-    playKeyClick();
-}
-
-void SoundPlayer::playKeyRelease(std::uint16_t keyCode) {
-    (void)keyCode;  // no release sounds yet
-}
-
-void SoundPlayer::playMouseClick() {
-    playClick(m_mouse, kMouseLowerRate, kMouseUpperRate);
-}
-
-void SoundPlayer::playClick(Channel& channel, float lowerRate, float upperRate) {
-    if (channel.players.empty() || m_silenced) {
-        return;
-    }
+PlayerHandle SoundPlayer::nextPlayer(Channel& channel) {
     const auto size = static_cast<std::int64_t>(channel.players.size());
     const PlayerHandle player = channel.players[static_cast<std::size_t>(channel.index % size)];
     ++channel.index;
-    m_engine.setRate(player, randomRate(m_random, lowerRate, upperRate));
+    return player;
+}
+
+void SoundPlayer::playMouseClick() {
+    if (m_mouse.players.empty() || m_silenced) {
+        return;
+    }
+    const PlayerHandle player = nextPlayer(m_mouse);
+    m_engine.setRate(player, randomRate(m_random, kMouseLowerRate, kMouseUpperRate));
     m_engine.play(player);
 }
 

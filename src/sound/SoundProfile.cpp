@@ -8,6 +8,7 @@ struct ProfileRow {
     std::string_view name;
     std::string_view keyFile;
     std::string_view mouseFile;
+    bool keyStrokes = false;  // "<keyFile>_down" and "<keyFile>_up" exist
 };
 
 constexpr std::array<ProfileRow, kSoundProfileCount> kRows{{
@@ -23,14 +24,14 @@ constexpr std::array<ProfileRow, kSoundProfileCount> kRows{{
     {"Flick", "ios_tink", "ios_tock"},
     {"Bump", "element_border", "point_border"},
     {"Keys", "key_press_click", "key_press_click"},
-    {"MX Blue", "mxblue_key", "mech_mouse_down"},
-    {"MX Brown", "mxbrown_key", "mech_mouse_down"},
-    {"MX Black", "mxblack_key", "mech_mouse_down"},
-    {"Cream", "cream_key", "mech_mouse_up"},
-    {"Turquoise", "turquoise_key", "mech_mouse_down"},
-    {"Mech Classic", "mech_classic", "mech_mouse_down"},
-    {"Mech Deep", "mech_deep", "mech_mouse_up"},
-    {"Mech Sharp", "mech_sharp", "mech_mouse_down"},
+    {"MX Blue", "mxblue_key", "mech_mouse_down", true},
+    {"MX Brown", "mxbrown_key", "mech_mouse_down", true},
+    {"MX Black", "mxblack_key", "mech_mouse_down", true},
+    {"Cream", "cream_key", "mech_mouse_up", true},
+    {"Turquoise", "turquoise_key", "mech_mouse_down", true},
+    {"Mech Classic", "mech_classic", "mech_mouse_down", true},
+    {"Mech Deep", "mech_deep", "mech_mouse_up", true},
+    {"Mech Sharp", "mech_sharp", "mech_mouse_down", true},
 }};
 
 const ProfileRow& row(SoundProfile profile) {
@@ -68,6 +69,14 @@ std::string_view keyFile(SoundProfile profile) {
 }
 std::string_view mouseFile(SoundProfile profile) {
     return row(profile).mouseFile;
+}
+
+std::optional<KeyStrokeFiles> keyStrokeFiles(SoundProfile profile) {
+    if (!row(profile).keyStrokes) {
+        return std::nullopt;
+    }
+    const std::string base(row(profile).keyFile);
+    return KeyStrokeFiles{base + "_down", base + "_up"};
 }
 
 }  // namespace quib

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace quib {
@@ -44,5 +45,14 @@ std::optional<SoundProfile> soundProfileFromRawValue(std::string_view text);
 // Base names (no extension) of the ".wav" files in the "Sounds" resource folder.
 std::string_view keyFile(SoundProfile profile);
 std::string_view mouseFile(SoundProfile profile);
+
+// The mechanical profiles' two strokes as files of their own: the press
+// without its return, and the return a key makes coming back up (played on
+// key-up when release sounds are on). Absent for the other profiles.
+struct KeyStrokeFiles {
+    std::string press;
+    std::string release;
+};
+std::optional<KeyStrokeFiles> keyStrokeFiles(SoundProfile profile);
 
 }  // namespace quib

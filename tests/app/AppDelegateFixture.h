@@ -24,6 +24,10 @@ class AppDelegateFixture : public ::testing::Test {
         for (SoundProfile profile : allSoundProfiles()) {
             touch(resources.file("Sounds", std::string(keyFile(profile)) + ".wav"));
             touch(resources.file("Sounds", std::string(mouseFile(profile)) + ".wav"));
+            if (const auto strokes = keyStrokeFiles(profile)) {
+                touch(resources.file("Sounds", strokes->press + ".wav"));
+                touch(resources.file("Sounds", strokes->release + ".wav"));
+            }
         }
         preferences = SqlitePreferences::open(dir.path(), SqlitePreferences::Mode::readWrite).store;
     }
@@ -72,6 +76,7 @@ class AppDelegateFixture : public ::testing::Test {
                              [this] { ++terminations; },
                              nullptr,
                              intervals};
+        services.dataDirectory = dir.path();
         delegate = std::make_unique<AppDelegate>(std::move(services));
         delegate->applicationDidFinishLaunching();
         return *delegate;
@@ -87,7 +92,8 @@ class AppDelegateFixture : public ::testing::Test {
             const bool inPool = std::any_of(pool.begin(), pool.end(), [&](PlayerHandle handle) {
                 return handle.index == call.player;
             });
-            plays += call.operation == "play" && inPool ? 1 : 0;
+            const bool play = call.operation == "play" || call.operation == "playClip";
+            plays += play && inPool ? 1 : 0;
         }
         return plays;
     }

@@ -88,6 +88,10 @@ class FakePanel final : public PanelView {
         volumes = {keyVolume, mouseVolume};
         calls.push_back("setSoundsData");
     }
+    void setPacks(const std::vector<PackInfo>& list, const std::string& selected) override {
+        packs = list;
+        selectedPack = selected;
+    }
     void setStatsData(const GameStats&) override { calls.push_back("setStatsData"); }
     void setShopData(const GameStats&) override { calls.push_back("setShopData"); }
     void setFocusData(const std::set<AmbientSound>& sounds, std::optional<MusicTrack> track, bool,
@@ -106,6 +110,8 @@ class FakePanel final : public PanelView {
     std::vector<std::string> calls;
     std::optional<SoundProfile> keyProfile;
     std::optional<SoundProfile> mouseProfile;
+    std::vector<PackInfo> packs;
+    std::string selectedPack;
     std::pair<float, float> volumes;
     std::set<AmbientSound> activeSounds;
     std::optional<MusicTrack> currentTrack;

@@ -54,7 +54,7 @@ TEST(StatsLinesTest, CommandLineTakesTheStatsFormsAndRefusesWhatDoesNotMix) {
         {{"stats", "--format", "x", "--json"}, "--json does not go with them"},
         {{"--watch"}, "belong to the stats command"},
         {{"get", "--days", "3"}, "belong to the stats command"},
-        {{"--json"}, "--json belongs to the stats and get commands"},
+        {{"--json"}, "--json belongs to the stats, get and packs commands"},
     };
     for (const Case& c : cases) {
         const CommandLine line = CommandLine::parse(c.arguments);

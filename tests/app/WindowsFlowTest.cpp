@@ -63,8 +63,7 @@ TEST_F(WindowsFlowTest, ACoinBecomesTheCurrentKeySoundThroughTheRevealAndStaysAf
     while (reelTimer->fire()) {
     }
     ASSERT_TRUE(reward->isLanded());
-    EXPECT_GE(static_cast<int>(audio.callsOf("play").size()), reward->reel()->spinCount())
-        << "a tick per step";
+    EXPECT_GE(audio.plays(), reward->reel()->spinCount()) << "a tick per step";
     EXPECT_EQ(keyPlays(before), 0) << "the ticks are not the user's key sound";
 
     QTest::mouseClick(reward->window()->findChild<FlatButton*>("applyButton"), Qt::LeftButton);

@@ -15,6 +15,7 @@ class RecordingDelegate final : public PopoverPanelDelegate {
     void panelDidSelectMouseProfile(std::optional<SoundProfile> p) override {
         add("mouse", name(p));
     }
+    void panelDidSelectKeyPack(const std::string& id) override { add("pack", id); }
     void panelDidChangeKeyVolume(float) override { add("keyVolume"); }
     void panelDidChangeMouseVolume(float) override { add("mouseVolume"); }
     void panelDidRequestTestSound() override { add("test"); }

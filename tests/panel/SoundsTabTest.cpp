@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QtTest/QTest>
 
 #include "panel/FlatViews.h"
 #include "panel/ScrollPage.h"
+#include "panel/StyleKit.h"
 #include "panel/VolumeBar.h"
 #include "support/StoreFixture.h"
 #include "support/TestApplication.h"
@@ -66,6 +68,60 @@ TEST_F(SoundsTabTest, ContentIs404CollapsedAndEachListAddsItsSeventeenRows) {
         EXPECT_EQ(view.keyProfileButtons().size(), c.keyRows);
         EXPECT_EQ(view.mouseProfileButtons().size(), c.mouseRows);
     }
+}
+
+PackInfo pack(const char* id, bool valid) {
+    PackInfo info;
+    info.id = id;
+    info.name = std::string("Pack ") + id;
+    info.valid = valid;
+    info.problem = valid ? "" : "config.json: 'name' is missing";
+    return info;
+}
+
+TEST_F(SoundsTabTest, PacksFollowTheKeyboardProfilesTaggedAndNeverLocked) {
+    std::vector<std::string> packReports;
+    tab.onKeyPackSelected = [&](const std::string& id) { packReports.push_back(id); };
+    tab.setPacks({pack("one", true), pack("two", false)}, "");
+    configure(SoundProfile::iphone);
+    EXPECT_TRUE(tab.packButtons().empty()) << "the collapsed list shows three profiles";
+    click(tab.keyExpandButton());
+    ASSERT_EQ(tab.packButtons().size(), 2u);
+    EXPECT_EQ(tab.contentHeight(), 404 + 19 * 26);
+    FlatButton* one = tab.packButtons()[0];
+    EXPECT_GT(one->y(), tab.keyProfileButtons().back()->y()) << "after the profiles";
+    EXPECT_TRUE(one->title().contains("PACK ONE"));
+    EXPECT_TRUE(one->isEnabled());
+    const auto tagOf = [](FlatButton* row) { return row->findChild<QLabel*>()->text(); };
+    EXPECT_EQ(tagOf(one), "PACK");
+    const QLabel* tag = one->findChild<QLabel*>();
+    EXPECT_EQ(tag->palette().color(tag->foregroundRole()), style::brutalBlack())
+        << "drawn in the row's own text colour";
+    FlatButton* broken = tab.packButtons()[1];
+    EXPECT_FALSE(broken->isEnabled());
+    EXPECT_TRUE(broken->title().endsWith("PACK TWO \u2014 BROKEN"))
+        << broken->title().toStdString();
+    EXPECT_EQ(broken->toolTip(), "config.json: 'name' is missing");
+
+    click(tab.packButtons()[1]);
+    click(tab.packButtons()[0]);
+    EXPECT_EQ(packReports, std::vector<std::string>{"one"});
+    EXPECT_EQ(tab.packButtons()[0]->fill(), style::brutalAccent()) << "chosen";
+    EXPECT_EQ(tab.keyProfileButtons()[0]->fill(), QColor()) << "no profile is chosen with it";
+}
+
+TEST_F(SoundsTabTest, MutingAPackBringsThePackBack) {
+    std::vector<std::string> packReports;
+    tab.onKeyPackSelected = [&](const std::string& id) { packReports.push_back(id); };
+    tab.setPacks({pack("one", true)}, "one");
+    configure(std::nullopt);
+    EXPECT_EQ(tab.keyMuteButton()->accessibleName(), "Sound on") << "a pack plays";
+    click(tab.keyMuteButton());
+    EXPECT_EQ(keyReports, std::vector<Profile>{std::nullopt});
+    EXPECT_EQ(tab.keyMuteButton()->accessibleName(), "Muted");
+    click(tab.keyMuteButton());
+    EXPECT_EQ(packReports, std::vector<std::string>{"one"});
+    EXPECT_EQ(tab.keyMuteButton()->accessibleName(), "Sound on");
 }
 
 TEST_F(SoundsTabTest, BlankUntilConfiguredWithAStore) {

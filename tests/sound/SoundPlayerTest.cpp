@@ -4,6 +4,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
+
+#include <cmath>
 
 #include "platform/audio/AudioTestSupport.h"
 #include "platform/audio/FakeAudioEngine.h"
@@ -22,18 +25,30 @@ class SoundPlayerTest : public ::testing::Test {
         for (SoundProfile profile : allSoundProfiles()) {
             touch(keyFile(profile));
             touch(mouseFile(profile));
+            if (const auto strokes = keyStrokeFiles(profile)) {
+                touch(strokes->press);
+                touch(strokes->release);
+            }
         }
     }
     void touch(std::string_view name) {
         test::writeSound(resources.file("Sounds", std::string(name) + ".wav"), {0.5F, 0.5F}, 1,
                          kOutputSampleRate);
     }
-    std::vector<std::uint32_t> playedPlayers() const {
+    // Key clicks are clips; mouse clicks plain plays.
+    std::vector<std::uint32_t> playedPlayers(const char* operation = "playClip") const {
         std::vector<std::uint32_t> players;
-        for (const auto& call : engine.callsOf("play")) {
+        for (const auto& call : engine.callsOf(operation)) {
             players.push_back(call.player);
         }
         return players;
+    }
+    std::vector<std::string> loadedNames() const {
+        std::vector<std::string> names;
+        for (const auto& file : engine.loadedFiles) {
+            names.push_back(file.stem().string());
+        }
+        return names;
     }
 
     test::ResourceDirectory resources;
@@ -41,17 +56,26 @@ class SoundPlayerTest : public ::testing::Test {
     ScriptedRandom random;
 };
 
-TEST_F(SoundPlayerTest, SixRapidClicksUseThePoolRoundRobin) {
-    SoundPlayer player(engine, random, SoundProfile::tock, std::nullopt);
-    ASSERT_EQ(player.keyPlayers().size(), 5U);
-    EXPECT_EQ(engine.loadedFiles.size(), 1U) << "one decoded sample shared by the pool";
-    for (int i = 0; i < 6; ++i) {
+TEST_F(SoundPlayerTest, RapidClicksUseThePoolRoundRobin) {
+    SoundPlayer player(engine, random, SoundProfile::tock, SoundProfile::tock);
+    ASSERT_EQ(player.keyPlayers().size(), SoundPlayer::kKeyPoolSize);
+    ASSERT_EQ(player.mousePlayers().size(), SoundPlayer::kPoolSize);
+    EXPECT_EQ(engine.loadedFiles.size(), 2U) << "one decoded sample shared by each pool";
+    for (std::size_t i = 0; i <= SoundPlayer::kKeyPoolSize; ++i) {
         player.playKeyClick();
     }
-    const auto& pool = player.keyPlayers();
-    EXPECT_EQ(playedPlayers(),
-              (std::vector<std::uint32_t>{pool[0].index, pool[1].index, pool[2].index,
-                                          pool[3].index, pool[4].index, pool[0].index}));
+    for (std::size_t i = 0; i <= SoundPlayer::kPoolSize; ++i) {
+        player.playMouseClick();
+    }
+    const auto& keys = player.keyPlayers();
+    const auto keyPlays = playedPlayers();
+    EXPECT_EQ(keyPlays.front(), keys[0].index);
+    EXPECT_EQ(keyPlays[SoundPlayer::kKeyPoolSize - 1], keys.back().index);
+    EXPECT_EQ(keyPlays.back(), keys[0].index);
+    const auto& mice = player.mousePlayers();
+    EXPECT_EQ(playedPlayers("play"),
+              (std::vector<std::uint32_t>{mice[0].index, mice[1].index, mice[2].index,
+                                          mice[3].index, mice[4].index, mice[0].index}));
 }
 
 TEST_F(SoundPlayerTest, RatesCoverTheirRangeWithBothEndsIncluded) {
@@ -62,20 +86,22 @@ TEST_F(SoundPlayerTest, RatesCoverTheirRangeWithBothEndsIncluded) {
     player.playKeyClick();
     player.playMouseClick();
     player.playMouseClick();
-    const auto rates = engine.callsOf("rate");
-    ASSERT_EQ(rates.size(), 5U);
-    EXPECT_FLOAT_EQ(rates[0].value, 0.93F);
-    EXPECT_EQ(rates[1].value, 1.07F) << "exactly the upper bound";
-    EXPECT_FLOAT_EQ(rates[2].value, 1.0F);
-    EXPECT_FLOAT_EQ(rates[3].value, 0.95F);
-    EXPECT_EQ(rates[4].value, 1.05F);
+    const auto keyRates = engine.callsOf("playClip");
+    const auto mouseRates = engine.callsOf("rate");
+    ASSERT_EQ(keyRates.size(), 3U);
+    ASSERT_EQ(mouseRates.size(), 2U);
+    EXPECT_FLOAT_EQ(keyRates[0].value, 0.93F);
+    EXPECT_EQ(keyRates[1].value, 1.07F) << "exactly the upper bound";
+    EXPECT_FLOAT_EQ(keyRates[2].value, 1.0F);
+    EXPECT_FLOAT_EQ(mouseRates[0].value, 0.95F);
+    EXPECT_EQ(mouseRates[1].value, 1.05F);
     EXPECT_EQ(random.bounds.front(), (1U << 24) + 1) << "2^24 + 1 equally likely values";
 }
 
-TEST_F(SoundPlayerTest, RateIsSetBeforeThePlayOfTheSamePlayer) {
-    SoundPlayer player(engine, random, SoundProfile::tock, std::nullopt);
+TEST_F(SoundPlayerTest, MouseRateIsSetBeforeThePlayOfTheSamePlayer) {
+    SoundPlayer player(engine, random, std::nullopt, SoundProfile::tock);
     engine.calls.clear();
-    player.playKeyClick();
+    player.playMouseClick();
     ASSERT_EQ(engine.calls.size(), 2U);
     EXPECT_EQ(engine.calls[0].operation, "rate");
     EXPECT_EQ(engine.calls[1].operation, "play");
@@ -88,7 +114,8 @@ TEST_F(SoundPlayerTest, SwitchingProfileRestartsAtTheFirstPlayerOfTheNewPool) {
     player.playKeyClick();
     const auto oldPool = player.keyPlayers();
     player.setKeyProfile(SoundProfile::cream);
-    EXPECT_EQ(engine.callsOf("release").size(), 5U) << "the old pool is given back";
+    EXPECT_EQ(engine.callsOf("release").size(), SoundPlayer::kKeyPoolSize)
+        << "the old pool is given back";
     engine.calls.clear();
     player.playKeyClick();
     EXPECT_EQ(playedPlayers(), std::vector<std::uint32_t>{player.keyPlayers()[0].index});
@@ -115,9 +142,9 @@ TEST_F(SoundPlayerTest, VolumeSetsBothChannelsAndReadsTheKeyVolume) {
     player.setMouseVolume(0.6F);
     EXPECT_EQ(player.volume(), 0.3F);
     const auto volumes = engine.callsOf("volume");
-    ASSERT_EQ(volumes.size(), 15U) << "five key players, five mouse players, then five mouse";
-    EXPECT_EQ(volumes[9].value, 0.3F);
-    EXPECT_EQ(volumes[14].value, 0.6F);
+    ASSERT_EQ(volumes.size(), 18U) << "eight key players, five mouse players, then five mouse";
+    EXPECT_EQ(volumes[12].value, 0.3F);
+    EXPECT_EQ(volumes[17].value, 0.6F);
 }
 
 TEST_F(SoundPlayerTest, RebuildingOneChannelReappliesVolumesButKeepsTheOtherPool) {
@@ -130,12 +157,12 @@ TEST_F(SoundPlayerTest, RebuildingOneChannelReappliesVolumesButKeepsTheOtherPool
 }
 
 TEST_F(SoundPlayerTest, MissingFileLogsOncePerRebuildAndPlaysNothing) {
-    std::filesystem::remove(resources.file("Sounds", "cream_key.wav"));
+    std::filesystem::remove(resources.file("Sounds", "focus.wav"));
     testing::internal::CaptureStderr();
-    SoundPlayer player(engine, random, SoundProfile::cream, std::nullopt);
-    player.setKeyProfile(SoundProfile::cream);
+    SoundPlayer player(engine, random, SoundProfile::tock, std::nullopt);
+    player.setKeyProfile(SoundProfile::tock);
     const std::string log = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(log, "[QUIB] Sound not found: cream_key\n[QUIB] Sound not found: cream_key\n");
+    EXPECT_EQ(log, "[QUIB] Sound not found: focus\n[QUIB] Sound not found: focus\n");
     EXPECT_TRUE(player.keyEnabled()) << "the profile stays chosen";
     engine.calls.clear();
     player.playKeyClick();
@@ -160,6 +187,111 @@ TEST_F(SoundPlayerTest, PlayersThatCannotBeMadeLeaveASmallerPool) {
         player.playKeyClick();
     }
     EXPECT_EQ(playedPlayers().back(), player.keyPlayers()[0].index);
+}
+
+TEST_F(SoundPlayerTest, KeysArePlacedWhereTheySitOnTheKeyboard) {
+    SoundPlayer player(engine, random, SoundProfile::tock, SoundProfile::tock);
+    player.setStereoWidth(0.4F);
+    for (const int key :
+         {KEY_ESC, KEY_TAB, KEY_LEFTSHIFT, KEY_SPACE, KEY_ENTER, KEY_BACKSPACE, KEY_KP5, 600}) {
+        player.playKeyPress(static_cast<std::uint16_t>(key));
+    }
+    player.playKeyClick();
+    std::vector<float> pans;
+    for (const PlayOptions& play : engine.clipPlays) {
+        pans.push_back(play.pan);
+    }
+    const std::vector<float> expected = {-0.4F * 14 / 15,
+                                         -0.4F * 13.5F / 15,
+                                         -0.4F * 13.75F / 15,
+                                         0.0F,
+                                         0.4F * 12.75F / 15,
+                                         0.4F * 13 / 15,
+                                         0.4F,
+                                         0.0F,
+                                         0.0F};
+    ASSERT_EQ(pans.size(), expected.size());
+    for (std::size_t i = 0; i < pans.size(); ++i) {
+        EXPECT_NEAR(pans[i], expected[i], 1e-5F) << i;
+    }
+    player.setStereoWidth(0.0F);
+    player.playKeyPress(KEY_ESC);
+    EXPECT_EQ(engine.clipPlays.back().pan, 0.0F) << "width 0: every key in the middle";
+    player.setStereoWidth(std::nanf(""));
+    EXPECT_EQ(player.stereoWidth(), 0.0F);
+    player.playMouseClick();
+    EXPECT_EQ(engine.callsOf("play").size(), 1U) << "the mouse plays whole and centred";
+}
+
+TEST_F(SoundPlayerTest, MechanicalProfilesSoundTheirReturnStrokeOnKeyUp) {
+    SoundPlayer player(engine, random, SoundProfile::mxBlue, std::nullopt);
+    EXPECT_EQ(loadedNames(), (std::vector<std::string>{"mxblue_key_down", "mxblue_key_up"}));
+    player.playKeyPress(KEY_A);
+    player.playKeyRelease(KEY_A);
+    ASSERT_EQ(engine.clipPlays.size(), 2U);
+    EXPECT_EQ(engine.clipPlays[0].startFrame, 0);
+    EXPECT_EQ(engine.clipPlays[1].startFrame, 4) << "the return follows the press in the sample";
+    EXPECT_EQ(engine.clipPlays[1].frameCount, 4);
+
+    engine.loadedFiles.clear();
+    player.setReleaseSounds(false);
+    EXPECT_EQ(loadedNames(), std::vector<std::string>{"mxblue_key"}) << "the press with its return";
+    player.playKeyRelease(KEY_A);
+    EXPECT_EQ(engine.clipPlays.size(), 2U);
+
+    player.setReleaseSounds(true);
+    player.setKeyProfile(SoundProfile::tock);
+    player.playKeyRelease(KEY_A);
+    EXPECT_EQ(engine.clipPlays.size(), 2U) << "a soft profile has no return stroke";
+}
+
+TEST_F(SoundPlayerTest, MissingStrokeFilesFallBackToTheWholeClick) {
+    std::filesystem::remove(resources.file("Sounds", "cream_key_up.wav"));
+    testing::internal::CaptureStderr();
+    SoundPlayer player(engine, random, SoundProfile::cream, std::nullopt);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[QUIB] Sound not found: cream_key_up\n");
+    EXPECT_EQ(loadedNames().back(), "cream_key");
+    EXPECT_FALSE(player.keySounds().hasReleases());
+}
+
+TEST_F(SoundPlayerTest, APackPlaysEachKeysOwnClipAsRecorded) {
+    SoundPlayer player(engine, random, SoundProfile::tock, std::nullopt);
+    KeySoundSet pack;
+    pack.sample = engine.loadSample("pack.wav").sample;
+    pack.clips = {{0, 1}, {1, 1}, {2, 1}, {3, 1}};
+    pack.press[KEY_A] = {0, 1};
+    pack.press[KEY_S] = {1, 2};  // two takes
+    pack.release[KEY_A] = {3, 1};
+    pack.variesRate = false;
+    player.setKeyPack("my-pack", pack);
+    EXPECT_EQ(player.keyPack(), "my-pack");
+    EXPECT_FALSE(player.keyProfile());
+    EXPECT_TRUE(player.keyEnabled());
+    EXPECT_EQ(player.keyPlayers().size(), SoundPlayer::kKeyPoolSize);
+
+    random = ScriptedRandom({1, 0});
+    player.playKeyPress(KEY_A);
+    player.playKeyPress(KEY_S);  // take 1 of 2
+    player.playKeyPress(KEY_S);  // take 0
+    player.playKeyPress(KEY_D);  // no sound of its own, no fallback
+    player.playKeyRelease(KEY_A);
+    player.playKeyRelease(KEY_S);
+    std::vector<std::int64_t> starts;
+    for (const PlayOptions& play : engine.clipPlays) {
+        starts.push_back(play.startFrame);
+        EXPECT_EQ(play.rate, 1.0F);
+    }
+    EXPECT_EQ(starts, (std::vector<std::int64_t>{0, 2, 1, 3}));
+    EXPECT_EQ(random.bounds, (std::vector<std::uint64_t>{2, 2})) << "a draw only between takes";
+
+    player.setReleaseSounds(false);
+    player.playKeyRelease(KEY_A);
+    player.playKeyClick();  // no fallback, no space bar: the first key's press
+    EXPECT_EQ(engine.clipPlays.back().startFrame, 0);
+    EXPECT_EQ(engine.clipPlays.size(), 5U) << "release sounds off: packs' too";
+
+    player.setKeyProfile(SoundProfile::tock);
+    EXPECT_TRUE(player.keyPack().empty());
 }
 
 TEST(SoundPlayerMixTest, KeyClickSoundsInTheFirstRenderedBlock) {

@@ -65,6 +65,7 @@ std::vector<Job> allJobs() {
     std::vector<Job> jobs;
     addClickJobs(jobs, clickRecipes(), renderClick);
     addClickJobs(jobs, switchRecipes(), renderSwitch);
+    addClickJobs(jobs, keyStrokeRecipes(), renderStroke);
     addLoopJobs(jobs);
     addImageJobs(jobs);
     return jobs;

@@ -50,4 +50,10 @@ const std::vector<SwitchRecipe>& switchRecipes();
 // Renders, finishes (peak, DC, fades) and returns one switch sound.
 Mono renderSwitch(const SwitchRecipe& recipe, std::uint64_t seed);
 
+// Each key switch's press without its return ("<name>_down") and its return
+// stroke ("<name>_up"), for sounding a key's press and release apart
+// (SwitchStrokes.cpp); renderStroke plays the return lighter than the press.
+const std::vector<SwitchRecipe>& keyStrokeRecipes();
+Mono renderStroke(const SwitchRecipe& recipe, std::uint64_t seed);
+
 }  // namespace assetgen

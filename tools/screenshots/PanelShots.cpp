@@ -8,6 +8,7 @@
 #include "panel/FlatViews.h"
 #include "panel/PanelWindow.h"
 #include "panel/PopoverPanel.h"
+#include "panel/ScrollPage.h"
 #include "panel/SoundsTab.h"
 #include "panel/StatsTab.h"
 
@@ -16,6 +17,16 @@ namespace quib::shots {
 namespace {
 
 const char* const kTabNames[PanelWindow::kTabCount] = {"sounds", "focus", "stats", "rewards"};
+
+PackInfo pack(const char* id, const char* name, bool valid) {
+    PackInfo info;
+    info.id = id;
+    info.name = name;
+    info.keys = valid ? 87 : 0;
+    info.valid = valid;
+    info.problem = valid ? "" : "config.json: 'defines'.'30': file 'a.wav' not found";
+    return info;
+}
 
 void renderPanel(ShotContext& context, const SaveShot& save) {
     PopoverPanel panel([] { return QRect(); });
@@ -45,6 +56,17 @@ void renderPanel(ShotContext& context, const SaveShot& save) {
     panel.setSoundsData(std::nullopt, SoundProfile::snap, 0.8F, 0.35F, stats);
     panel.soundsTab()->keyExpandButton()->click();
     save(QStringLiteral("sounds-muted-expanded"), grabWindow(panel.window()));
+    // Three imported packs after the profiles, one playing and one broken.
+    panel.setPacks(
+        {pack("cherry-mx-blue", "Cherry MX Blue (ABS)", true),
+         pack("holy-pandas", "Holy Pandas", true), pack("broken", "Broken Download", false)},
+        "holy-pandas");
+    panel.setSoundsData(std::nullopt, SoundProfile::snap, 0.8F, 0.35F, stats);
+    SoundsTabView* sounds = panel.soundsTab();
+    const FlatButton* last = sounds->packButtons().back();
+    sounds->scrollView()->setOffset(last->y() + last->height() + 60 -
+                                    sounds->scrollView()->height());
+    save(QStringLiteral("sounds-packs"), grabWindow(panel.window()));
 }
 
 }  // namespace

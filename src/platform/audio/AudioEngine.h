@@ -43,6 +43,18 @@ struct PlayerHandle {
 
 enum class LoopMode : std::uint8_t { once, endless };
 
+// One play of a one-shot sound held in memory: its speed, its place between
+// the speakers and the part of the sample it plays (a key's click in a pack
+// that keeps all of its sounds in one sample).
+struct PlayOptions {
+    float rate = 1.0F;
+    // -1 (left only) ... 0 (both channels at full level) ... 1 (right only):
+    // the far channel is turned down, the near one stays as recorded.
+    float pan = 0.0F;
+    std::int64_t startFrame = 0;
+    std::int64_t frameCount = 0;  // 0: to the end of the sample
+};
+
 // The one generated voice (brown noise): the mixer pulls mono float samples at
 // the generator's own rate and converts them to the output rate. render runs
 // on the audio thread: it must not allocate, lock, log or wait.
@@ -79,6 +91,11 @@ class AudioEngine {
 
     // Plays from the start; a player that still sounds starts over.
     virtual void play(PlayerHandle player) = 0;
+    // Plays with these options instead of the player's rate, centred and
+    // whole; a player that still sounds starts over. Streamed sounds ignore
+    // the options. Pan and part are sanitised like volumes (NaN pans to the
+    // middle; a part is held within the sample).
+    virtual void playClip(PlayerHandle player, const PlayOptions& options) = 0;
     // Fades the sound out over about 10 ms, so that it never ends mid-wave.
     virtual void stop(PlayerHandle player) = 0;
     virtual void setVolume(PlayerHandle player, float volume) = 0;

@@ -63,6 +63,12 @@ void Mixer::apply(const MixerCommand& command) {
             }
             break;
         case MixerCommand::Type::play:
+            if (command.value > 0.0F) {
+                player.rate = command.value;
+            }
+            player.pan = command.pan;
+            player.start = command.start;
+            player.frames = command.frames;
             startVoice(command.player);
             break;
         case MixerCommand::Type::stop:

@@ -19,7 +19,8 @@
 // over a fading voice, else the oldest one-shot; a loop is never taken over,
 // so the engine's list of playing loops stays true. Gain changes ramp over a
 // few milliseconds, voices fade in over under a millisecond, a restarted
-// voice fades out over 2 ms, and every stop (of a voice, a detached player or
+// voice fades out over 2 ms, a voice that plays a part of its sample fades
+// out over the part's last 2 ms, and every stop (of a voice, a detached player or
 // the generator) fades out over 10 ms so that nothing is cut mid-wave. The
 // sum gets a little headroom and is clipped once at the end.
 //
@@ -62,6 +63,11 @@ struct MixerCommand {
     SignalGenerator* generator = nullptr;
     std::uint64_t sequence = 0;
     std::uint32_t generation = 0;  // attach: the player's generation, for its volume
+    // play: value is the rate (0 keeps the player's), then where it sounds
+    // and the part of the sample (frames 0: to the end).
+    float pan = 0.0F;
+    std::int64_t start = 0;
+    std::int64_t frames = 0;
 };
 
 class Mixer {
@@ -106,6 +112,7 @@ class Mixer {
     static constexpr float kFadeInStep = 1.0F / 32.0F;
     static constexpr float kRestartFadeStep = 1.0F / 96.0F;
     static constexpr float kStopFadeStep = 1.0F / 480.0F;
+    static constexpr double kPartTailFrames = 96.0;
 
     struct Player {
         const Sample* sample = nullptr;
@@ -114,6 +121,10 @@ class Mixer {
         float rate = 1.0F;
         bool looping = false;
         int voice = -1;
+        // The next play's place and part.
+        float pan = 0.0F;
+        std::int64_t start = 0;
+        std::int64_t frames = 0;
     };
     enum class VoiceState : std::uint8_t { free, playing, releasing };
     struct Voice {
@@ -123,7 +134,11 @@ class Mixer {
         const Sample* sample = nullptr;
         StreamRing* ring = nullptr;
         double position = 0.0;
+        double end = 0.0;      // a one-shot stops here: the sample's end, or its part's
+        bool partial = false;  // ends before the sample does, so it fades out
         float rate = 1.0F;
+        float leftGain = 1.0F;  // the pan
+        float rightGain = 1.0F;
         bool looping = false;
         float gain = 0.0F;
         float target = 0.0F;  // the last volume set for this voice's player
@@ -161,6 +176,7 @@ class Mixer {
     void renderBlock(float* output, int frames);
     bool mixVoice(Voice& voice, int frames);
     bool advanceEnvelope(Voice& voice);
+    static void placeVoice(Voice& voice, const Player& player);
     void readMemoryFrame(Voice& voice, float& left, float& right);
     bool readStreamFrames(Voice& voice, int frames);
     bool mixGenerator(Generator& generator, int frames);

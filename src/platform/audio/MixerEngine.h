@@ -41,6 +41,7 @@ class MixerEngine final : public AudioEngine {
     PlayerHandle preparePlayer(std::shared_ptr<const Sample> sample) override;
     void releasePlayer(PlayerHandle player) override;
     void play(PlayerHandle player) override;
+    void playClip(PlayerHandle player, const PlayOptions& options) override;
     void stop(PlayerHandle player) override;
     void setVolume(PlayerHandle player, float volume) override;
     void setRate(PlayerHandle player, float rate) override;
@@ -74,6 +75,7 @@ class MixerEngine final : public AudioEngine {
     enum class Delivery { mayDrop, mustArrive };
 
     PlayerSlot* find(PlayerHandle player);
+    void sendPlay(PlayerHandle player, MixerCommand command);
     std::uint64_t send(MixerCommand command, Delivery delivery);
     bool flushBacklog();
     void collectRetired();

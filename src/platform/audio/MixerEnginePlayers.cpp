@@ -1,4 +1,7 @@
 // The player and generator operations of the engine (main thread).
+#include <algorithm>
+#include <cmath>
+
 #include "platform/audio/AudioStream.h"
 #include "platform/audio/MixerEngine.h"
 
@@ -17,6 +20,26 @@ void MixerEngine::releasePlayer(PlayerHandle player) {
 }
 
 void MixerEngine::play(PlayerHandle player) {
+    sendPlay(player, MixerCommand{MixerCommand::Type::play, player.index, 0.0F, nullptr, nullptr,
+                                  nullptr, 0});
+}
+
+void MixerEngine::playClip(PlayerHandle player, const PlayOptions& options) {
+    MixerCommand command{MixerCommand::Type::play,
+                         player.index,
+                         sanitizeRate(options.rate),
+                         nullptr,
+                         nullptr,
+                         nullptr,
+                         0};
+    command.pan = std::isnan(options.pan) ? 0.0F : std::clamp(options.pan, -1.0F, 1.0F);
+    command.start = std::max<std::int64_t>(options.startFrame, 0);
+    command.frames = std::max<std::int64_t>(options.frameCount, 0);
+    sendPlay(player, command);
+}
+
+// One queue write: the rate, the pan and the part travel with the play.
+void MixerEngine::sendPlay(PlayerHandle player, MixerCommand command) {
     PlayerSlot* slot = find(player);
     if (slot == nullptr) {
         return;
@@ -29,8 +52,7 @@ void MixerEngine::play(PlayerHandle player) {
         }
         slot->streamPlayed = true;
     }
-    send(MixerCommand{MixerCommand::Type::play, player.index, 0.0F, nullptr, nullptr, nullptr, 0},
-         Delivery::mayDrop);
+    send(command, Delivery::mayDrop);
     if (m_keeper) {
         m_keeper->requestSound();
     }

@@ -1,5 +1,7 @@
 // Which voice a play gets, and what a stop or a detach does to the voices
 // (audio thread; see the rules at the top of Mixer.h).
+#include <algorithm>
+
 #include "platform/audio/Mixer.h"
 
 namespace quib {
@@ -45,6 +47,7 @@ void Mixer::startVoice(std::uint32_t playerIndex) {
     voice.ring = player.ring;
     voice.rate = player.rate;
     voice.looping = player.looping;
+    placeVoice(voice, player);
     readTarget(voice);
     voice.gain = voice.target;
     voice.startOrder = ++m_startCounter;
@@ -52,6 +55,24 @@ void Mixer::startVoice(std::uint32_t playerIndex) {
     // Also seen by the device keeper when commands were applied while the
     // device was closed: the voice still needs a device to be heard.
     m_sounding.store(true, std::memory_order_release);
+}
+
+// Where a new voice sounds and which part of its sample it plays. A loop or
+// a stream always plays the whole.
+void Mixer::placeVoice(Voice& voice, const Player& player) {
+    voice.leftGain = std::min(1.0F, 1.0F - player.pan);
+    voice.rightGain = std::min(1.0F, 1.0F + player.pan);
+    const std::int64_t frames = voice.sample->frames;
+    voice.end = static_cast<double>(frames);
+    if (voice.looping || voice.ring != nullptr) {
+        return;
+    }
+    const std::int64_t start = std::clamp<std::int64_t>(player.start, 0, frames);
+    voice.position = static_cast<double>(start);
+    if (player.frames > 0 && player.frames < frames - start) {
+        voice.end = static_cast<double>(start + player.frames);
+        voice.partial = true;
+    }
 }
 
 void Mixer::releaseVoice(std::uint32_t playerIndex, float fadeStep) {

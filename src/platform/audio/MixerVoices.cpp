@@ -25,7 +25,7 @@ void Mixer::readMemoryFrame(Voice& voice, float& left, float& right) {
     const auto index = static_cast<std::int64_t>(voice.position);
     const float fraction = static_cast<float>(voice.position - static_cast<double>(index));
     std::int64_t next = index + 1;
-    if (next >= sample.frames) {
+    if (static_cast<double>(next) >= voice.end) {
         next = voice.looping ? 0 : -1;
     }
     const float* data = sample.data.data();
@@ -80,14 +80,19 @@ bool Mixer::mixVoice(Voice& voice, int frames) {
         if (voice.ring != nullptr) {
             left = m_streamScratch[static_cast<std::size_t>(2 * i)];
             right = m_streamScratch[static_cast<std::size_t>(2 * i + 1)];
-        } else if (voice.looping || voice.position < static_cast<double>(voice.sample->frames)) {
+        } else if (voice.looping || voice.position < voice.end) {
             readMemoryFrame(voice, left, right);
         } else {
             return false;
         }
-        const float gain = voice.gain * voice.envelope;
-        m_mix[static_cast<std::size_t>(2 * i)] += left * gain;
-        m_mix[static_cast<std::size_t>(2 * i + 1)] += right * gain;
+        float gain = voice.gain * voice.envelope;
+        if (voice.partial) {
+            // The part ends inside the recording: a short fade, not a cut.
+            gain *=
+                static_cast<float>(std::min(1.0, (voice.end - voice.position) / kPartTailFrames));
+        }
+        m_mix[static_cast<std::size_t>(2 * i)] += left * gain * voice.leftGain;
+        m_mix[static_cast<std::size_t>(2 * i + 1)] += right * gain * voice.rightGain;
     }
     return true;
 }

@@ -142,7 +142,7 @@ SampleLoad decode(SNDFILE* handle, const SF_INFO& info, const std::string& name)
 
 }  // namespace
 
-SampleLoad loadSampleFile(const std::filesystem::path& file) {
+SampleLoad loadSampleFile(const std::filesystem::path& file, Streaming streaming) {
     SF_INFO info{};
     SNDFILE* handle = sf_open(file.c_str(), SFM_READ, &info);
     const std::string name = file.filename().string();
@@ -154,7 +154,7 @@ SampleLoad loadSampleFile(const std::filesystem::path& file) {
         return failure(name + ": " + problem);
     }
     const double seconds = static_cast<double>(info.frames) / info.samplerate;
-    if (seconds <= kStreamAboveSeconds) {
+    if (seconds <= kStreamAboveSeconds || streaming == Streaming::never) {
         return decode(handle, info, name);
     }
     sf_close(handle);

@@ -11,10 +11,14 @@ namespace quib {
 // in memory (a minute of stereo float is 23 MB).
 inline constexpr double kStreamAboveSeconds = 20.0;
 
+enum class Streaming { aboveLimit, never };
+
 // Decodes a sound file with libsndfile and converts it to the output rate.
 // A file that cannot be opened, has no frames, more than two channels, an
 // absurd rate, or whose data ends early is refused with a readable error.
-SampleLoad loadSampleFile(const std::filesystem::path& file);
+// Files above kStreamAboveSeconds are streamed unless told never to.
+SampleLoad loadSampleFile(const std::filesystem::path& file,
+                          Streaming streaming = Streaming::aboveLimit);
 
 // The same decoding over bytes in memory, for the fuzzer and the tests.
 // Never streams.

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "ClickCounting.h"
+#include "OnsetTone.h"
 #include "assets/AudioAnalysis.h"
 
 namespace quib::bench {
@@ -116,6 +117,30 @@ TEST(RealClickOnsets, UnderrunsInsideOneClickAreNotMoreClicks) {
         }
         EXPECT_EQ(onsetSeconds(envelope).size(), 1u) << "gain " << gain;
     }
+}
+
+// A pack's tone and the built-in click must read apart in a recording (by
+// pitch: the default click is itself tonal), and a click placed left must
+// read left.
+TEST(RealClickOnsets, AToneAndAClickAreToldApartWithTheirSide) {
+    const std::vector<double> click = defaultClick();
+    std::vector<float> tone(2 * kRate / 10);
+    std::vector<float> clicked(2 * kRate / 10);
+    for (std::size_t i = 0; i < tone.size() / 2; ++i) {
+        const auto sine = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 3000.0 * i / kRate));
+        tone[2 * i] = sine;
+        tone[2 * i + 1] = 0.7F * sine;  // the right channel turned down: a key on the left
+        const float c = i < click.size() ? static_cast<float>(click[i]) : 0.0F;
+        clicked[2 * i] = c;
+        clicked[2 * i + 1] = c;
+    }
+    const auto pure = e2e::describeOnset(tone, 0, kRate);
+    EXPECT_NEAR(pure.hz, 3000.0, 50.0);
+    EXPECT_GT(pure.purity, 0.6);
+    EXPECT_NEAR(pure.balanceDb, 3.1, 0.2);
+    const auto built = e2e::describeOnset(clicked, 0, kRate);
+    EXPECT_GT(std::abs(built.hz - 3000.0), 500.0) << "the default click is a tink, well below";
+    EXPECT_NEAR(built.balanceDb, 0.0, 0.01);
 }
 
 }  // namespace

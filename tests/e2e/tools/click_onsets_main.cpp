@@ -1,11 +1,14 @@
 // quib-click-onsets: reads a raw recording of the audio server's output
 // (48 kHz, stereo, float32le, as `parec --format=float32le --rate=48000
 // --channels=2 --raw` writes it) and prints either the click onsets, one time
-// in seconds per line, or the RMS level of a stretch in dBFS. The onsets are
+// in seconds per line (with --describe, each followed by its strongest
+// frequency in Hz, its purity and its left/right balance in dB, as
+// OnsetTone.h measures them), or the RMS level of a stretch in dBFS. The onsets are
 // found by the key-to-sound harness's detector (bench/latency/Onsets.h), with
 // the settings of ClickCounting.h.
 //
 //   quib-click-onsets FILE
+//   quib-click-onsets --describe FILE
 //   quib-click-onsets --level FROM TO FILE
 #include <algorithm>
 #include <cmath>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "ClickCounting.h"
+#include "OnsetTone.h"
 
 namespace {
 
@@ -30,7 +34,7 @@ std::vector<float> readFrames(std::FILE* file, long first, std::size_t count) {
     return samples;
 }
 
-int printOnsets(std::FILE* file) {
+int printOnsets(std::FILE* file, bool describe) {
     std::fseek(file, 0, SEEK_END);
     const auto frames = static_cast<std::size_t>(std::ftell(file)) / (sizeof(float) * kChannels);
     const std::vector<float> samples = readFrames(file, 0, frames);
@@ -40,7 +44,12 @@ int printOnsets(std::FILE* file) {
     }
     for (const std::int64_t onset :
          quib::bench::detectOnsets(envelope, kRate, quib::e2e::clickCountingOptions())) {
-        std::printf("%.4f\n", static_cast<double>(onset) / kRate);
+        std::printf("%.4f", static_cast<double>(onset) / kRate);
+        if (describe) {
+            const auto tone = quib::e2e::describeOnset(samples, onset, kRate);
+            std::printf(" %.0f %.2f %.1f", tone.hz, tone.purity, tone.balanceDb);
+        }
+        std::printf("\n");
     }
     return 0;
 }
@@ -64,9 +73,11 @@ int printLevel(std::FILE* file, double from, double to) {
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const bool level = args.size() == 4 && args[0] == "--level";
-    if (!level && args.size() != 1) {
+    const bool describe = args.size() == 2 && args[0] == "--describe";
+    if (!level && !describe && args.size() != 1) {
         std::fputs(
             "usage: quib-click-onsets FILE\n"
+            "       quib-click-onsets --describe FILE\n"
             "       quib-click-onsets --level FROM TO FILE\n",
             stderr);
         return 2;
@@ -78,7 +89,7 @@ int main(int argc, char** argv) {
     }
     const int status =
         level ? printLevel(file, std::atof(args[1].c_str()), std::atof(args[2].c_str()))
-              : printOnsets(file);
+              : printOnsets(file, describe);
     std::fclose(file);
     return status;
 }

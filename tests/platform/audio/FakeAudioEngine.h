@@ -41,6 +41,10 @@ class FakeAudioEngine final : public AudioEngine {
     }
     void releasePlayer(PlayerHandle player) override { record("release", player, 0.0F); }
     void play(PlayerHandle player) override { record("play", player, 0.0F); }
+    void playClip(PlayerHandle player, const PlayOptions& options) override {
+        record("playClip", player, options.rate);
+        clipPlays.push_back(options);
+    }
     void stop(PlayerHandle player) override { record("stop", player, 0.0F); }
     void setVolume(PlayerHandle player, float volume) override { record("volume", player, volume); }
     void setRate(PlayerHandle player, float rate) override { record("rate", player, rate); }
@@ -62,6 +66,15 @@ class FakeAudioEngine final : public AudioEngine {
     }
     void reopenDevice() override { calls.push_back(Call{"reopenDevice", 0, 0.0F}); }
 
+    // Every play, whole or of a clip, from call `from` on.
+    int plays(std::size_t from = 0) const {
+        int count = 0;
+        for (std::size_t i = from; i < calls.size(); ++i) {
+            count += calls[i].operation == "play" || calls[i].operation == "playClip" ? 1 : 0;
+        }
+        return count;
+    }
+
     std::vector<Call> callsOf(const std::string& operation) const {
         std::vector<Call> found;
         for (const Call& call : calls) {
@@ -73,6 +86,7 @@ class FakeAudioEngine final : public AudioEngine {
     }
 
     std::vector<Call> calls;
+    std::vector<PlayOptions> clipPlays;  // the options of every playClip, in order
     std::vector<std::filesystem::path> loadedFiles;
     std::vector<std::shared_ptr<const Sample>> samples;
     std::shared_ptr<SignalGenerator> generator;

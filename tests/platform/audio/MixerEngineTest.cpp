@@ -64,6 +64,43 @@ TEST_F(MixerEngineTest, RateShortensTheClickInProportion) {
     EXPECT_NEAR(lastSoundingFrame(renderFrames(engine, 6000)), 4800 / 1.07, 2);
 }
 
+TEST_F(MixerEngineTest, PanTurnsDownOnlyTheFarChannel) {
+    const PlayerHandle player = engine.preparePlayer(constantClick());
+    const std::pair<float, std::pair<float, float>> cases[] = {
+        {0.0F, {1.0F, 1.0F}},  {-0.4F, {1.0F, 0.6F}}, {1.0F, {0.0F, 1.0F}},
+        {-1.0F, {1.0F, 0.0F}}, {7.0F, {0.0F, 1.0F}},  {std::nanf(""), {1.0F, 1.0F}},
+    };
+    for (const auto& [pan, gains] : cases) {
+        engine.playClip(player, PlayOptions{1.0F, pan, 0, 0});
+        const std::vector<float> block = renderFrames(engine, kBlock);
+        EXPECT_NEAR(block[2 * 200], 0.5F * 0.8F * gains.first, 1e-4F) << pan;
+        EXPECT_NEAR(block[2 * 200 + 1], 0.5F * 0.8F * gains.second, 1e-4F) << pan;
+        engine.stop(player);
+        renderFrames(engine, 4 * kBlock);
+    }
+}
+
+TEST_F(MixerEngineTest, APartOfTheSamplePlaysAndFadesOutAtItsEnd) {
+    // A ramp: the level tells which frame of the sample is playing.
+    const auto file = resources.file("Sounds", "ramp.wav");
+    std::vector<float> ramp(4800);
+    for (std::size_t i = 0; i < ramp.size(); ++i) {
+        ramp[i] = static_cast<float>(i) / 4800.0F;
+    }
+    test::writeSound(file, ramp, 1, kOutputSampleRate, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    const PlayerHandle player = engine.preparePlayer(engine.loadSample(file).sample);
+    engine.playClip(player, PlayOptions{1.0F, 0.0F, 2400, 960});
+    const std::vector<float> output = renderFrames(engine, 4 * kBlock);
+    EXPECT_NEAR(output[2 * 100], (2400.0F + 100.0F) / 4800.0F * 0.8F, 1e-3F);
+    EXPECT_NEAR(lastSoundingFrame(output), 959, 2) << "the part's 960 frames, no more";
+    EXPECT_LT(output[2 * 955], output[2 * 850] * 0.1F) << "faded over its last frames";
+
+    engine.playClip(player, PlayOptions{2.0F, 0.0F, 4000, 0});  // to the end, at twice the speed
+    EXPECT_NEAR(lastSoundingFrame(renderFrames(engine, 4 * kBlock)), 400, 2);
+    engine.playClip(player, PlayOptions{1.0F, 0.0F, 9999, 10});  // past the end: nothing
+    EXPECT_EQ(lastSoundingFrame(renderFrames(engine, kBlock)), -1);
+}
+
 TEST_F(MixerEngineTest, VolumeScalesTheOutput) {
     const PlayerHandle player = engine.preparePlayer(constantClick());
     engine.play(player);

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sound/packs/SoundPack.h"
+
+namespace quib {
+
+// The imported packs, one folder each: <data dir>/packs/<id>/. The folder
+// holds the pack's files as they came; nothing else is kept about a pack.
+std::filesystem::path packsDirectory(const std::filesystem::path& dataDirectory);
+
+// Every pack, valid or not (a broken one never hides the others), by name.
+std::vector<PackInfo> listPacks(const std::filesystem::path& dataDirectory);
+
+// A pack id: lowercase letters, digits, '-', '_' and '.', not starting with a
+// dot; nothing else can name a folder under packs/.
+bool isPackId(std::string_view id);
+// The id a pack gets: its config's `id`, else its name, made into an id.
+std::string packIdFor(std::string_view declaredId, std::string_view name);
+
+struct PackImport {
+    std::optional<PackInfo> pack;  // set when imported
+    bool replaced = false;         // an earlier copy of the pack was replaced
+    std::string problem;           // names the file and the field
+};
+
+// Checks the pack (a folder or a .zip) completely, decoding every sound, in
+// a temporary folder; only a pack that passes is moved into packs/<id>,
+// replacing an earlier import of the same id. On any problem the data
+// directory is left as it was.
+PackImport importPack(const std::filesystem::path& source,
+                      const std::filesystem::path& dataDirectory);
+
+// Deletes packs/<id>. False with a problem when there is no such pack.
+bool removePack(const std::filesystem::path& dataDirectory, const std::string& id,
+                std::string& problem);
+
+// The pack's folder if packs/<id> exists.
+std::optional<std::filesystem::path> packDirectory(const std::filesystem::path& dataDirectory,
+                                                   const std::string& id);
+
+}  // namespace quib

@@ -1,0 +1,226 @@
+// What a pack's config and files turn into: the key-code map, then a table of
+// configs against what is loaded.
+#include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
+
+#include "sound/PackFixtures.h"
+#include "sound/packs/PackKeyCodes.h"
+#include "sound/packs/SoundPack.h"
+#include "support/TempDir.h"
+
+namespace quib {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PackKeyCodesTest, SetOneCodesMapToTheEvdevKeysTheyName) {
+    const std::pair<std::uint32_t, std::optional<std::uint16_t>> cases[] = {
+        {1, KEY_ESC},          {30, KEY_A},           {57, KEY_SPACE},        {88, KEY_F12},
+        {91, KEY_F13},         {93, KEY_F15},         {3597, KEY_KPEQUAL},    {3612, KEY_KPENTER},
+        {3613, KEY_RIGHTCTRL}, {3637, KEY_KPSLASH},   {3639, KEY_SYSRQ},      {3640, KEY_RIGHTALT},
+        {3653, KEY_PAUSE},     {3655, KEY_HOME},      {3657, KEY_PAGEUP},     {3663, KEY_END},
+        {3665, KEY_PAGEDOWN},  {3666, KEY_INSERT},    {3667, KEY_DELETE},     {3675, KEY_LEFTMETA},
+        {3676, KEY_RIGHTMETA}, {3677, KEY_COMPOSE},   {57416, KEY_UP},        {57419, KEY_LEFT},
+        {57421, KEY_RIGHT},    {57424, KEY_DOWN},     {60999, KEY_KP7},       {61011, KEY_KPDOT},
+        {0, std::nullopt},     {89, std::nullopt},    {94, std::nullopt},     {3584, std::nullopt},
+        {61012, std::nullopt}, {60998, std::nullopt}, {0xE01C, std::nullopt},
+    };
+    for (const auto& [packCode, key] : cases) {
+        EXPECT_EQ(evdevCodeOfPackKey(packCode), key) << packCode;
+    }
+}
+
+TEST(PackKeyCodesTest, FileRangesExpandInOrderAndMalformedOnesAreRefused) {
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(expandFileRange("a.wav"), Names{"a.wav"});
+    EXPECT_EQ(expandFileRange("press{1-3}.wav"), (Names{"press1.wav", "press2.wav", "press3.wav"}));
+    EXPECT_EQ(expandFileRange("{0-0}x"), Names{"0x"});
+    for (const char* bad : {"a{3-1}.wav", "a{1-2}{3-4}.wav", "a{1}.wav", "a{x-2}.wav", "a}{",
+                            "a{1-2.wav", "a{1-100}.wav", "a{-1-2}.wav"}) {
+        EXPECT_EQ(expandFileRange(bad), std::nullopt) << bad;
+    }
+}
+
+constexpr std::int64_t kMs = 48;  // frames per millisecond at the output rate
+
+// One pack: its config, the files beside it (a name and a tone's length in
+// ms), and what must come of it.
+struct PackCase {
+    const char* what;
+    std::string config;
+    std::vector<std::pair<std::string, int>> files;
+    std::string problem;  // empty: valid, else a part of the problem
+    int keys = 0;
+    bool release = false;
+    // key, press clips, frames of its first press clip (0: none), release clips
+    std::vector<std::tuple<std::uint16_t, int, std::int64_t, int>> expected = {};
+};
+
+std::vector<PackCase> packCases() {
+    return {
+        {"v1 single: slices of one file, null is silent",
+         R"({"name":"One","key_define_type":"single","sound":"all.wav","includes_numpad":false,
+             "defines":{"30":[100,50],"31":[200,25.5],"57":null,"9999":[0,10]}})",
+         {{"all.wav", 1000}},
+         "",
+         2,
+         false,
+         {{KEY_A, 1, 50 * kMs, 0}, {KEY_S, 1, 1224, 0}, {KEY_SPACE, 0, 0, 0}}},
+        {"v1 single: a slice past the end is cut there",
+         R"({"name":"Cut","key_define_type":"single","sound":"all.wav","defines":{"30":[900,500]}})",
+         {{"all.wav", 1000}},
+         "",
+         1,
+         false,
+         {{KEY_A, 1, 100 * kMs, 0}}},
+        {"v1 multi: files by name whatever their case and folder",
+         R"({"name":"Multi","key_define_type":"multi","sound":"","defines":
+             {"30":"a.wav","31":"B.WAV","32":null,"3612":"enter.wav"}})",
+         {{"a.wav", 30}, {"sub/dir/b.wav", 40}, {"Enter.wav", 20}},
+         "",
+         3,
+         false,
+         {{KEY_A, 1, 30 * kMs, 0},
+          {KEY_S, 1, 40 * kMs, 0},
+          {KEY_D, 0, 0, 0},
+          {KEY_KPENTER, 1, 20 * kMs, 0}}},
+        {"v2 multi: own press and release, the rest falls back to sound and soundup",
+         R"({"version":2,"name":"Two","key_define_type":"multi","sound":"press.wav",
+             "soundup":"up.wav","defines":{"30":"a.wav","30-up":"a-up.wav","31":null}})",
+         {{"press.wav", 60}, {"up.wav", 15}, {"a.wav", 30}, {"a-up.wav", 10}},
+         "",
+         1,
+         true,
+         {{KEY_A, 1, 30 * kMs, 1}, {KEY_S, 1, 60 * kMs, 1}, {KEY_UP, 1, 60 * kMs, 1}}},
+        {"v2 multi: a {a-b} range gives a key several takes",
+         R"({"version":2,"name":"Takes","key_define_type":"multi","defines":
+             {"30":"press{1-3}.wav","30-up":"up{1-2}.wav"}})",
+         {{"press1.wav", 10},
+          {"press2.wav", 10},
+          {"press3.wav", 10},
+          {"up1.wav", 5},
+          {"up2.wav", 5}},
+         "",
+         1,
+         true,
+         {{KEY_A, 3, 10 * kMs, 2}, {KEY_S, 0, 0, 0}}},
+        {"v2 single: releases are cut from soundup",
+         R"({"version":2,"name":"S2","key_define_type":"single","sound":"down.wav",
+             "soundup":"up.wav","defines":{"30":[0,100],"30-up":[0,40]}})",
+         {{"down.wav", 500}, {"up.wav", 200}},
+         "",
+         1,
+         true,
+         {{KEY_A, 1, 100 * kMs, 1}}},
+        {"bad JSON", R"({"name":"x",)", {}, "not valid JSON"},
+        {"no name", R"({"key_define_type":"multi","defines":{}})", {}, "'name' is missing"},
+        {"unknown define type",
+         R"({"name":"x","key_define_type":"double","defines":{}})",
+         {},
+         "'key_define_type'"},
+        {"no defines", R"({"name":"x","key_define_type":"multi"})", {}, "'defines' is missing"},
+        {"single without its file",
+         R"({"name":"x","key_define_type":"single","defines":{}})",
+         {},
+         "'sound'"},
+        {"missing file",
+         R"({"name":"x","key_define_type":"multi","defines":{"30":"gone.wav"}})",
+         {},
+         "'defines'.'30': file 'gone.wav' not found"},
+        {"missing take of a range",
+         R"({"name":"x","key_define_type":"multi","defines":{"30":"p{1-2}.wav"}})",
+         {{"p1.wav", 10}},
+         "file 'p2.wav' not found"},
+        {"release entry in version 1",
+         R"({"name":"x","key_define_type":"multi","defines":{"30-up":"a.wav"}})",
+         {{"a.wav", 10}},
+         "'defines'.'30-up': expected a key code"},
+        {"single define that is not a slice",
+         R"({"name":"x","key_define_type":"single","sound":"a.wav","defines":{"30":"a.wav"}})",
+         {{"a.wav", 10}},
+         "'defines'.'30': expected [start_ms, duration_ms]"},
+        {"unknown version",
+         R"({"version":3,"name":"x","key_define_type":"multi","defines":{}})",
+         {},
+         "'version'"},
+        {"missing fallback file",
+         R"({"name":"x","key_define_type":"multi","sound":"none.wav","defines":{}})",
+         {},
+         "'sound': file 'none.wav' not found"},
+    };
+}
+
+TEST(PackLoadTest, EachConfigLoadsAsItsFormatSays) {
+    for (const PackCase& c : packCases()) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        const fs::path pack = dir.path() / "the-pack";
+        test::writeText(pack / "config.json", c.config);
+        for (const auto& [name, ms] : c.files) {
+            ASSERT_TRUE(test::writeTone(pack / name, 440.0, ms / 1000.0));
+        }
+        const PackPlan plan = planPack(pack);
+        EXPECT_EQ(plan.info.id, "the-pack");
+        if (!c.problem.empty()) {
+            EXPECT_FALSE(plan.info.valid);
+            EXPECT_NE(plan.info.problem.find(c.problem), std::string::npos) << plan.info.problem;
+            EXPECT_EQ(plan.info.problem.rfind("config.json: ", 0), 0u) << plan.info.problem;
+            continue;
+        }
+        ASSERT_TRUE(plan.info.valid) << plan.info.problem;
+        EXPECT_EQ(plan.info.keys, c.keys);
+        EXPECT_EQ(plan.info.release, c.release);
+        const PackLoad load = loadPack(plan);
+        ASSERT_TRUE(load.sounds) << load.problem;
+        const KeySoundSet& sounds = *load.sounds;
+        EXPECT_FALSE(sounds.variesRate);
+        for (const auto& [key, presses, frames, releases] : c.expected) {
+            const ClipRange press = sounds.pressOf(key);
+            EXPECT_EQ(press.count, presses) << key;
+            if (presses > 0) {
+                EXPECT_NEAR(sounds.clips.at(press.first).frames, frames, 2) << key;
+            }
+            EXPECT_EQ(sounds.releaseOf(key).count, releases) << key;
+        }
+        std::int64_t total = 0;
+        for (const SoundClip& clip : sounds.clips) {
+            EXPECT_EQ(clip.start, total) << "clips lie end to end in the one sample";
+            total += clip.frames;
+        }
+        EXPECT_EQ(sounds.sample->frames, total);
+    }
+}
+
+TEST(PackLoadTest, FilesOfAnyRateAndChannelsBecomeOneSampleAtTheOutputRate) {
+    test::TempDir dir;
+    const fs::path pack = dir.path() / "mixed";
+    test::writeText(pack / "config.json",
+                    R"({"name":"Mixed","key_define_type":"multi","defines":
+                        {"30":"mono.wav","31":"stereo.flac","32":"low.ogg"}})");
+    ASSERT_TRUE(test::writeTone(pack / "mono.wav", 1000.0, 0.1, 44100, 1));
+    ASSERT_TRUE(test::writeTone(pack / "stereo.flac", 1000.0, 0.1, 96000, 2));
+    ASSERT_TRUE(test::writeTone(pack / "low.ogg", 1000.0, 0.1, 22050, 1));
+    const PackLoad load = loadPack(planPack(pack));
+    ASSERT_TRUE(load.sounds) << load.problem;
+    EXPECT_EQ(load.sounds->sample->channels, 2);
+    for (const std::uint16_t key : {KEY_A, KEY_S, KEY_D}) {
+        EXPECT_NEAR(load.sounds->clips.at(load.sounds->pressOf(key).first).frames, 100 * kMs, 64)
+            << key;
+    }
+}
+
+TEST(PackLoadTest, AFileThatDoesNotDecodeIsNamed) {
+    test::TempDir dir;
+    const fs::path pack = dir.path() / "broken";
+    test::writeText(pack / "config.json",
+                    R"({"name":"B","key_define_type":"multi","defines":{"30":"a.wav"}})");
+    test::writeText(pack / "a.wav", "RIFF....WAVE but not really");
+    const PackPlan plan = planPack(pack);
+    ASSERT_TRUE(plan.info.valid);
+    const PackLoad load = loadPack(plan);
+    EXPECT_FALSE(load.sounds);
+    EXPECT_EQ(load.problem.rfind("a.wav", 0), 0u) << load.problem;
+}
+
+}  // namespace
+}  // namespace quib
