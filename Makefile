@@ -14,9 +14,11 @@ all: build
 deps:
 	@bash scripts/install-deps.sh
 
+# The program and its resources only: the tests, the benchmarks and the
+# screenshot tool are built by the targets that run them.
 build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
-	cmake --build build -j$(JOBS)
+	cmake --build build -j$(JOBS) --target quib quib_assets
 
 run: build
 	./build/quib $(ARGS)
@@ -33,7 +35,7 @@ unit-test:
 
 tsan-test:
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_SANITIZE=thread -DQUIB_BUILD_APP=OFF $(CMAKE_FLAGS) >/dev/null
-	cmake --build build-tsan -j$(JOBS)
+	cmake --build build-tsan -j$(JOBS) --target quib_tests
 	cd build-tsan && ctest --output-on-failure -L concurrency --timeout 600
 
 # The .deb (build-package/quib_<version>_<arch>.deb): a release build of the
