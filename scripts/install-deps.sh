@@ -11,6 +11,7 @@ packages=(
     cmake g++ make pkg-config clang-format
     qt6-base-dev qt6-svg-dev libsdl2-dev libpulse-dev libsndfile1-dev libsqlite3-dev
     libevdev-dev libudev-dev libx11-dev libxi-dev libxtst-dev
+    libvorbis-dev libogg-dev  # the generator encodes the ambiences and tracks
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
     locales

@@ -6,6 +6,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -56,8 +57,12 @@ inline void writeSound(const std::filesystem::path& path, const std::vector<floa
     if (file == nullptr) {
         std::abort();
     }
-    sf_writef_float(file, interleaved.data(),
-                    static_cast<sf_count_t>(interleaved.size()) / channels);
+    // In pieces: libvorbis takes stack space in proportion to one write.
+    const auto frames = static_cast<sf_count_t>(interleaved.size()) / channels;
+    for (sf_count_t done = 0; done < frames; done += 4096) {
+        sf_writef_float(file, &interleaved[static_cast<std::size_t>(done * channels)],
+                        std::min<sf_count_t>(4096, frames - done));
+    }
     sf_close(file);
 }
 
