@@ -10,7 +10,7 @@ packages=(
     # build (libpulse: the audio output that pauses its stream at the server)
     cmake g++ make pkg-config clang-format
     qt6-base-dev qt6-svg-dev libsdl2-dev libpulse-dev libsndfile1-dev libsqlite3-dev
-    libevdev-dev libudev-dev libx11-dev libxi-dev libxtst-dev
+    libevdev-dev libudev-dev libx11-dev libxi-dev libxtst-dev libxcb1-dev
     libvorbis-dev libogg-dev  # the generator encodes the ambiences and tracks
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
