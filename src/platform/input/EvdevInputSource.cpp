@@ -4,7 +4,9 @@
 
 #include <QSocketNotifier>
 #include <algorithm>
+#include <string>
 
+#include "platform/Log.h"
 #include "platform/input/EvdevDevice.h"
 #include "platform/input/UdevInput.h"
 
@@ -50,6 +52,8 @@ bool EvdevInputSource::start(InputListener& listener) {
         stop();
         return false;
     }
+    const std::size_t count = m_devices.size();
+    logLine("Input: evdev, " + std::to_string(count) + (count == 1 ? " device" : " devices"));
     return true;
 }
 

@@ -216,6 +216,7 @@ bool X11InputSource::start(InputListener& listener) {
                      [this] { readPipe(); });
     m_listener = &listener;
     m_connection = std::move(connection);
+    logLine("Input: X11 RECORD");
     return true;
 }
 
