@@ -21,6 +21,10 @@ packages=(
     xvfb x11-utils x11-xserver-utils xdotool dbus pulseaudio pulseaudio-utils trayer dunst jq
     imagemagick fonts-dejavu-core
     python3  # writes input_event records into the evdev test's FIFO
+    # the Wayland desktops and PipeWire of the end-to-end tests: weston and sway
+    # with their XWayland, waybar's StatusNotifierItem tray, grim to find its
+    # icon, libwayland-dev for the virtual pointer that clicks it
+    weston xwayland sway waybar grim libwayland-dev pipewire wireplumber pipewire-pulse
     # the package test: CPack's library dependencies (dpkg-shlibdeps, file) and
     # the validators of the desktop entry and the AppStream metainfo
     dpkg-dev file desktop-file-utils appstream

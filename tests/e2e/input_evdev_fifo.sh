@@ -18,17 +18,7 @@ fifo=$SESSION_DIR/event0
 mkfifo "$fifo"
 session_spawn quib "$QUIB_BIN" --home "$QUIB_HOME" --input evdev --input-device "$fifo"
 
-# Writes records "TYPE:CODE:VALUE ..." to the FIFO as struct input_event
-# (x86-64 layout); waits at most 2 s for a reader.
-write_records() {
-    timeout 2 python3 - "$fifo" "$@" <<'PY'
-import struct, sys
-with open(sys.argv[1], "wb") as fifo:
-    for item in sys.argv[2:]:
-        kind, code, value = (int(part) for part in item.split(":"))
-        fifo.write(struct.pack("qqHHi", 0, 0, kind, code, value))
-PY
-}
+write_records() { quib_evdev_write "$fifo" "$@"; }
 EV_SYN=0 EV_KEY=1 EV_REL=2
 KEY_A=30 KEY_LEFTSHIFT=42 KEY_LEFTCTRL=29 KEY_C=46 BTN_LEFT=272 BTN_RIGHT=273 BTN_MIDDLE=274
 SYN_REPORT=0 SYN_DROPPED=3 REL_WHEEL=8

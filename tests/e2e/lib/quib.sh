@@ -56,3 +56,23 @@ quib_stats_json() {
     [[ -n ${QUIB_BIN:-} ]] || session_fail "QUIB_BIN is not set"
     "$QUIB_BIN" stats --json --home "$home" | jq -r --arg field "$field" '.[$field]'
 }
+
+# quib_evdev_write FIFO ITEM...: writes input_event records (x86-64 layout) to
+# a FIFO that QUIB reads as an event device (--input-device). An item is
+# "TYPE:CODE:VALUE", or "pause:SECONDS" between records. Waits at most 10 s
+# (and the pauses) for QUIB to read.
+quib_evdev_write() {
+    local fifo=$1 limit
+    shift
+    limit=$(printf '%s\n' "$@" | awk -F: '$1 == "pause" { t += $2 } END { print 10 + t }')
+    timeout "$limit" python3 - "$fifo" "$@" <<'PY'
+import struct, sys, time
+with open(sys.argv[1], "wb", buffering=0) as fifo:
+    for item in sys.argv[2:]:
+        if item.startswith("pause:"):
+            time.sleep(float(item[len("pause:"):]))
+            continue
+        kind, code, value = (int(part) for part in item.split(":"))
+        fifo.write(struct.pack("qqHHi", 0, 0, kind, code, value))
+PY
+}
