@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/audio/AudioEngine.h"
+#include "platform/audio/MixerEngine.h"
 
 namespace quib::test {
 
@@ -64,6 +65,16 @@ inline void writeSound(const std::filesystem::path& path, const std::vector<floa
                         std::min<sf_count_t>(4096, frames - done));
     }
     sf_close(file);
+}
+
+// Renders frames in blocks of 256, as the output thread does.
+inline std::vector<float> renderFrames(MixerEngine& engine, int frames) {
+    constexpr int kBlock = 256;
+    std::vector<float> output(static_cast<std::size_t>(frames) * 2);
+    for (int done = 0; done < frames; done += kBlock) {
+        engine.render(&output[static_cast<std::size_t>(done) * 2], std::min(kBlock, frames - done));
+    }
+    return output;
 }
 
 // A constant level: easy to find in a mix and to compare across volumes.

@@ -19,13 +19,7 @@ using test::CountingListener;
 using test::settle;
 using test::waitUntil;
 
-input_event record(unsigned short type, unsigned short code, int value) {
-    input_event event{};
-    event.type = type;
-    event.code = code;
-    event.value = value;
-    return event;
-}
+using test::record;
 
 input_event key(unsigned short code, int value) {
     return record(EV_KEY, code, value);
