@@ -1,9 +1,12 @@
 #include "Vorbis.h"
 
+#include <sndfile.h>
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace assetgen {
 
@@ -115,10 +118,7 @@ bool encodeAll(VorbisWriter& writer, const Stereo& audio) {
     return writer.encode(audio, audio.frames(), 0);
 }
 
-}  // namespace
-
-bool writeVorbis(const std::string& path, const Stereo& audio, float quality,
-                 std::uint32_t serial) {
+bool encodeFile(const std::string& path, const Stereo& audio, float quality, std::uint32_t serial) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         std::fprintf(stderr, "assetgen: cannot write %s\n", path.c_str());
@@ -134,6 +134,60 @@ bool writeVorbis(const std::string& path, const Stereo& audio, float quality,
         std::fprintf(stderr, "assetgen: cannot encode %s\n", path.c_str());
     }
     return written;
+}
+
+// The largest sample of the file as a player decodes it, or -1.
+double decodedPeak(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) {
+        return -1.0;
+    }
+    std::vector<float> block(4096 * static_cast<std::size_t>(info.channels));
+    double peak = 0.0;
+    for (sf_count_t read = 0; (read = sf_read_float(file, block.data(), 4096)) > 0;) {
+        for (sf_count_t i = 0; i < read * info.channels; ++i) {
+            peak =
+                std::max(peak, static_cast<double>(std::fabs(block[static_cast<std::size_t>(i)])));
+        }
+    }
+    sf_close(file);
+    return peak;
+}
+
+Stereo scaled(const Stereo& audio, double gain) {
+    Stereo result = audio;
+    for (Mono* channel : {&result.left, &result.right}) {
+        for (double& sample : *channel) {
+            sample *= gain;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+bool writeVorbis(const std::string& path, const Stereo& audio, float quality,
+                 std::uint32_t serial) {
+    if (!encodeFile(path, audio, quality, serial)) {
+        return false;
+    }
+    // The codec rings around sharp transients (a campfire's crackles), so a
+    // loop that peaks below full scale may decode above it: such a loop is
+    // encoded again, quieter by the overshoot, until it decodes below.
+    double gain = 1.0;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const double peak = decodedPeak(path);
+        if (peak < kMaxDecodedPeak) {
+            return peak >= 0.0;
+        }
+        gain *= kMaxDecodedPeak / peak;
+        if (!encodeFile(path, scaled(audio, gain), quality, serial)) {
+            return false;
+        }
+    }
+    std::fprintf(stderr, "assetgen: %s still decodes above full scale\n", path.c_str());
+    return false;
 }
 
 }  // namespace assetgen
