@@ -10,6 +10,8 @@
 #   QUIB_ONLY=1     skip the reference; BUCKLE_ONLY=1 measures only the reference
 #   TYPE_SECONDS=N  length of the typing run for resident memory
 #   PHASES="..."    the phases of both programs (see KeyClickBench.cpp)
+#   AUDIO=pipewire  PipeWire with its PulseAudio server (pipewire-pulse)
+#                   instead of PulseAudio; "server" is then pipewire-pulse
 # bucklespring is installed here if missing (benchmarks only, never for tests).
 set -euo pipefail
 
@@ -41,9 +43,15 @@ read -r -a PHASES <<<"${PHASES:-$DEFAULT_PHASES}"
 source "$HERE/../../tests/e2e/lib/session.sh"
 # With a tray host, as on a desktop: without one QUIB opens its panel as a
 # window, which refreshes its figures every second.
-start_session --tray
+if [[ ${AUDIO:-pulse} == pipewire ]]; then
+    start_session --tray --pipewire
+    SERVER=$(session_pid pipewire-pulse)
+else
+    start_session --tray
+    SERVER=$(session_pid pulseaudio)
+fi
 session_autorepeat_on
-SERVER=$(session_pid pulseaudio)
+echo "== audio server: $(session_audio_server)"
 RESULTS=$SESSION_DIR/results
 mkdir -p "$RESULTS"
 
