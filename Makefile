@@ -14,9 +14,11 @@ all: build
 deps:
 	@bash scripts/install-deps.sh
 
+# The program and its resources only: the tests, the benchmarks and the
+# screenshot tool are built by the targets that run them.
 build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
-	cmake --build build -j$(JOBS)
+	cmake --build build -j$(JOBS) --target quib quib_assets
 
 run: build
 	./build/quib $(ARGS)
@@ -24,7 +26,8 @@ run: build
 # Every test: the unit and end-to-end tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the concurrency tests under ThreadSanitizer, then
 # the .deb built, unpacked into a throwaway root and its program started.
-test: deps format-check unit-test tsan-test package-test
+test: deps format-check unit-test tsan-test
+	$(MAKE) package-test ASSETS_FROM=$(CURDIR)/build-asan
 
 unit-test:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
@@ -33,13 +36,17 @@ unit-test:
 
 tsan-test:
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_SANITIZE=thread -DQUIB_BUILD_APP=OFF $(CMAKE_FLAGS) >/dev/null
-	cmake --build build-tsan -j$(JOBS)
+	cmake --build build-tsan -j$(JOBS) --target quib_tests
 	cd build-tsan && ctest --output-on-failure -L concurrency --timeout 600
 
 # The .deb (build-package/quib_<version>_<arch>.deb): a release build of the
-# program and its resources only.
+# program and its resources only. ASSETS_FROM=<build dir> copies that build's
+# generated resources instead of generating them again (`make test` lends
+# build-asan's).
+ASSETS_FROM ?=
 package: deps
-	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DQUIB_BUILD_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DQUIB_BUILD_TESTS=OFF \
+		-DQUIB_ASSETS_FROM=$(ASSETS_FROM) $(CMAKE_FLAGS) >/dev/null
 	cmake --build build-package -j$(JOBS)
 	cd build-package && cpack -G DEB
 

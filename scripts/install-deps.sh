@@ -14,6 +14,7 @@ packages=(
     libxcb1-dev  # the active window (full screen, application) on a connection of its own
     nlohmann-json3-dev  # JSON: `quib get --json`, sound packs' config.json
     libarchive-dev      # sound packs in .zip archives
+    libvorbis-dev libogg-dev  # the generator encodes the ambiences and tracks
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
     libglib2.0-dev  # the autostart test reads the entry with GLib, as desktop sessions do
@@ -25,6 +26,10 @@ packages=(
     pipewire pipewire-bin wireplumber pipewire-pulse  # the PipeWire output's tests and benchmark
     imagemagick fonts-dejavu-core
     python3  # writes input_event records into the evdev test's FIFO
+    # the Wayland desktops of the end-to-end tests (with PipeWire): weston and sway
+    # with their XWayland, waybar's StatusNotifierItem tray, grim to find its
+    # icon, libwayland-dev for the virtual pointer that clicks it
+    weston xwayland sway waybar grim libwayland-dev
     # the package test: CPack's library dependencies (dpkg-shlibdeps, file) and
     # the validators of the desktop entry and the AppStream metainfo
     dpkg-dev file desktop-file-utils appstream

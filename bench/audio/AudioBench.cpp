@@ -2,8 +2,11 @@
 // with a full focus-audio scene, plus the engine's memory in that scene.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "ambient/AmbientEngine.h"
@@ -90,6 +93,61 @@ void BM_MixOneSecondFullScene(benchmark::State& state) {
     state.counters["underruns"] = static_cast<double>(engine->statistics().underruns);
 }
 BENCHMARK(BM_MixOneSecondFullScene)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The whole process's CPU (mixer and the reader thread that decodes) while
+// three ambiences and a track play from the generated resources, rendered in
+// quarter seconds at about the pace of the device. "core_percent" is the
+// share of one core at real time. The resources are QUIB_BENCH_RESOURCE_DIR,
+// else build/resources beside build/bench; `quib-assetgen DIR --wav-loops`
+// makes the uncompressed set to compare with.
+double processCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+std::filesystem::path generatedResources() {
+    const char* given = std::getenv("QUIB_BENCH_RESOURCE_DIR");
+    return given != nullptr
+               ? std::filesystem::path(given)
+               : std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() /
+                     "resources";
+}
+
+void BM_FocusAudioProcessCpu(benchmark::State& state) {
+    const std::filesystem::path root = generatedResources();
+    if (!std::filesystem::exists(root / "Tracks")) {
+        state.SkipWithError("no generated resources (set QUIB_BENCH_RESOURCE_DIR)");
+        return;
+    }
+    setenv("QUIB_RESOURCE_DIR", root.c_str(), 1);
+    auto engine = std::make_unique<MixerEngine>();
+    AmbientEngine ambient(*engine);
+    for (AmbientSound sound : {AmbientSound::rain, AmbientSound::forest, AmbientSound::ocean}) {
+        ambient.toggle(sound);
+    }
+    ambient.playTrack(MusicTrack::lofiChill);
+    std::vector<float> output(2 * 12000);
+    double cpu = 0.0;
+    double audio = 0.0;
+    for (auto _ : state) {
+        const double before = processCpuSeconds();
+        for (int done = 0; done < 12000; done += 256) {
+            engine->render(&output[static_cast<std::size_t>(done) * 2],
+                           std::min(256, 12000 - done));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        cpu += processCpuSeconds() - before;
+        audio += 0.25;
+    }
+    state.counters["core_percent"] = 100.0 * cpu / audio;
+    state.counters["underruns"] = static_cast<double>(engine->statistics().underruns);
+    setenv("QUIB_RESOURCE_DIR", resources().c_str(), 1);
+}
+BENCHMARK(BM_FocusAudioProcessCpu)->Iterations(120);
 
 }  // namespace
 }  // namespace quib

@@ -9,11 +9,15 @@ namespace quib {
 
 namespace {
 
+// One file per ambience or track, in any format libsndfile decodes: the
+// compressed ones that the package ships first, then the uncompressed.
 std::optional<std::filesystem::path> findRecording(const char* directory, std::string_view name) {
-    if (auto caf = findResource(directory, std::string(name), "caf")) {
-        return caf;
+    for (const char* extension : {"ogg", "opus", "flac", "caf", "wav"}) {
+        if (auto file = findResource(directory, std::string(name), extension)) {
+            return file;
+        }
     }
-    return findResource(directory, std::string(name), "wav");
+    return std::nullopt;
 }
 
 }  // namespace

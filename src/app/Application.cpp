@@ -6,6 +6,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
 #include "panel/OnboardingWindow.h"
 #include "panel/PopoverPanel.h"
 #include "panel/StyleKit.h"
@@ -106,6 +107,11 @@ void notifyRunningInstance(const std::filesystem::path& dataDirectory) {
 
 int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     preferXWayland();
+    if (const std::string missing = missingDisplay(); !missing.empty()) {
+        logLine("No display: " + missing +
+                ". The tray program needs a graphical session; `quib stats` works without one.");
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quib"));
     QApplication::setApplicationDisplayName(QStringLiteral("QUIB"));

@@ -12,7 +12,6 @@ namespace quib {
 
 namespace {
 
-constexpr qreal kMargin = 16;
 constexpr qreal kRowHeight = 36;
 constexpr qreal kRowSpacing = 4;
 

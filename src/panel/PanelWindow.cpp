@@ -5,6 +5,7 @@
 
 #include "panel/FlatViews.h"
 #include "panel/StyleKit.h"
+#include "platform/XWayland.h"
 
 namespace quib {
 
@@ -21,6 +22,7 @@ PanelWindow::PanelWindow(int currentTab)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus) {
     setWindowTitle(QStringLiteral("QUIB"));
+    bypassWindowManager(true);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(kPanelWidth + kShadowOff, kPanelHeight + kShadowOff);
@@ -52,6 +54,14 @@ void PanelWindow::setTakesFocus(bool takesFocus) {
     m_takesFocus = takesFocus;
     setWindowFlag(Qt::WindowDoesNotAcceptFocus, !takesFocus);
     setAttribute(Qt::WA_ShowWithoutActivating, !takesFocus);
+    bypassWindowManager(!takesFocus);
+}
+
+// Through XWayland the compositor's window manager would centre or cascade
+// the panel; as an override-redirect window it lands where it is put. A
+// panel that must take the focus stays managed, so that it can have it.
+void PanelWindow::bypassWindowManager(bool bypass) {
+    setWindowFlag(Qt::X11BypassWindowManagerHint, bypass && throughXWayland());
 }
 
 void PanelWindow::enterEvent(QEnterEvent* event) {

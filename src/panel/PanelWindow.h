@@ -75,6 +75,7 @@ class PanelWindow final : public QWidget {
     bool event(QEvent* event) override;
 
   private:
+    void bypassWindowManager(bool bypass);
     // PanelChrome.cpp
     void buildHeader();
     void buildTabBar(int currentTab);

@@ -6,6 +6,9 @@ class QScrollBar;
 
 namespace quib {
 
+// The inset of a tab's content from the panel's sides.
+inline constexpr qreal kMargin = 16;
+
 // A tab's vertical scroll view: no frame, no background, and a thin scroll bar
 // laid over the right edge (shown only while the content is taller than the
 // view and the pointer is over it), so the document keeps the tab's full

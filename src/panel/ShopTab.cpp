@@ -11,8 +11,6 @@ namespace quib {
 
 namespace {
 
-constexpr qreal kMargin = 16;
-
 constexpr std::pair<AchievementCategory, const char*> kCategories[] = {
     {AchievementCategory::keystrokes, "KEYSTROKES"}, {AchievementCategory::clicks, "CLICKS"},
     {AchievementCategory::streak, "STREAK"},         {AchievementCategory::speed, "SPEED"},

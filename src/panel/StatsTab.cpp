@@ -5,12 +5,11 @@
 
 #include "panel/DailyChart.h"
 #include "panel/FlatViews.h"
+#include "panel/ScrollPage.h"
 
 namespace quib {
 
 namespace {
-
-constexpr qreal kMargin = 16;
 
 QString number(std::int64_t n) {
     return QString::fromStdString(GameStats::formatNumber(n));

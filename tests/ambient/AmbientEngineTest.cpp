@@ -54,12 +54,16 @@ TEST_F(AmbientEngineTest, SoundsHaveLoopingPlayersOfTheirOwnAtTheSharedVolume) {
     EXPECT_EQ(released[0].player, engine.callsOf("play")[0].player) << "only rain's player";
 }
 
-TEST_F(AmbientEngineTest, CafIsPreferredOverWav) {
-    touch("Ambient", "rain.caf");
-    AmbientEngine ambient(engine);
-    ambient.play(AmbientSound::rain);
-    ASSERT_EQ(engine.loadedFiles.size(), 1U);
-    EXPECT_EQ(engine.loadedFiles[0].filename(), "rain.caf");
+// Each format added beside the WAV ranks above those before it.
+TEST_F(AmbientEngineTest, CompressedFormatsArePreferredOverWav) {
+    for (const std::string extension : {"caf", "flac", "opus", "ogg"}) {
+        touch("Ambient", "rain." + extension);
+        engine.loadedFiles.clear();
+        AmbientEngine ambient(engine);
+        ambient.play(AmbientSound::rain);
+        ASSERT_EQ(engine.loadedFiles.size(), 1U);
+        EXPECT_EQ(engine.loadedFiles[0].filename(), "rain." + extension);
+    }
 }
 
 TEST_F(AmbientEngineTest, BrownNoiseTogglesTheGeneratorAndPlayDoesNotRestartIt) {

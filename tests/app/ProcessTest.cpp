@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 
+#include <cstdlib>
 #include <ctime>
 
 #include "platform/prefs/PendingJournal.h"
@@ -115,6 +116,35 @@ TEST_F(ProcessTest, TheMuteChordWorksOnTheEvdevFeedAndIsCounted) {
     EXPECT_EQ(statsField(json, "totalKeystrokes"), 2) << json;
     auto store = SqlitePreferences::open(where.home, SqlitePreferences::Mode::readOnly).store;
     EXPECT_EQ(store->stringValue("keyProfile"), "off") << "muted as the panel's speaker does";
+}
+
+// Without a display the tray program says in one line what is missing and
+// exits with status 1, where Qt would abort.
+TEST_F(ProcessTest, WithoutADisplayOneLineSaysWhatIsMissing) {
+    const struct {
+        const char* environment;
+        const char* missing;
+    } cases[] = {
+        {"", "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+        {"DISPLAY=:999", "no X server answers at DISPLAY=:999"},
+        {"WAYLAND_DISPLAY=wayland-none",
+         "no Wayland compositor answers at WAYLAND_DISPLAY=wayland-none"},
+        {"QT_QPA_PLATFORM=xcb", "DISPLAY is not set"},
+    };
+    const fs::path log = dir.path() / "no-display.log";
+    for (const auto& start : cases) {
+        const std::string command =
+            "env -u DISPLAY -u WAYLAND_DISPLAY -u WAYLAND_SOCKET -u QT_QPA_PLATFORM "
+            "XDG_RUNTIME_DIR=" +
+            where.runtime.string() + " " + start.environment + " " + QUIB_EXECUTABLE + " --home " +
+            where.home.string() + " > " + log.string() + " 2>&1";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << start.environment << ": " << readText(log);
+        EXPECT_EQ(WEXITSTATUS(status), 1) << start.environment;
+        EXPECT_EQ(readText(log), "[QUIB] No display: " + std::string(start.missing) +
+                                     ". The tray program needs a graphical session; `quib stats` "
+                                     "works without one.\n");
+    }
 }
 
 }  // namespace

@@ -45,11 +45,11 @@ TEST(AssetCatalog, EverySoundFileOfEveryProfileExistsAndDecodes) {
 TEST(AssetCatalog, EveryAmbienceAndTrackFileExistsAndDecodes) {
     for (const AmbientSound sound : allAmbientSounds()) {
         if (const auto file = fileName(sound)) {
-            expectDecodes("Ambient/" + std::string(*file) + ".wav");
+            expectDecodes("Ambient/" + std::string(*file) + ".ogg");
         }
     }
     for (const MusicTrack track : allMusicTracks()) {
-        expectDecodes("Tracks/" + std::string(fileName(track)) + ".wav");
+        expectDecodes("Tracks/" + std::string(fileName(track)) + ".ogg");
     }
 }
 

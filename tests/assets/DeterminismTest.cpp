@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::vector<std::string> kSubset{"Sounds/mxblue_key.wav", "Sounds/focus.wav",
-                                       "Ambient/pinknoise.wav", "header-logo.png"};
+                                       "Ambient/pinknoise.ogg", "header-logo.png"};
 
 std::string bytesOf(const fs::path& path) {
     std::error_code error;

@@ -1,5 +1,6 @@
-// Ambiences and music tracks: stereo 16-bit loops that repeat without a seam
-// and share one loudness, so switching between them keeps the level.
+// Ambiences and music tracks: stereo Ogg Vorbis loops that, as decoded,
+// repeat without a seam and share one loudness, so switching between them
+// keeps the level.
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,7 @@ std::vector<std::string> ambienceFiles() {
     std::vector<std::string> files;
     for (const AmbientSound sound : allAmbientSounds()) {
         if (const auto file = fileName(sound)) {
-            files.push_back("Ambient/" + std::string(*file) + ".wav");
+            files.push_back("Ambient/" + std::string(*file) + ".ogg");
         }
     }
     return files;
@@ -75,7 +76,7 @@ std::vector<std::string> ambienceFiles() {
 std::vector<std::string> trackFiles() {
     std::vector<std::string> files;
     for (const MusicTrack track : allMusicTracks()) {
-        files.push_back("Tracks/" + std::string(fileName(track)) + ".wav");
+        files.push_back("Tracks/" + std::string(fileName(track)) + ".ogg");
     }
     return files;
 }
@@ -89,8 +90,8 @@ const LoopFacts& facts(const std::string& relative) {
     return found->second;
 }
 
-// A loop file: 48 kHz stereo 16-bit, long enough, never at full scale; its
-// last sample steps into its first no further than the signal steps anywhere
+// A loop file: 48 kHz stereo Vorbis, long enough, never at full scale; its
+// last decoded sample steps into its first no further than the signal steps anywhere
 // else (the 99.9th percentile of its sample-to-sample steps), and neither end
 // fades out or falls silent, which would be heard as a gap at every repeat.
 void expectSeamlessLoop(const std::string& file, double minimumSeconds) {
@@ -98,7 +99,7 @@ void expectSeamlessLoop(const std::string& file, double minimumSeconds) {
     ASSERT_TRUE(f.decoded) << file;
     EXPECT_EQ(f.sampleRate, 48000) << file;
     EXPECT_EQ(f.channels, 2) << file;
-    EXPECT_EQ(f.subtype, SF_FORMAT_PCM_16) << file;
+    EXPECT_EQ(f.subtype, SF_FORMAT_VORBIS) << file;
     EXPECT_GE(f.seconds, minimumSeconds) << file;
     EXPECT_LT(f.peak, 1.0) << file << " reaches full scale";
     EXPECT_LE(f.worstSeamRatio, 1.0) << file;
@@ -134,7 +135,7 @@ TEST(LoopFile, TracksAreSeamless60SecondLoopsOfOneLoudness) {
 // True pink noise carries the same power in every octave (-3 dB per octave
 // in the spectral density).
 TEST(LoopFile, PinkNoiseHasEqualPowerPerOctaveFrom50HzTo10kHz) {
-    const std::optional<Audio> audio = readAudio(resourcePath("Ambient/pinknoise.wav"));
+    const std::optional<Audio> audio = readAudio(resourcePath("Ambient/pinknoise.ogg"));
     ASSERT_TRUE(audio.has_value());
     const std::vector<double> left = audio->channel(0);
     const std::vector<double> edges{50, 100, 200, 400, 800, 1600, 3200, 6400, 10000};

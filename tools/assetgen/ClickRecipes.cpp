@@ -40,7 +40,7 @@ Strike knock(double time, double gain, double pitch, double length, double inhar
              {pitch * inharmonic * 1.62, length * 0.25, 0.2}}};
 }
 
-std::vector<ClickRecipe> buildRecipes() {
+std::vector<ClickRecipe> buildClickRecipes() {
     // clang-format off
     return {
         // Soft and synthetic keyboard sounds.
@@ -105,7 +105,7 @@ std::vector<ClickRecipe> buildRecipes() {
 }  // namespace
 
 const std::vector<ClickRecipe>& clickRecipes() {
-    static const std::vector<ClickRecipe> recipes = buildRecipes();
+    static const std::vector<ClickRecipe> recipes = buildClickRecipes();
     return recipes;
 }
 

@@ -15,6 +15,7 @@
 #include "Images.h"
 #include "KeySwitch.h"
 #include "Music.h"
+#include "Vorbis.h"
 #include "Wav.h"
 
 namespace assetgen {
@@ -42,31 +43,44 @@ void addClickJobs(std::vector<Job>& jobs, const std::vector<Recipe>& recipes, Re
     }
 }
 
-void addLoopJobs(std::vector<Job>& jobs) {
+// Ambiences and tracks are long: they ship as Ogg Vorbis (a WAV of each would
+// make the package a hundred megabytes), or as 16-bit WAV for comparisons.
+// A loop written in one format removes the same loop in the other, which an
+// earlier run may have left, so that the directory holds one file per loop.
+template <typename Render>
+Job loopJob(std::string_view folder, std::string_view name, double cost, Render render,
+            LoopFormat format) {
+    const std::string base = std::string(folder) + "/" + std::string(name);
+    const bool wav = format == LoopFormat::wav;
+    return {std::string(name), base + (wav ? ".wav" : ".ogg"), cost,
+            [name, render, wav](const std::string& path) {
+                const auto other = std::string(name) + (wav ? ".ogg" : ".wav");
+                std::error_code ignored;
+                std::filesystem::remove(std::filesystem::path(path).parent_path() / other, ignored);
+                const Stereo audio = render(name, seedFor(name));
+                return wav ? writeWav(path, audio, SampleFormat::pcm16)
+                           : writeVorbis(path, audio, kLoopQuality,
+                                         static_cast<std::uint32_t>(seedFor(name)));
+            }};
+}
+
+void addLoopJobs(std::vector<Job>& jobs, LoopFormat format) {
     for (const std::string_view name : ambienceNames()) {
-        jobs.push_back({std::string(name), "Ambient/" + std::string(name) + ".wav", 1.0,
-                        [name](const std::string& path) {
-                            return writeWav(path, renderAmbience(name, seedFor(name)),
-                                            SampleFormat::pcm16);
-                        }});
+        jobs.push_back(loopJob("Ambient", name, 1.0, renderAmbience, format));
     }
     for (const std::string_view name : trackNames()) {
-        jobs.push_back({std::string(name), "Tracks/" + std::string(name) + ".wav", 3.0,
-                        [name](const std::string& path) {
-                            return writeWav(path, renderTrack(name, seedFor(name)),
-                                            SampleFormat::pcm16);
-                        }});
+        jobs.push_back(loopJob("Tracks", name, 3.0, renderTrack, format));
     }
 }
 
 }  // namespace
 
-std::vector<Job> allJobs() {
+std::vector<Job> allJobs(LoopFormat loops) {
     std::vector<Job> jobs;
     addClickJobs(jobs, clickRecipes(), renderClick);
     addClickJobs(jobs, switchRecipes(), renderSwitch);
     addClickJobs(jobs, keyStrokeRecipes(), renderStroke);
-    addLoopJobs(jobs);
+    addLoopJobs(jobs, loops);
     addImageJobs(jobs);
     return jobs;
 }

@@ -17,7 +17,11 @@ struct Job {
     std::function<bool(const std::string& path)> write;
 };
 
-std::vector<Job> allJobs();
+// How ambiences and tracks are written: Ogg Vorbis as shipped, or 16-bit WAV,
+// the reference the shipped files are measured against.
+enum class LoopFormat { vorbis, wav };
+
+std::vector<Job> allJobs(LoopFormat loops = LoopFormat::vorbis);
 
 // Runs the jobs on `threads` worker threads; false if any job failed.
 bool runJobs(const std::vector<Job>& jobs, const std::string& outputDirectory, unsigned threads);

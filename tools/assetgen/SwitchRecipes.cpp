@@ -26,7 +26,7 @@ std::vector<BodyPart> mouseShell(double size, double gain) {
             {700 * size, 1800 * size, 4, 0.008, gain * kBody}};
 }
 
-std::vector<SwitchRecipe> buildRecipes() {
+std::vector<SwitchRecipe> buildSwitchRecipes() {
     // Each entry: name, length (s), high-pass (Hz); the impacts as {time (s),
     // gain, contact (s), hardness, drive}; the body; the springs as {Hz, decay
     // (s), gain}; the rattle and the bounce.
@@ -103,7 +103,7 @@ std::vector<SwitchRecipe> buildRecipes() {
 }  // namespace
 
 const std::vector<SwitchRecipe>& switchRecipes() {
-    static const std::vector<SwitchRecipe> recipes = buildRecipes();
+    static const std::vector<SwitchRecipe> recipes = buildSwitchRecipes();
     return recipes;
 }
 

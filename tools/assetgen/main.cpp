@@ -1,7 +1,10 @@
 // quib-assetgen: synthesises every bundled sound and image into a resource
 // directory. Output depends only on this program, never on time or machine.
 //
-//   quib-assetgen <output-dir> [--only <name>]... [--threads <n>] [--list]
+//   quib-assetgen <output-dir> [--only <name>]... [--threads <n>] [--list] [--wav-loops]
+//
+// --wav-loops writes the ambiences and tracks as 16-bit WAV instead of Ogg
+// Vorbis: the reference that the shipped files are compared with.
 //
 // Known limits: files are only ever written, so a file that an older version
 // produced and this one no longer does stays in the directory; the images
@@ -25,6 +28,7 @@ struct Options {
     // than four at once would trade memory for little gain.
     unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
     bool list = false;
+    assetgen::LoopFormat loops = assetgen::LoopFormat::vorbis;
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -37,6 +41,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.threads = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
         } else if (argument == "--list") {
             options.list = true;
+        } else if (argument == "--wav-loops") {
+            options.loops = assetgen::LoopFormat::wav;
         } else if (!argument.empty() && argument[0] != '-' && options.outputDirectory.empty()) {
             options.outputDirectory = argument;
         } else {
@@ -65,11 +71,12 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(
             stderr,
-            "usage: quib-assetgen <output-dir> [--only <name>]... [--threads <n>] [--list]\n");
+            "usage: quib-assetgen <output-dir> [--only <name>]... [--threads <n>] [--list] "
+            "[--wav-loops]\n");
         return 2;
     }
     std::vector<assetgen::Job> jobs;
-    for (assetgen::Job& job : assetgen::allJobs()) {
+    for (assetgen::Job& job : assetgen::allJobs(options.loops)) {
         if (selected(job, options.only)) {
             jobs.push_back(std::move(job));
         }

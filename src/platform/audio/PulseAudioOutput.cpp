@@ -14,8 +14,6 @@ namespace quib {
 
 namespace {
 
-constexpr std::size_t kFrameBytes = sizeof(float) * kOutputChannels;
-
 bool isOver(pa_context_state_t state) {
     return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -58,6 +59,8 @@ class PulseAudioOutput final : public AudioOutput {
     // The buffer while a lasting sound (an ambience, a track) plays, so that
     // a click over it is not held back by a long queue: 192 frames granted.
     static constexpr int kShortBufferFrames = 256;
+    // One frame of the stream: float samples, interleaved.
+    static constexpr std::size_t kFrameBytes = sizeof(float) * kOutputChannels;
     ~PulseAudioOutput() override;
     PulseAudioOutput(const PulseAudioOutput&) = delete;
     PulseAudioOutput& operator=(const PulseAudioOutput&) = delete;

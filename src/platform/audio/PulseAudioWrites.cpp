@@ -8,8 +8,6 @@ namespace quib {
 
 namespace {
 
-constexpr std::size_t kFrameBytes = sizeof(float) * kOutputChannels;
-
 // Frames up to and including the last one that is not silent.
 std::size_t soundingFrames(const float* samples, std::size_t frames) {
     for (std::size_t i = frames * kOutputChannels; i > 0; --i) {

@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <set>
+#include <string>
 
 #include "platform/Log.h"
 #include "platform/input/EvdevDevice.h"
@@ -52,6 +53,8 @@ bool EvdevInputSource::start(InputListener& listener) {
         stop();
         return false;
     }
+    const std::size_t count = m_devices.size();
+    logLine("Input: evdev, " + std::to_string(count) + (count == 1 ? " device" : " devices"));
     return true;
 }
 

@@ -25,6 +25,9 @@ class PermissionService {
     virtual bool requestTrust() = 0;
     // Reports trust without telling the user anything.
     virtual bool isTrusted() const = 0;
+    // Whether trust is read access to the input devices (evdev); under X11
+    // nothing has to be granted.
+    virtual bool needsDeviceAccess() const { return true; }
     // Calls onChange (main thread) whenever trust may have changed, for as long
     // as the returned watch lives. Null when this service cannot tell: the
     // caller then polls isTrusted().
@@ -64,6 +67,7 @@ class X11PermissionService final : public PermissionService {
   public:
     bool requestTrust() override { return true; }
     bool isTrusted() const override { return true; }
+    bool needsDeviceAccess() const override { return false; }
 };
 
 // The service that matches the input backend (resolved as createInputSource does).

@@ -258,6 +258,7 @@ bool X11InputSource::start(InputListener& listener) {
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readPipe(); });
     m_listener = &listener;
     m_connection = std::move(connection);
+    logLine("Input: X11 RECORD");
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QPixmap>
 
+#include "platform/XWayland.h"
 #include "platform/notify/StatusIcon.h"
 
 namespace quib {
@@ -82,15 +83,18 @@ void StatusItem::refreshToolTip() {
 }
 
 QRect StatusItem::geometry() const {
-    return anchorRect(m_tray.geometry(), m_lastClick, QCursor::pos());
+    const std::optional<QPoint> pointer =
+        throughXWayland() ? std::nullopt : std::optional<QPoint>(QCursor::pos());
+    return anchorRect(m_tray.geometry(), m_lastClick, pointer);
 }
 
 QRect StatusItem::anchorRect(const QRect& trayGeometry, const std::optional<QPoint>& lastClick,
-                             const QPoint& pointer) {
+                             const std::optional<QPoint>& pointer) {
     if (trayGeometry.isValid() && !trayGeometry.isEmpty()) {
         return trayGeometry;
     }
-    return QRect(lastClick.value_or(pointer), QSize(1, 1));
+    const std::optional<QPoint> point = lastClick ? lastClick : pointer;
+    return point ? QRect(*point, QSize(1, 1)) : QRect();
 }
 
 bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
@@ -128,7 +132,11 @@ void StatusItem::handleActivation(QSystemTrayIcon::ActivationReason reason) {
     if (reason != QSystemTrayIcon::Trigger) {
         return;
     }
-    m_lastClick = QCursor::pos();
+    // A click seen through XWayland on a Wayland bar left the X pointer
+    // where it was: no anchor rather than a wrong one.
+    if (!throughXWayland()) {
+        m_lastClick = QCursor::pos();
+    }
     if (onClicked) {
         onClicked();
     }

@@ -66,9 +66,11 @@ class StatusItem final : public QObject {
     // The tray host appeared (true) or went away (false).
     std::function<void(bool available)> onTrayAvailabilityChanged;
 
-    // The anchor rule, kept apart so it can be tested without a tray host.
+    // The anchor rule, kept apart so it can be tested without a tray host:
+    // the tray's geometry, else the last click, else the pointer; empty when
+    // none is known (the panel then takes the top right corner).
     static QRect anchorRect(const QRect& trayGeometry, const std::optional<QPoint>& lastClick,
-                            const QPoint& pointer);
+                            const std::optional<QPoint>& pointer);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -79,7 +79,8 @@ quib_logged() {
 }
 
 # Writes records "TYPE:CODE:VALUE ..." as struct input_event (x86-64 layout)
-# into a FIFO that QUIB reads with --input-device, then waits until QUIB has
+# into a FIFO that QUIB reads with --input-device ("pause:SECONDS" between
+# records paces them), then waits until QUIB has
 # read every byte. QUIB judges what it reads in the same step, so on return
 # every record has been counted or dropped: the sync point of the checks that
 # follow. Waits at most SECONDS (default 10) for a reader and for the reading.
@@ -100,9 +101,15 @@ while True:
             sys.exit(f"no reader on {path}")
         time.sleep(0.02)
 os.set_blocking(fd, True)
-data = b"".join(struct.pack("qqHHi", 0, 0, *(int(p) for p in item.split(":"))) for item in items)
-while data:
-    data = data[os.write(fd, data):]
+for item in items:
+    if item.startswith("pause:"):
+        seconds = float(item[len("pause:"):])
+        deadline += seconds
+        time.sleep(seconds)
+        continue
+    data = struct.pack("qqHHi", 0, 0, *(int(p) for p in item.split(":")))
+    while data:
+        data = data[os.write(fd, data):]
 unread = bytearray(4)
 while True:
     fcntl.ioctl(fd, termios.FIONREAD, unread)

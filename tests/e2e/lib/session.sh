@@ -3,9 +3,11 @@
 #
 # Source this file from a bash test script, then call start_session. It starts,
 # in a fresh temporary directory, everything a desktop program expects:
-#   Xvfb (a free display picked with -displayfd), a private session D-Bus,
-#   PulseAudio with the null sink "ci" plus a keep-alive stream, the dunst
-#   notification daemon and, on request, the trayer XEmbed tray.
+#   a private session D-Bus; a display: Xvfb (a free display picked with
+#   -displayfd), or on request weston or sway with waybar (lib/wayland.sh),
+#   each with its XWayland; PulseAudio, or on request PipeWire
+#   (lib/pipewire.sh), with the null sink "ci" plus a keep-alive stream; the
+#   dunst notification daemon and, on request, the trayer XEmbed tray.
 # Every service is waited for until it answers, and stop_session (installed as
 # an EXIT trap) stops them one by one in reverse order: TERM, up to 3 s of
 # grace, then KILL. Nothing leaks into the caller's desktop: DISPLAY,
@@ -13,9 +15,11 @@
 # the session directory, and DBUS_SYSTEM_BUS_ADDRESS at nothing.
 #
 # Functions:
-#   start_session [--tray]        start the services; exports SESSION_DIR, DISPLAY,
+#   start_session [--tray] [--weston|--sway] [--pipewire]
+#                                 start the services; exports SESSION_DIR, DISPLAY,
 #                                 DBUS_SESSION_BUS_ADDRESS, PULSE_SERVER, HOME,
-#                                 XDG_RUNTIME_DIR, QUIB_HOME (= $SESSION_DIR/quib)
+#                                 XDG_RUNTIME_DIR, QUIB_HOME (= $SESSION_DIR/quib),
+#                                 and WAYLAND_DISPLAY under weston or sway
 #   stop_session                  stop everything started (idempotent)
 #   session_spawn NAME CMD...     run CMD in the background, in its own process
 #                                 group, logging to $SESSION_DIR/NAME.log; it is
@@ -98,9 +102,12 @@
 #                                 write input_event records into the FIFO QUIB
 #                                 reads (--input-device) and wait until it has
 #                                 read them all: counted or dropped by then
+#                                 ("pause:SECONDS" between records paces them)
 #
 # Requires: Xvfb, xdpyinfo, dbus-daemon, dbus-send, pulseaudio, pactl, pacat,
-# parec, dunst, sqlite3, jq, xdotool, xev, imagemagick, python3 (and trayer for --tray).
+# parec, dunst, sqlite3, jq, xdotool, xev, imagemagick, python3 (and trayer
+# for --tray; weston, sway, waybar, grim for the Wayland desktops; pipewire,
+# wireplumber, pipewire-pulse for --pipewire).
 
 SESSION_NAMES=()
 SESSION_PIDS=()
@@ -206,7 +213,11 @@ _session_start_pulse() {
         >"$SESSION_DIR/pulse.log" 2>&1 &
     _session_track pulseaudio $!
     wait_until 10 pactl info || session_fail "PulseAudio does not answer"
-    # An idle null sink stalls newly opened streams; a silent stream keeps it awake.
+    _session_keep_sink_awake
+}
+
+# An idle null sink stalls newly opened streams; a silent stream keeps it awake.
+_session_keep_sink_awake() {
     pacat --playback --latency-msec=10 --format=float32le --rate=48000 --channels=2 --raw \
         /dev/zero >"$SESSION_DIR/pacat.log" 2>&1 &
     _session_track pacat $!
@@ -240,8 +251,16 @@ _session_start_trayer() {
 }
 
 start_session() {
-    local with_tray=0
-    [[ ${1:-} == --tray ]] && with_tray=1
+    local with_tray=0 display=xvfb audio=pulse
+    while (($#)); do
+        case $1 in
+            --tray) with_tray=1 ;;
+            --weston | --sway) display=${1#--} ;;
+            --pipewire) audio=pipewire ;;
+            *) session_fail "start_session: unknown option $1" ;;
+        esac
+        shift
+    done
     SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/quib-e2e-XXXXXX")
     export SESSION_DIR
     export HOME=$SESSION_DIR/home XDG_RUNTIME_DIR=$SESSION_DIR/run QUIB_HOME=$SESSION_DIR/quib
@@ -256,9 +275,16 @@ start_session() {
     # A test stopped by a signal (ctest's timeout, ^C) still tears down.
     trap 'exit 130' INT
     trap 'exit 143' TERM
-    _session_start_x
     _session_start_dbus
-    _session_start_pulse
+    case $display in
+        xvfb) _session_start_x ;;
+        weston) _session_start_weston ;;
+        sway) _session_start_sway ;;
+    esac
+    case $audio in
+        pulse) _session_start_pulse ;;
+        pipewire) _session_start_pipewire ;;
+    esac
     _session_start_dunst
     ((with_tray)) && _session_start_trayer
     return 0
@@ -375,3 +401,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/listen.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/windows.sh"
 # shellcheck source=quib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/quib.sh"
+# The Wayland desktops and PipeWire, beside Xvfb and PulseAudio.
+# shellcheck source=wayland.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wayland.sh"
+# shellcheck source=pipewire.sh
+source "$(dirname "${BASH_SOURCE[0]}")/pipewire.sh"

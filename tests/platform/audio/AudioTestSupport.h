@@ -6,6 +6,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "platform/audio/AudioEngine.h"
+#include "platform/audio/MixerEngine.h"
 #include "support/Wait.h"  // test::waitFor, for the tests that include this file
 
 namespace quib::test {
@@ -57,9 +59,23 @@ inline void writeSound(const std::filesystem::path& path, const std::vector<floa
     if (file == nullptr) {
         std::abort();
     }
-    sf_writef_float(file, interleaved.data(),
-                    static_cast<sf_count_t>(interleaved.size()) / channels);
+    // In pieces: libvorbis takes stack space in proportion to one write.
+    const auto frames = static_cast<sf_count_t>(interleaved.size()) / channels;
+    for (sf_count_t done = 0; done < frames; done += 4096) {
+        sf_writef_float(file, &interleaved[static_cast<std::size_t>(done * channels)],
+                        std::min<sf_count_t>(4096, frames - done));
+    }
     sf_close(file);
+}
+
+// Renders frames in blocks of 256, as the output thread does.
+inline std::vector<float> renderFrames(MixerEngine& engine, int frames) {
+    constexpr int kBlock = 256;
+    std::vector<float> output(static_cast<std::size_t>(frames) * 2);
+    for (int done = 0; done < frames; done += kBlock) {
+        engine.render(&output[static_cast<std::size_t>(done) * 2], std::min(kBlock, frames - done));
+    }
+    return output;
 }
 
 // A constant level: easy to find in a mix and to compare across volumes.

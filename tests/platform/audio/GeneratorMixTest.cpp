@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "platform/audio/AudioTestSupport.h"
 #include "platform/audio/MixerEngine.h"
 
 namespace quib {
@@ -21,11 +22,7 @@ class ConstantGenerator final : public SignalGenerator {
     std::size_t rendered = 0;
 };
 
-std::vector<float> renderFrames(MixerEngine& engine, int frames) {
-    std::vector<float> output(static_cast<std::size_t>(frames) * 2);
-    engine.render(output.data(), frames);
-    return output;
-}
+using test::renderFrames;
 
 TEST(GeneratorMixTest, GeneratorPlaysAtItsGainAndItsOwnRate) {
     MixerEngine engine;

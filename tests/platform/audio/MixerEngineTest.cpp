@@ -12,13 +12,7 @@ namespace {
 
 constexpr int kBlock = 256;
 
-std::vector<float> renderFrames(MixerEngine& engine, int frames) {
-    std::vector<float> output(static_cast<std::size_t>(frames) * 2);
-    for (int done = 0; done < frames; done += kBlock) {
-        engine.render(&output[static_cast<std::size_t>(done) * 2], std::min(kBlock, frames - done));
-    }
-    return output;
-}
+using test::renderFrames;
 
 // The last frame (left channel) that is not silent, or -1.
 int lastSoundingFrame(const std::vector<float>& output) {

@@ -99,21 +99,13 @@ TEST_F(SampleLoaderTest, LoopingSampleRepeatsWithoutAGapOrAStep) {
     }
 }
 
-TEST_F(SampleLoaderTest, LongFileIsStreamedAndLoopsSeamlessly) {
-    const std::size_t frames = static_cast<std::size_t>(kStreamAboveSeconds + 1) * 8000;
-    const auto file = resources.file("Tracks", "long.wav");
-    test::writeSound(file, test::sineSignal(frames, 1, 80.0, 0.5F), 1, 8000,
-                     SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    SampleLoad load = loadSampleFile(file);
-    ASSERT_TRUE(load.sample) << load.error;
-    ASSERT_TRUE(load.sample->isStreamed());
-    EXPECT_TRUE(load.sample->data.empty()) << "nothing of a long file is held in memory";
-
+// Streams a looping 100 Hz sine of amplitude 0.5 across its seam at 21 s.
+void expectStreamedSineLoops(const Sample& sample, double tolerance) {
     std::string error;
-    auto stream = AudioStream::open(*load.sample, error);
+    auto stream = AudioStream::open(sample, error);
     ASSERT_TRUE(stream) << error;
     stream->setLooping(true);
-    // 100 Hz at 48 kHz: 480 output frames per period, across the seam at 21 s.
+    // 480 output frames per period at 48 kHz.
     std::vector<float> chunk(4096);
     std::size_t position = 0;
     while (position < static_cast<std::size_t>(kOutputSampleRate) * 22) {
@@ -123,8 +115,30 @@ TEST_F(SampleLoaderTest, LongFileIsStreamedAndLoopsSeamlessly) {
         for (std::size_t i = 0; i < got; ++i, ++position) {
             const double expected =
                 0.5 * std::sin(2.0 * M_PI * static_cast<double>(position) / 480.0);
-            ASSERT_NEAR(chunk[i], expected, 2e-3) << "frame " << position;
+            ASSERT_NEAR(chunk[i], expected, tolerance) << "frame " << position;
         }
+    }
+}
+
+// A long file is streamed, and rewinding it at the end of a loop lands on its
+// first frame: in WAV, and in Ogg Vorbis, where a seek has pages to search
+// (there the codec's own error is allowed, far below a step).
+TEST_F(SampleLoaderTest, LongFileIsStreamedAndLoopsSeamlessly) {
+    const struct {
+        const char* name;
+        int format;
+        double tolerance;
+    } cases[] = {{"long.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2e-3},
+                 {"long.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0.05}};
+    const std::size_t frames = static_cast<std::size_t>(kStreamAboveSeconds + 1) * 8000;
+    for (const auto& format : cases) {
+        const auto file = resources.file("Tracks", format.name);
+        test::writeSound(file, test::sineSignal(frames, 1, 80.0, 0.5F), 1, 8000, format.format);
+        SampleLoad load = loadSampleFile(file);
+        ASSERT_TRUE(load.sample) << load.error;
+        ASSERT_TRUE(load.sample->isStreamed());
+        EXPECT_TRUE(load.sample->data.empty()) << "nothing of a long file is held in memory";
+        expectStreamedSineLoops(*load.sample, format.tolerance);
     }
 }
 

@@ -4,16 +4,12 @@
 
 #include <vector>
 
+#include "platform/input/InputTestSupport.h"
+
 namespace quib {
 namespace {
 
-input_event record(unsigned short type, unsigned short code, int value) {
-    input_event event{};
-    event.type = type;
-    event.code = code;
-    event.value = value;
-    return event;
-}
+using test::record;
 
 std::optional<InputEvent> classify(unsigned short code, int value) {
     return classifyEvdevEvent(record(EV_KEY, code, value));

@@ -21,13 +21,7 @@ namespace {
 using test::CountingListener;
 using test::waitFor;
 
-input_event record(unsigned short type, unsigned short code, int value) {
-    input_event event{};
-    event.type = type;
-    event.code = code;
-    event.value = value;
-    return event;
-}
+using test::record;
 
 input_event key(unsigned short code, int value) {
     return record(EV_KEY, code, value);
@@ -191,7 +185,10 @@ TEST(EvdevInputSource, ReEnableOpensAGivenFileThatAppearedSinceTheStart) {
     ASSERT_EQ(::mkfifo(present.c_str(), 0600), 0);
     EvdevInputSource source({late, present});
     CountingListener listener;
+    testing::internal::CaptureStderr();
     ASSERT_TRUE(source.start(listener));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[QUIB] Input: evdev, 1 device\n")
+        << "the log names the input path and the devices it opened";
     ASSERT_EQ(::mkfifo(late.c_str(), 0600), 0);
     EXPECT_TRUE(source.reEnable());
     FifoWriter writer(late);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <linux/input.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -14,6 +15,15 @@
 #include "support/Wait.h"
 
 namespace quib::test {
+
+// One evdev record, as the kernel writes it.
+inline input_event record(unsigned short type, unsigned short code, int value) {
+    input_event event{};
+    event.type = type;
+    event.code = code;
+    event.value = value;
+    return event;
+}
 
 // The Qt application that socket notifiers and timers need, created once.
 inline QCoreApplication& qtApplication() {

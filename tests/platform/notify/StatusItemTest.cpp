@@ -90,6 +90,8 @@ TEST(StatusIconTest, AnchorIsTheTrayGeometryElseTheLastClickElseThePointer) {
     EXPECT_EQ(StatusItem::anchorRect(tray, QPoint(5, 5), QPoint(9, 9)), tray);
     EXPECT_EQ(StatusItem::anchorRect(QRect(), QPoint(5, 5), QPoint(9, 9)).topLeft(), QPoint(5, 5));
     EXPECT_EQ(StatusItem::anchorRect(QRect(), std::nullopt, QPoint(9, 9)).topLeft(), QPoint(9, 9));
+    EXPECT_TRUE(StatusItem::anchorRect(QRect(), std::nullopt, std::nullopt).isEmpty())
+        << "a pointer that cannot be known (XWayland over a Wayland bar) anchors nothing";
 }
 
 TEST_F(StatusItemTest, DimmedItemShowsAFadedIconAndUndimmingRestoresIt) {
