@@ -2,6 +2,7 @@
 // speakers), and the clicks silenced for now during a call, in full screen or
 // in chosen applications, with counting going on all along.
 #include "app/AppDelegate.h"
+#include "app/PackWatch.h"
 #include "app/SettingsKeys.h"
 #include "platform/Log.h"
 
