@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
+struct PacksOutcome {
     int status = -1;
     std::string out;
     std::string err;
@@ -23,8 +23,8 @@ struct Outcome {
 
 class PacksCommandTest : public ::testing::Test {
   protected:
-    Outcome packs(std::vector<std::string> operands, bool json = false) {
-        Outcome run;
+    PacksOutcome packs(std::vector<std::string> operands, bool json = false) {
+        PacksOutcome run;
         std::ostringstream out;
         testing::internal::CaptureStderr();
         run.status = runPacksCommand(home.path(), operands, json, out);
@@ -50,7 +50,7 @@ class PacksCommandTest : public ::testing::Test {
 TEST_F(PacksCommandTest, ImportListUseAndRemoveAPack) {
     const auto good =
         source("g", R"({"name":"Good","key_define_type":"multi","defines":{"30":"a.wav"}})");
-    const Outcome imported = packs({"import", good.string()});
+    const PacksOutcome imported = packs({"import", good.string()});
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(imported.out, "imported good: Good\n");
 
@@ -66,7 +66,7 @@ TEST_F(PacksCommandTest, ImportListUseAndRemoveAPack) {
     EXPECT_TRUE(rows[0]["problem"].is_null());
     EXPECT_EQ(rows[0]["inUse"], true);
 
-    const Outcome removed = packs({"remove", "good"});
+    const PacksOutcome removed = packs({"remove", "good"});
     EXPECT_EQ(removed.status, 0);
     EXPECT_EQ(stored("keyPack"), std::nullopt);
     EXPECT_EQ(stored("keyProfile"), "iPhone Keyboard") << "the pack in use falls back";
@@ -87,13 +87,13 @@ TEST_F(PacksCommandTest, WrongUsesExitOneWithALineAndChangeNothing) {
         {"list", "extra"},
     };
     for (const auto& operands : wrong) {
-        const Outcome run = packs(operands);
+        const PacksOutcome run = packs(operands);
         EXPECT_EQ(run.status, 1) << testing::PrintToString(operands);
         EXPECT_EQ(run.err.rfind("[QUIB] ", 0), 0u) << run.err;
     }
     EXPECT_FALSE(fs::exists(home.path() / "preferences.sqlite3"));
     EXPECT_TRUE(fs::exists(home.path() / "packs/broken"));
-    const Outcome listed = packs({"list"});
+    const PacksOutcome listed = packs({"list"});
     EXPECT_NE(listed.out.find("broken  broken  BROKEN: config.json: expected an object"),
               std::string::npos)
         << listed.out;
