@@ -105,9 +105,11 @@ class AppDelegateFixture : public ::testing::Test {
     }
     // Plays on any player, also on pools released since.
     int plays(std::size_t from = 0) const {
-        return static_cast<int>(std::count_if(
-            audio.calls.begin() + static_cast<std::ptrdiff_t>(from), audio.calls.end(),
-            [](const auto& call) { return call.operation == "play"; }));
+        return static_cast<int>(
+            std::count_if(audio.calls.begin() + static_cast<std::ptrdiff_t>(from),
+                          audio.calls.end(), [](const auto& call) {
+                              return call.operation == "play" || call.operation == "playClip";
+                          }));
     }
     std::size_t mark() const { return audio.calls.size(); }
 

@@ -17,6 +17,8 @@ namespace quib {
 namespace {
 
 constexpr int kFallbackPeriodMillis = 5000;
+// Folders made on the way to the data folder while a watch is being placed.
+constexpr int kMaxRewatches = 16;
 constexpr std::uint32_t kDirectoryEvents = IN_MODIFY | IN_CREATE | IN_DELETE | IN_MOVED_TO |
                                            IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF |
                                            IN_ONLYDIR;
@@ -55,19 +57,31 @@ StoreFileWatch::~StoreFileWatch() {
     }
 }
 
+// Watches the data folder, or while it does not exist the nearest folder on
+// the way to it that does. A folder made between the failed watch on it and
+// the watch on its parent sends that parent no event, so the place is looked
+// at again until the watch is on the deepest folder that exists.
 void StoreFileWatch::watch() {
-    if (m_watch >= 0) {
-        inotify_rm_watch(m_fd, m_watch);
-    }
-    m_onParent = false;
-    m_watch = inotify_add_watch(m_fd, m_directory.c_str(), kDirectoryEvents);
-    for (std::filesystem::path parent = m_directory; m_watch < 0 && errno == ENOENT;) {
-        if (!parent.has_relative_path()) {
-            break;
+    for (int attempt = 0; attempt < kMaxRewatches; ++attempt) {
+        if (m_watch >= 0) {
+            inotify_rm_watch(m_fd, m_watch);
         }
-        parent = parent.parent_path();
-        m_onParent = true;
-        m_watch = inotify_add_watch(m_fd, parent.c_str(), kParentEvents);
+        m_onParent = false;
+        m_watch = inotify_add_watch(m_fd, m_directory.c_str(), kDirectoryEvents);
+        std::filesystem::path missing = m_directory;
+        for (std::filesystem::path parent = m_directory; m_watch < 0 && errno == ENOENT;) {
+            if (!parent.has_relative_path()) {
+                break;
+            }
+            missing = parent;
+            parent = parent.parent_path();
+            m_onParent = true;
+            m_watch = inotify_add_watch(m_fd, parent.c_str(), kParentEvents);
+        }
+        std::error_code error;
+        if (!m_onParent || m_watch < 0 || !std::filesystem::exists(missing, error)) {
+            return;
+        }
     }
 }
 
