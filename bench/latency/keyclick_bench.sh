@@ -47,8 +47,9 @@ rm -rf "$OUT"
 
 # shellcheck source=../../tests/e2e/lib/session.sh
 source "$HERE/../../tests/e2e/lib/session.sh"
-# shellcheck source=pipewire_session.sh
-source "$HERE/pipewire_session.sh"
+pipewire_server_pids() { # pipewire, wireplumber and pipewire-pulse, comma-separated
+    echo "$(session_pid pipewire),$(session_pid wireplumber),$(session_pid pipewire-pulse)"
+}
 
 probe() { # OUTFILE PID PHASE...
     local out=$1 pid=$2

@@ -20,6 +20,8 @@
 #                                 DBUS_SESSION_BUS_ADDRESS, PULSE_SERVER, HOME,
 #                                 XDG_RUNTIME_DIR, QUIB_HOME (= $SESSION_DIR/quib),
 #                                 and WAYLAND_DISPLAY under weston or sway
+#   session_use_pipewire          swap a running session's PulseAudio for PipeWire
+#                                 (no keep-alive stream)
 #   stop_session                  stop everything started (idempotent)
 #   session_spawn NAME CMD...     run CMD in the background, in its own process
 #                                 group, logging to $SESSION_DIR/NAME.log; it is
