@@ -67,9 +67,12 @@ void GameStats::load() {
 
 void GameStats::loadRecentDays() {
     const auto today = calendar::parseDay(m_clock.today());
-    std::lock_guard state(m_stateMutex);
-    m_recentDays =
+    // Read before the model's lock is taken: the store first, then the model,
+    // the order every writer keeps.
+    std::vector<DayCount> days =
         today ? readDailySeries(m_preferences, *today, kRecentDays) : std::vector<DayCount>();
+    std::lock_guard state(m_stateMutex);
+    m_recentDays = std::move(days);
 }
 
 void GameStats::publishFigures() {
