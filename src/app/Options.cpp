@@ -12,39 +12,41 @@ namespace quib {
 namespace {
 
 // One row of the table, by kind.
-constexpr OptionSpec onOff(std::string_view name, std::string_view key, std::string_view fallback,
-                           std::string_view description) {
-    OptionSpec spec;
-    spec.name = name;
-    spec.kind = OptionKind::onOff;
-    spec.storedKey = key;
-    spec.defaultValue = fallback;
-    spec.description = description;
-    return spec;
+constexpr OptionDefinition onOff(std::string_view name, std::string_view key,
+                                 std::string_view fallback, std::string_view description) {
+    OptionDefinition definition;
+    definition.name = name;
+    definition.kind = OptionKind::onOff;
+    definition.storedKey = key;
+    definition.defaultValue = fallback;
+    definition.description = description;
+    return definition;
 }
 
-constexpr OptionSpec number(std::string_view name, std::string_view key, std::string_view fallback,
-                            double minimum, double maximum, std::string_view description) {
-    OptionSpec spec = onOff(name, key, fallback, description);
-    spec.kind = OptionKind::number;
-    spec.minimum = minimum;
-    spec.maximum = maximum;
-    return spec;
+constexpr OptionDefinition number(std::string_view name, std::string_view key,
+                                  std::string_view fallback, double minimum, double maximum,
+                                  std::string_view description) {
+    OptionDefinition definition = onOff(name, key, fallback, description);
+    definition.kind = OptionKind::number;
+    definition.minimum = minimum;
+    definition.maximum = maximum;
+    return definition;
 }
 
-constexpr OptionSpec choice(std::string_view name, std::string_view key, std::string_view fallback,
-                            std::string_view choices, std::string_view description) {
-    OptionSpec spec = onOff(name, key, fallback, description);
-    spec.kind = OptionKind::choice;
-    spec.choices = choices;
-    return spec;
+constexpr OptionDefinition choice(std::string_view name, std::string_view key,
+                                  std::string_view fallback, std::string_view choices,
+                                  std::string_view description) {
+    OptionDefinition definition = onOff(name, key, fallback, description);
+    definition.kind = OptionKind::choice;
+    definition.choices = choices;
+    return definition;
 }
 
-constexpr OptionSpec list(std::string_view name, std::string_view key,
-                          std::string_view description) {
-    OptionSpec spec = onOff(name, key, "", description);
-    spec.kind = OptionKind::list;
-    return spec;
+constexpr OptionDefinition list(std::string_view name, std::string_view key,
+                                std::string_view description) {
+    OptionDefinition definition = onOff(name, key, "", description);
+    definition.kind = OptionKind::list;
+    return definition;
 }
 
 // Full screen and applications are known where the desktop tells which
@@ -59,9 +61,9 @@ OptionAvailability activeWindowKnown() {
     return {};
 }
 
-constexpr OptionSpec needsActiveWindow(OptionSpec spec) {
-    spec.availability = activeWindowKnown;
-    return spec;
+constexpr OptionDefinition needsActiveWindow(OptionDefinition definition) {
+    definition.availability = activeWindowKnown;
+    return definition;
 }
 
 // The options. Stereo width 0.4: the main block of a keyboard spans about 16
@@ -113,30 +115,30 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-std::optional<double> parseNumber(const OptionSpec& spec, std::string_view text) {
+std::optional<double> parseNumber(const OptionDefinition& definition, std::string_view text) {
     double value = 0.0;
     const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (status != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-        value < spec.minimum || value > spec.maximum) {
+        value < definition.minimum || value > definition.maximum) {
         return std::nullopt;
     }
     return value;
 }
 
-std::optional<OptionValue> parseText(const OptionSpec& spec, std::string_view text) {
+std::optional<OptionValue> parseText(const OptionDefinition& definition, std::string_view text) {
     OptionValue value;
-    switch (spec.kind) {
+    switch (definition.kind) {
         case OptionKind::onOff:
             value.on = text == "on";
             return text == "on" || text == "off" ? std::optional(value) : std::nullopt;
         case OptionKind::number:
-            if (const auto number = parseNumber(spec, text)) {
+            if (const auto number = parseNumber(definition, text)) {
                 value.number = *number;
                 return value;
             }
             return std::nullopt;
         case OptionKind::choice:
-            for (const std::string_view choice : split(spec.choices, '|')) {
+            for (const std::string_view choice : split(definition.choices, '|')) {
                 if (choice == text) {
                     value.word = text;
                     return value;
@@ -155,27 +157,28 @@ std::optional<OptionValue> parseText(const OptionSpec& spec, std::string_view te
 }
 
 // The stored value if it has the option's type and is one of its values.
-std::optional<OptionValue> storedValue(const Preferences& preferences, const OptionSpec& spec) {
+std::optional<OptionValue> storedValue(const Preferences& preferences,
+                                       const OptionDefinition& definition) {
     OptionValue value;
-    switch (spec.kind) {
+    switch (definition.kind) {
         case OptionKind::onOff: {
-            const auto on = preferences.boolValue(spec.storedKey);
+            const auto on = preferences.boolValue(definition.storedKey);
             value.on = on.value_or(false);
             return on ? std::optional(value) : std::nullopt;
         }
         case OptionKind::number: {
-            const auto number = preferences.floatValue(spec.storedKey);
+            const auto number = preferences.floatValue(definition.storedKey);
             value.number = number.value_or(0.0);
-            const bool valid = number && std::isfinite(*number) && *number >= spec.minimum &&
-                               *number <= spec.maximum;
+            const bool valid = number && std::isfinite(*number) && *number >= definition.minimum &&
+                               *number <= definition.maximum;
             return valid ? std::optional(value) : std::nullopt;
         }
         case OptionKind::choice: {
-            const auto word = preferences.stringValue(spec.storedKey);
-            return word ? parseText(spec, *word) : std::nullopt;
+            const auto word = preferences.stringValue(definition.storedKey);
+            return word ? parseText(definition, *word) : std::nullopt;
         }
         case OptionKind::list: {
-            auto items = preferences.stringListValue(spec.storedKey);
+            auto items = preferences.stringListValue(definition.storedKey);
             if (!items) {
                 return std::nullopt;
             }
@@ -188,7 +191,7 @@ std::optional<OptionValue> storedValue(const Preferences& preferences, const Opt
 
 }  // namespace
 
-std::string OptionSpec::allowedValues() const {
+std::string OptionDefinition::allowedValues() const {
     switch (kind) {
         case OptionKind::onOff:
             return "on|off";
@@ -202,31 +205,31 @@ std::string OptionSpec::allowedValues() const {
     return {};
 }
 
-std::span<const OptionSpec> allOptions() {
+std::span<const OptionDefinition> allOptions() {
     return kOptions;
 }
 
-const OptionSpec* findOption(std::string_view name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.name == name) {
-            return &spec;
+const OptionDefinition* findOption(std::string_view name) {
+    for (const OptionDefinition& definition : kOptions) {
+        if (definition.name == name) {
+            return &definition;
         }
     }
     return nullptr;
 }
 
-std::optional<OptionValue> parseOptionValue(const OptionSpec& spec, std::string_view text,
-                                            std::string& error) {
-    auto value = parseText(spec, text);
+std::optional<OptionValue> parseOptionValue(const OptionDefinition& definition,
+                                            std::string_view text, std::string& error) {
+    auto value = parseText(definition, text);
     if (!value) {
-        error = std::string(spec.name) + " takes " + spec.allowedValues() + ", not '" +
+        error = std::string(definition.name) + " takes " + definition.allowedValues() + ", not '" +
                 std::string(text) + "'";
     }
     return value;
 }
 
-std::string formatOptionValue(const OptionSpec& spec, const OptionValue& value) {
-    switch (spec.kind) {
+std::string formatOptionValue(const OptionDefinition& definition, const OptionValue& value) {
+    switch (definition.kind) {
         case OptionKind::onOff:
             return value.on ? "on" : "off";
         case OptionKind::number:
@@ -244,23 +247,24 @@ std::string formatOptionValue(const OptionSpec& spec, const OptionValue& value) 
     return {};
 }
 
-OptionValue readOption(const Preferences& preferences, const OptionSpec& spec) {
-    if (auto value = storedValue(preferences, spec)) {
+OptionValue readOption(const Preferences& preferences, const OptionDefinition& definition) {
+    if (auto value = storedValue(preferences, definition)) {
         return std::move(*value);
     }
-    if (preferences.contains(spec.storedKey)) {
-        logLine("Ignored a stored value that is not one of the option's: ", spec.name);
+    if (preferences.contains(definition.storedKey)) {
+        logLine("Ignored a stored value that is not one of the option's: ", definition.name);
     }
-    return defaultOptionValue(spec);
+    return defaultOptionValue(definition);
 }
 
-OptionValue defaultOptionValue(const OptionSpec& spec) {
-    return parseText(spec, spec.defaultValue).value_or(OptionValue{});
+OptionValue defaultOptionValue(const OptionDefinition& definition) {
+    return parseText(definition, definition.defaultValue).value_or(OptionValue{});
 }
 
-void writeOption(Preferences& preferences, const OptionSpec& spec, const OptionValue& value) {
-    const std::string_view key = spec.storedKey;
-    switch (spec.kind) {
+void writeOption(Preferences& preferences, const OptionDefinition& definition,
+                 const OptionValue& value) {
+    const std::string_view key = definition.storedKey;
+    switch (definition.kind) {
         case OptionKind::onOff:
             preferences.setBool(key, value.on);
             break;
@@ -277,26 +281,29 @@ void writeOption(Preferences& preferences, const OptionSpec& spec, const OptionV
 }
 
 bool onOffOption(const Preferences& preferences, std::string_view name) {
-    const OptionSpec* spec = findOption(name);
-    return spec != nullptr && spec->kind == OptionKind::onOff && readOption(preferences, *spec).on;
+    const OptionDefinition* definition = findOption(name);
+    return definition != nullptr && definition->kind == OptionKind::onOff &&
+           readOption(preferences, *definition).on;
 }
 
 std::string choiceOption(const Preferences& preferences, std::string_view name) {
-    const OptionSpec* spec = findOption(name);
-    return spec != nullptr && spec->kind == OptionKind::choice ? readOption(preferences, *spec).word
-                                                               : std::string();
+    const OptionDefinition* definition = findOption(name);
+    return definition != nullptr && definition->kind == OptionKind::choice
+               ? readOption(preferences, *definition).word
+               : std::string();
 }
 
 std::vector<std::string> listOption(const Preferences& preferences, std::string_view name) {
-    const OptionSpec* spec = findOption(name);
-    return spec != nullptr && spec->kind == OptionKind::list ? readOption(preferences, *spec).items
-                                                             : std::vector<std::string>();
+    const OptionDefinition* definition = findOption(name);
+    return definition != nullptr && definition->kind == OptionKind::list
+               ? readOption(preferences, *definition).items
+               : std::vector<std::string>();
 }
 
 double numberOption(const Preferences& preferences, std::string_view name) {
-    const OptionSpec* spec = findOption(name);
-    return spec != nullptr && spec->kind == OptionKind::number
-               ? readOption(preferences, *spec).number
+    const OptionDefinition* definition = findOption(name);
+    return definition != nullptr && definition->kind == OptionKind::number
+               ? readOption(preferences, *definition).number
                : 0.0;
 }
 

@@ -32,7 +32,7 @@ struct OptionAvailability {
     std::string_view reason;  // why not, for `quib get`
 };
 
-struct OptionSpec {
+struct OptionDefinition {
     std::string_view name;  // as typed: "release-sounds"
     OptionKind kind = OptionKind::onOff;
     std::string_view storedKey;     // the preference key: "releaseSounds"
@@ -70,22 +70,23 @@ inline constexpr std::string_view muteInFullscreen = "mute-in-fullscreen";
 inline constexpr std::string_view muteInApps = "mute-in-apps";
 }  // namespace option
 
-std::span<const OptionSpec> allOptions();
+std::span<const OptionDefinition> allOptions();
 // The row named exactly `name`, or null.
-const OptionSpec* findOption(std::string_view name);
+const OptionDefinition* findOption(std::string_view name);
 
 // The command line's text as a value of the option; nullopt, with a message
 // in `error`, when it is not one.
-std::optional<OptionValue> parseOptionValue(const OptionSpec& spec, std::string_view text,
-                                            std::string& error);
+std::optional<OptionValue> parseOptionValue(const OptionDefinition& definition,
+                                            std::string_view text, std::string& error);
 // The value in the command line's form ("on", "0.4", "a,b").
-std::string formatOptionValue(const OptionSpec& spec, const OptionValue& value);
+std::string formatOptionValue(const OptionDefinition& definition, const OptionValue& value);
 
 // The option's default value.
-OptionValue defaultOptionValue(const OptionSpec& spec);
+OptionValue defaultOptionValue(const OptionDefinition& definition);
 // The stored value, or the default when none is stored or it is not valid.
-OptionValue readOption(const Preferences& preferences, const OptionSpec& spec);
-void writeOption(Preferences& preferences, const OptionSpec& spec, const OptionValue& value);
+OptionValue readOption(const Preferences& preferences, const OptionDefinition& definition);
+void writeOption(Preferences& preferences, const OptionDefinition& definition,
+                 const OptionValue& value);
 
 // Reads of the program's own options by name (the name must be in the table
 // with that kind; anything else reads as off, 0, "" or no items).

@@ -15,21 +15,21 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-const OptionSpec* knownOption(const std::string& name) {
-    const OptionSpec* spec = findOption(name);
-    if (spec == nullptr) {
+const OptionDefinition* knownOption(const std::string& name) {
+    const OptionDefinition* definition = findOption(name);
+    if (definition == nullptr) {
         std::string names;
-        for (const OptionSpec& option : allOptions()) {
+        for (const OptionDefinition& option : allOptions()) {
             names += (names.empty() ? "" : ", ") + std::string(option.name);
         }
         logLine("Unknown option '" + name + "'; the options are: ", names);
     }
-    return spec;
+    return definition;
 }
 
 // Numbers and lists in JSON's own form; on/off and choices as typed.
-Json jsonValue(const OptionSpec& spec, const OptionValue& value) {
-    switch (spec.kind) {
+Json jsonValue(const OptionDefinition& definition, const OptionValue& value) {
+    switch (definition.kind) {
         case OptionKind::number:
             return value.number;
         case OptionKind::list:
@@ -38,44 +38,44 @@ Json jsonValue(const OptionSpec& spec, const OptionValue& value) {
         case OptionKind::choice:
             break;
     }
-    return formatOptionValue(spec, value);
+    return formatOptionValue(definition, value);
 }
 
-Json describe(const OptionSpec& spec, const OptionValue& value) {
-    const OptionAvailability availability = spec.availableHere();
-    Json row{{"name", spec.name},
-             {"value", jsonValue(spec, value)},
-             {"default", jsonValue(spec, defaultOptionValue(spec))},
-             {"allowed", spec.allowedValues()},
+Json describe(const OptionDefinition& definition, const OptionValue& value) {
+    const OptionAvailability availability = definition.availableHere();
+    Json row{{"name", definition.name},
+             {"value", jsonValue(definition, value)},
+             {"default", jsonValue(definition, defaultOptionValue(definition))},
+             {"allowed", definition.allowedValues()},
              {"available", availability.available},
-             {"description", spec.description}};
+             {"description", definition.description}};
     if (!availability.available) {
         row["reason"] = availability.reason;
     }
     return row;
 }
 
-std::string shownValue(const OptionSpec& spec, const OptionValue& value) {
-    const OptionAvailability availability = spec.availableHere();
+std::string shownValue(const OptionDefinition& definition, const OptionValue& value) {
+    const OptionAvailability availability = definition.availableHere();
     if (!availability.available) {
         return "unavailable (" + std::string(availability.reason) + ")";
     }
-    return formatOptionValue(spec, value);
+    return formatOptionValue(definition, value);
 }
 
-void printText(const std::vector<const OptionSpec*>& specs, const Preferences& store,
+void printText(const std::vector<const OptionDefinition*>& definitions, const Preferences& store,
                std::ostream& out) {
-    if (specs.size() == 1) {
-        out << shownValue(*specs[0], readOption(store, *specs[0])) << "\n";
+    if (definitions.size() == 1) {
+        out << shownValue(*definitions[0], readOption(store, *definitions[0])) << "\n";
         return;
     }
     std::size_t width = 0;
-    for (const OptionSpec* spec : specs) {
-        width = std::max(width, spec->name.size());
+    for (const OptionDefinition* definition : definitions) {
+        width = std::max(width, definition->name.size());
     }
-    for (const OptionSpec* spec : specs) {
-        out << spec->name << std::string(width + 2 - spec->name.size(), ' ')
-            << shownValue(*spec, readOption(store, *spec)) << "\n";
+    for (const OptionDefinition* definition : definitions) {
+        out << definition->name << std::string(width + 2 - definition->name.size(), ' ')
+            << shownValue(*definition, readOption(store, *definition)) << "\n";
     }
 }
 
@@ -87,24 +87,24 @@ int runSetCommand(const std::filesystem::path& dataDirectory,
         logLine("Usage: quib set NAME VALUE (quib get lists the options)");
         return 1;
     }
-    const OptionSpec* spec = knownOption(operands[0]);
-    if (spec == nullptr) {
+    const OptionDefinition* definition = knownOption(operands[0]);
+    if (definition == nullptr) {
         return 1;
     }
     std::string error;
-    const auto value = parseOptionValue(*spec, operands[1], error);
+    const auto value = parseOptionValue(*definition, operands[1], error);
     if (!value) {
         logLine(error);
         return 1;
     }
     auto store = SqlitePreferences::open(dataDirectory, SqlitePreferences::Mode::readWrite).store;
-    writeOption(*store, *spec, *value);
+    writeOption(*store, *definition, *value);
     if (store->isInMemory()) {
         logLine("Cannot write the preferences database in ", dataDirectory.string());
         return 1;
     }
-    out << spec->name << " " << formatOptionValue(*spec, *value) << "\n";
-    if (const OptionAvailability here = spec->availableHere(); !here.available) {
+    out << definition->name << " " << formatOptionValue(*definition, *value) << "\n";
+    if (const OptionAvailability here = definition->availableHere(); !here.available) {
         out << "(stored; it has no effect here: " << here.reason << ")\n";
     }
     return 0;
@@ -116,13 +116,13 @@ int runGetCommand(const std::filesystem::path& dataDirectory,
         logLine("Usage: quib get [NAME] [--json]");
         return 1;
     }
-    std::vector<const OptionSpec*> specs;
+    std::vector<const OptionDefinition*> definitions;
     if (operands.empty()) {
-        for (const OptionSpec& spec : allOptions()) {
-            specs.push_back(&spec);
+        for (const OptionDefinition& definition : allOptions()) {
+            definitions.push_back(&definition);
         }
-    } else if (const OptionSpec* spec = knownOption(operands[0])) {
-        specs.push_back(spec);
+    } else if (const OptionDefinition* definition = knownOption(operands[0])) {
+        definitions.push_back(definition);
     } else {
         return 1;
     }
@@ -132,12 +132,12 @@ int runGetCommand(const std::filesystem::path& dataDirectory,
         return 1;
     }
     if (!json) {
-        printText(specs, *opened.store, out);
+        printText(definitions, *opened.store, out);
         return 0;
     }
     Json rows = Json::array();
-    for (const OptionSpec* spec : specs) {
-        rows.push_back(describe(*spec, readOption(*opened.store, *spec)));
+    for (const OptionDefinition* definition : definitions) {
+        rows.push_back(describe(*definition, readOption(*opened.store, *definition)));
     }
     const Json& shown = operands.empty() ? rows : rows[0];
     out << shown.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";

@@ -44,11 +44,12 @@ Outcome get(const fs::path& home, std::vector<std::string> operands, bool json =
 TEST(OptionsTest, EveryRowHasAUniqueNameAndKeyAndAValidDefault) {
     std::set<std::string_view> names;
     std::set<std::string_view> keys;
-    for (const OptionSpec& spec : allOptions()) {
-        EXPECT_TRUE(names.insert(spec.name).second) << spec.name;
-        EXPECT_TRUE(keys.insert(spec.storedKey).second) << spec.storedKey;
+    for (const OptionDefinition& definition : allOptions()) {
+        EXPECT_TRUE(names.insert(definition.name).second) << definition.name;
+        EXPECT_TRUE(keys.insert(definition.storedKey).second) << definition.storedKey;
         std::string error;
-        EXPECT_TRUE(parseOptionValue(spec, spec.defaultValue, error)) << spec.name << ": " << error;
+        EXPECT_TRUE(parseOptionValue(definition, definition.defaultValue, error))
+            << definition.name << ": " << error;
     }
     EXPECT_TRUE(findOption(option::releaseSounds));
     EXPECT_TRUE(findOption(option::stereoWidth));
@@ -71,20 +72,20 @@ TEST(OptionsTest, ValuesAreParsedStrictlyAndFormattedBack) {
     };
     for (const Case& c : cases) {
         std::string error;
-        const OptionSpec& spec = *findOption(c.name);
-        const auto value = parseOptionValue(spec, c.text, error);
+        const OptionDefinition& definition = *findOption(c.name);
+        const auto value = parseOptionValue(definition, c.text, error);
         ASSERT_EQ(value.has_value(), c.shown.has_value()) << c.name << " '" << c.text << "'";
         if (value) {
-            EXPECT_EQ(formatOptionValue(spec, *value), *c.shown);
+            EXPECT_EQ(formatOptionValue(definition, *value), *c.shown);
         } else {
-            EXPECT_NE(error.find(spec.allowedValues()), std::string::npos) << error;
+            EXPECT_NE(error.find(definition.allowedValues()), std::string::npos) << error;
         }
     }
 }
 
 TEST(OptionsTest, StoredValuesOfTheWrongTypeOrRangeReadAsTheDefault) {
     auto store = SqlitePreferences::inMemory();
-    const OptionSpec& width = *findOption(option::stereoWidth);
+    const OptionDefinition& width = *findOption(option::stereoWidth);
     EXPECT_EQ(numberOption(*store, option::stereoWidth), 0.4);
     store->setFloat(width.storedKey, 0.7);
     EXPECT_EQ(numberOption(*store, option::stereoWidth), 0.7);

@@ -28,8 +28,8 @@ class QuietTest : public AppDelegateFixture {
     }
     void set(std::string_view name, std::string_view value) {
         std::string error;
-        const OptionSpec& spec = *findOption(name);
-        writeOption(*preferences, spec, *parseOptionValue(spec, value, error));
+        const OptionDefinition& definition = *findOption(name);
+        writeOption(*preferences, definition, *parseOptionValue(definition, value, error));
     }
 };
 

@@ -94,8 +94,8 @@ bool PulseAudioOutput::connect(std::string& error, int timeoutMillis) {
 // Asks for a new stream; it plays once the server has set it up and asked
 // for its first data, which the write callback then renders.
 bool PulseAudioOutput::startStream(std::string& error) {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kOutputSampleRate, kOutputChannels};
-    m_stream = pa_stream_new(m_context, "clicks", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, kOutputSampleRate, kOutputChannels};
+    m_stream = pa_stream_new(m_context, "clicks", &format, nullptr);
     if (m_stream == nullptr) {
         error = pa_strerror(pa_context_errno(m_context));
         return false;
