@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/StatsCommand.h"
+#include "cli/StatsCommand.h"
 #include "platform/Clock.h"
 #include "platform/prefs/SqlitePreferences.h"
 #include "progression/GameStats.h"

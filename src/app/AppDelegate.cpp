@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/PackWatch.h"
-#include "app/SettingsKeys.h"
+#include "options/SettingsKeys.h"
 
 namespace quib {
 

@@ -5,8 +5,8 @@
 #include <iostream>
 
 #include "app/AppDelegate.h"
-#include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
+#include "cli/CommandLine.h"
 #include "panel/OnboardingWindow.h"
 #include "panel/PopoverPanel.h"
 #include "panel/StyleKit.h"

@@ -4,7 +4,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/PackWatch.h"
-#include "app/SettingsKeys.h"
+#include "options/SettingsKeys.h"
 #include "platform/Log.h"
 #include "sound/packs/PackStore.h"
 

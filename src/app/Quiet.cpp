@@ -3,7 +3,7 @@
 // in chosen applications, with counting going on all along.
 #include "app/AppDelegate.h"
 #include "app/PackWatch.h"
-#include "app/SettingsKeys.h"
+#include "options/SettingsKeys.h"
 #include "platform/Log.h"
 
 namespace quib {

@@ -1,8 +1,8 @@
 // Settings: written at the moment they change, read once at launch. Stored
 // values are applied as read; the audio engine sanitises volumes itself.
 #include "app/AppDelegate.h"
-#include "app/Options.h"
-#include "app/SettingsKeys.h"
+#include "options/Options.h"
+#include "options/SettingsKeys.h"
 
 namespace quib {
 

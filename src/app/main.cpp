@@ -2,11 +2,11 @@
 #include <string>
 #include <vector>
 
-#include "app/AutostartCommand.h"
-#include "app/CommandLine.h"
-#include "app/OptionsCommand.h"
-#include "app/PacksCommand.h"
-#include "app/StatsModes.h"
+#include "cli/AutostartCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/OptionsCommand.h"
+#include "cli/PacksCommand.h"
+#include "cli/StatsModes.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 

@@ -3,7 +3,7 @@
 #include <linux/input-event-codes.h>
 
 #include "app/AppDelegateFixture.h"
-#include "app/Options.h"
+#include "options/Options.h"
 
 namespace quib::test {
 namespace {

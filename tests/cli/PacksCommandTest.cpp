@@ -1,4 +1,4 @@
-#include "app/PacksCommand.h"
+#include "cli/PacksCommand.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "app/PacksCommand.h"
+#include "cli/PacksCommand.h"
 
 #include <nlohmann/json.hpp>
 
 #include <ostream>
 
-#include "app/SettingsKeys.h"
+#include "options/SettingsKeys.h"
 #include "platform/Log.h"
 #include "platform/prefs/SqlitePreferences.h"
 #include "sound/packs/PackStore.h"

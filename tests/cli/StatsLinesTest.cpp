@@ -8,10 +8,10 @@
 #include <sstream>
 #include <thread>
 
-#include "app/CommandLine.h"
-#include "app/StatsDaysCommand.h"
-#include "app/StatsLineCommand.h"
-#include "app/StatsTemplate.h"
+#include "cli/CommandLine.h"
+#include "cli/StatsDaysCommand.h"
+#include "cli/StatsLineCommand.h"
+#include "cli/StatsTemplate.h"
 #include "platform/Clock.h"
 #include "platform/prefs/SqlitePreferences.h"
 #include "progression/CalendarDays.h"

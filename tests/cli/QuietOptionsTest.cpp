@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "app/Options.h"
-#include "app/OptionsCommand.h"
+#include "cli/OptionsCommand.h"
+#include "options/Options.h"
 #include "support/TempDir.h"
 
 namespace quib {

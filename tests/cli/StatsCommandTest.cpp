@@ -11,9 +11,9 @@
 #include <functional>
 #include <sstream>
 
-#include "app/CommandLine.h"
-#include "app/StatsCommand.h"
-#include "app/StatsCommandJson.h"
+#include "cli/CommandLine.h"
+#include "cli/StatsCommand.h"
+#include "cli/StatsCommandJson.h"
 #include "platform/prefs/SqlitePreferences.h"
 #include "progression/GameStats.h"
 #include "support/CommaLocale.h"

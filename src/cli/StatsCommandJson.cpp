@@ -1,4 +1,4 @@
-#include "app/StatsCommandJson.h"
+#include "cli/StatsCommandJson.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "app/StatsDaysCommand.h"
-#include "app/StatsTemplate.h"
+#include "cli/StatsDaysCommand.h"
+#include "cli/StatsTemplate.h"
 
 namespace quib {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/AutostartCommand.h"
+#include "cli/AutostartCommand.h"
 #include "platform/Autostart.h"
 #include "support/TempDir.h"
 

@@ -1,11 +1,11 @@
-#include "app/StatsCommand.h"
+#include "cli/StatsCommand.h"
 
 #include <locale>
 #include <ostream>
 #include <sstream>
 
-#include "app/StatsCommandJson.h"
-#include "app/StatsReading.h"
+#include "cli/StatsCommandJson.h"
+#include "cli/StatsReading.h"
 #include "platform/Log.h"
 #include "progression/StoreKeys.h"
 

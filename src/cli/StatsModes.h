@@ -2,7 +2,7 @@
 
 #include <iosfwd>
 
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 
 namespace quib {
 

@@ -1,4 +1,4 @@
-#include "app/StatsReading.h"
+#include "cli/StatsReading.h"
 
 #include "platform/Log.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/StatsTemplate.h"
+#include "cli/StatsTemplate.h"
 
 namespace quib {
 

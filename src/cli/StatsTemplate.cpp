@@ -1,4 +1,4 @@
-#include "app/StatsTemplate.h"
+#include "cli/StatsTemplate.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "app/OptionsCommand.h"
+#include "cli/OptionsCommand.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <ostream>
 
-#include "app/Options.h"
+#include "options/Options.h"
 #include "platform/Log.h"
 #include "platform/prefs/SqlitePreferences.h"
 

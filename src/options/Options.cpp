@@ -1,4 +1,4 @@
-#include "app/Options.h"
+#include "options/Options.h"
 
 #include <array>
 #include <charconv>

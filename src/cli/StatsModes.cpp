@@ -1,10 +1,10 @@
-#include "app/StatsModes.h"
+#include "cli/StatsModes.h"
 
 #include <iostream>
 
-#include "app/StatsCommand.h"
-#include "app/StatsDaysCommand.h"
-#include "app/StatsLineCommand.h"
+#include "cli/StatsCommand.h"
+#include "cli/StatsDaysCommand.h"
+#include "cli/StatsLineCommand.h"
 #include "platform/Paths.h"
 
 namespace quib {

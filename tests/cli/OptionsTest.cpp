@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <sstream>
 
-#include "app/CommandLine.h"
-#include "app/Options.h"
-#include "app/OptionsCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/OptionsCommand.h"
+#include "options/Options.h"
 #include "platform/prefs/SqlitePreferences.h"
 #include "support/TempDir.h"
 

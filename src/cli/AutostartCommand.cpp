@@ -1,4 +1,4 @@
-#include "app/AutostartCommand.h"
+#include "cli/AutostartCommand.h"
 
 #include <ostream>
 

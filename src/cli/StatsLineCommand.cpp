@@ -1,9 +1,9 @@
-#include "app/StatsLineCommand.h"
+#include "cli/StatsLineCommand.h"
 
 #include <ctime>
 #include <ostream>
 
-#include "app/StatsReading.h"
+#include "cli/StatsReading.h"
 #include "platform/prefs/StoreFileWatch.h"
 
 namespace quib {

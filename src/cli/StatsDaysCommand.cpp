@@ -1,10 +1,10 @@
-#include "app/StatsDaysCommand.h"
+#include "cli/StatsDaysCommand.h"
 
 #include <cstdio>
 #include <ostream>
 
-#include "app/StatsCommandJson.h"
-#include "app/StatsReading.h"
+#include "cli/StatsCommandJson.h"
+#include "cli/StatsReading.h"
 #include "platform/Log.h"
 #include "progression/CalendarDays.h"
 #include "progression/DailySeries.h"

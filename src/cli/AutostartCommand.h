@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <iosfwd>
 
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 
 namespace quib {
 
