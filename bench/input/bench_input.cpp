@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/InputCapture.h"
+#include "input/InputCapture.h"
 #include "platform/input/EvdevDevice.h"
 #include "platform/input/X11InputSource.h"
 

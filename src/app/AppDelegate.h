@@ -7,11 +7,11 @@
 #include <optional>
 
 #include "ambient/AmbientEngine.h"
-#include "app/AccessWatchdog.h"
-#include "app/InputCapture.h"
-#include "app/MuteChord.h"
 #include "app/PanelInterfaces.h"
 #include "app/QuietRules.h"
+#include "input/AccessWatchdog.h"
+#include "input/InputCapture.h"
+#include "input/MuteChord.h"
 #include "platform/Clock.h"
 #include "platform/MainQueue.h"
 #include "platform/RandomSource.h"

@@ -1,4 +1,4 @@
-#include "app/MuteChord.h"
+#include "input/MuteChord.h"
 
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>

@@ -1,6 +1,6 @@
-#include "app/AccessWatchdog.h"
+#include "input/AccessWatchdog.h"
 
-#include "app/InputCapture.h"
+#include "input/InputCapture.h"
 #include "platform/input/PermissionService.h"
 
 namespace quib {

@@ -1,4 +1,4 @@
-#include "app/InputCapture.h"
+#include "input/InputCapture.h"
 
 #include "platform/Log.h"
 

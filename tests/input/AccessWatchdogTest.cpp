@@ -1,11 +1,11 @@
-#include "app/AccessWatchdog.h"
+#include "input/AccessWatchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <QTimer>
 #include <vector>
 
-#include "app/InputCapture.h"
+#include "input/InputCapture.h"
 #include "platform/input/InputTestSupport.h"
 #include "support/InputFakes.h"
 
