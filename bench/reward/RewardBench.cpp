@@ -21,8 +21,8 @@
 #include "panel/OnboardingWindow.h"
 #include "panel/PopoverPanel.h"
 #include "platform/audio/SystemAudioEngine.h"
-#include "platform/notify/QtMainQueue.h"
 #include "platform/prefs/SqlitePreferences.h"
+#include "platform/process/QtMainQueue.h"
 #include "reward/RewardSpinner.h"
 
 namespace quib {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/notify/ActiveWindowWatcher.h"
+#include "platform/desktop/ActiveWindowWatcher.h"
 
 namespace quib {
 

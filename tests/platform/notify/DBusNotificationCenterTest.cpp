@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "FakeNotificationServer.h"
-#include "PrivateSessionBus.h"
+#include "platform/desktop/PrivateSessionBus.h"
 #include "support/TestApplication.h"
 
 namespace quib {

@@ -1,4 +1,4 @@
-#include "platform/notify/SignalBridge.h"
+#include "platform/process/SignalBridge.h"
 
 #include <gtest/gtest.h>
 

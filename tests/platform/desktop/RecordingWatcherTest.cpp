@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/audio/PrivatePulseServer.h"
-#include "platform/audio/PulseRecordingWatcher.h"
+#include "platform/desktop/PulseRecordingWatcher.h"
 #include "support/Fakes.h"
 #include "support/QuibProcess.h"
 

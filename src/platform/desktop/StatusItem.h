@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/notify/TrayHostWatch.h"
+#include "platform/desktop/TrayHostWatch.h"
 
 class QMenu;
 

@@ -1,4 +1,4 @@
-#include "platform/notify/QtMainQueue.h"
+#include "platform/process/QtMainQueue.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -4,7 +4,7 @@
 #include <QDBusPendingCallWatcher>
 
 #include "platform/Log.h"
-#include "platform/notify/SessionLockWatcher.h"
+#include "platform/desktop/SessionLockWatcher.h"
 
 namespace quib {
 

@@ -1,4 +1,4 @@
-#include "platform/notify/TrayHostWatch.h"
+#include "platform/desktop/TrayHostWatch.h"
 
 #include <xcb/xcb.h>
 

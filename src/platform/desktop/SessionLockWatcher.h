@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "platform/notify/SessionMonitor.h"
+#include "platform/desktop/SessionMonitor.h"
 
 class QDBusMessage;
 

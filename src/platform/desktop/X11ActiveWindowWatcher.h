@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/notify/ActiveWindowWatcher.h"
+#include "platform/desktop/ActiveWindowWatcher.h"
 
 class QSocketNotifier;
 struct xcb_connection_t;

@@ -1,4 +1,4 @@
-#include "platform/notify/StatusIcon.h"
+#include "platform/desktop/StatusIcon.h"
 
 #include <QPainter>
 

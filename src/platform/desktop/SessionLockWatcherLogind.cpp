@@ -4,7 +4,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 
-#include "platform/notify/SessionLockWatcher.h"
+#include "platform/desktop/SessionLockWatcher.h"
 
 namespace quib {
 

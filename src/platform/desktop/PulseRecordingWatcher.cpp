@@ -1,4 +1,4 @@
-#include "platform/audio/PulseRecordingWatcher.h"
+#include "platform/desktop/PulseRecordingWatcher.h"
 
 #include <pulse/pulseaudio.h>
 #include <unistd.h>

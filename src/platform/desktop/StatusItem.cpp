@@ -1,4 +1,4 @@
-#include "platform/notify/StatusItem.h"
+#include "platform/desktop/StatusItem.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -8,7 +8,7 @@
 #include <QPixmap>
 
 #include "platform/XWayland.h"
-#include "platform/notify/StatusIcon.h"
+#include "platform/desktop/StatusIcon.h"
 
 namespace quib {
 

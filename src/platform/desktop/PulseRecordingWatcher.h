@@ -6,7 +6,7 @@
 #include <set>
 
 #include "platform/MainQueue.h"
-#include "platform/audio/RecordingWatcher.h"
+#include "platform/desktop/RecordingWatcher.h"
 
 struct pa_threaded_mainloop;
 struct pa_context;

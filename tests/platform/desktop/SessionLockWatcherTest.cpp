@@ -1,4 +1,4 @@
-#include "platform/notify/SessionLockWatcher.h"
+#include "platform/desktop/SessionLockWatcher.h"
 
 #include <gtest/gtest.h>
 

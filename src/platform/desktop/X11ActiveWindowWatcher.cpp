@@ -1,4 +1,4 @@
-#include "platform/notify/X11ActiveWindowWatcher.h"
+#include "platform/desktop/X11ActiveWindowWatcher.h"
 
 #include <xcb/xcb.h>
 

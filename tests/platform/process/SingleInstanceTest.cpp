@@ -1,4 +1,4 @@
-#include "platform/notify/SingleInstance.h"
+#include "platform/process/SingleInstance.h"
 
 #include <gtest/gtest.h>
 

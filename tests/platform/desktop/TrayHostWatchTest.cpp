@@ -1,7 +1,7 @@
 // A tray host coming or going, for real: a StatusNotifierItem host taking or
 // dropping its name on a private session bus, and an XEmbed tray manager
 // announcing itself on a private X server.
-#include "platform/notify/TrayHostWatch.h"
+#include "platform/desktop/TrayHostWatch.h"
 
 #include <gtest/gtest.h>
 

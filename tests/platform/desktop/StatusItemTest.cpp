@@ -1,4 +1,4 @@
-#include "platform/notify/StatusItem.h"
+#include "platform/desktop/StatusItem.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 
-#include "platform/notify/StatusIcon.h"
+#include "platform/desktop/StatusIcon.h"
 #include "support/TestApplication.h"
 
 namespace quib {

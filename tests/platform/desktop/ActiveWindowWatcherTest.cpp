@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/desktop/X11ActiveWindowWatcher.h"
 #include "platform/input/InputTestSupport.h"
-#include "platform/notify/X11ActiveWindowWatcher.h"
 #include "support/TestApplication.h"
 
 namespace quib {
