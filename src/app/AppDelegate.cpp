@@ -1,6 +1,5 @@
 #include "app/AppDelegate.h"
 
-#include "app/PackWatch.h"
 #include "options/SettingsKeys.h"
 
 namespace quib {
@@ -44,8 +43,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_soundPlayer = std::make_unique<SoundPlayer>(m_services.audio, m_services.random,
                                                   restoreProfile(settings::keyProfile, true),
                                                   restoreProfile(settings::mouseProfile, false));
+    FeatureHost& host = *this;
+    m_packController = std::make_unique<PackController>(m_services, *m_soundPlayer, host);
     applyOptions();
-    restoreKeyPack();
+    m_packController->restoreKeyPack();
     m_ambientEngine = std::make_unique<AmbientEngine>(m_services.audio);
     restoreFocusAudio();
 
@@ -138,7 +139,7 @@ void AppDelegate::setEnabled(bool enabled) {
 }
 
 void AppDelegate::refreshPanelData() {
-    m_popoverPanel->setPacks(m_packs, m_soundPlayer->keyPack());
+    m_popoverPanel->setPacks(m_packController->packs(), m_soundPlayer->keyPack());
     m_popoverPanel->setSoundsData(m_soundPlayer->keyProfile(), m_soundPlayer->mouseProfile(),
                                   m_soundPlayer->keyVolume(), m_soundPlayer->mouseVolume(),
                                   *m_gameStats);

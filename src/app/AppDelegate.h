@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "ambient/AmbientEngine.h"
+#include "app/FeatureHost.h"
+#include "app/PackController.h"
 #include "app/PanelInterfaces.h"
 #include "app/QuietRules.h"
 #include "input/AccessWatchdog.h"
@@ -52,13 +54,14 @@ struct AppServices {
     std::filesystem::path dataDirectory{};
 };
 
-class PackWatch;
-
-// The application's only controller: creates and owns the model objects,
-// restores the settings, wires the store's callbacks to the celebrations,
-// routes the panel's actions and decides between onboarding and listening.
-// Main thread only.
-class AppDelegate final : public PopoverPanelDelegate, private InputCounter, private ClickSounds {
+// The application's only controller: creates and owns the model objects and
+// the feature controllers (the sound pack), restores the settings, wires the
+// store's callbacks to the celebrations, routes the panel's actions and
+// decides between onboarding and listening. Main thread only.
+class AppDelegate final : public PopoverPanelDelegate,
+                          private InputCounter,
+                          private ClickSounds,
+                          private FeatureHost {
   public:
     explicit AppDelegate(AppServices services);
     ~AppDelegate() override;
@@ -113,11 +116,11 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void playMouseClick() override { m_soundPlayer->playMouseClick(); }
 
     // Settings.cpp
-    std::optional<SoundProfile> restoreProfile(const char* key, bool keyboard) const;
+    std::optional<SoundProfile> restoreProfile(const char* key, bool keyboard) const override;
     void restoreFocusAudio();
     void restoreVolumesAndSwitch();
     void applyOptions();
-    void save();
+    void save() override;
     void saveAmbient();
     void saveTheme(AppTheme theme);
 
@@ -128,14 +131,6 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void refreshMuteNote();
     bool followChord(const InputEvent& event);
     void toggleMuteByChord();
-
-    // KeyPacks.cpp
-    void restoreKeyPack();
-    void followStoredKeySound();
-    bool loadKeyPack(const std::string& id);
-    void fallBackFromKeyPack(const std::string& id, const std::string& problem);
-    void checkKeyPackSoon();
-    void refreshPacks();
 
     // SessionEvents.cpp
     void followSession();
@@ -154,7 +149,7 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void previewReward(const std::string& name, RewardType type);
     void applyReward(const std::string& name, RewardType type);
 
-    void refreshPanelData();
+    void refreshPanelData() override;
     void refreshFocusData();
     void completeOnboarding();
     void startListening();
@@ -176,15 +171,13 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     // the watchdog and the input capture before the models they call.
     std::unique_ptr<GameStats> m_gameStats;
     std::unique_ptr<SoundPlayer> m_soundPlayer;
+    std::unique_ptr<PackController> m_packController;
     std::unique_ptr<AmbientEngine> m_ambientEngine;
     std::unique_ptr<InputCapture> m_capture;
     std::unique_ptr<AccessWatchdog> m_watchdog;
     std::unique_ptr<PanelView> m_popoverPanel;
     std::unique_ptr<RewardSpinnerView> m_rewardSpinner;
     std::unique_ptr<OnboardingView> m_onboardingWindow;
-    std::vector<PackInfo> m_packs;           // as last listed, for the panel
-    std::unique_ptr<PackWatch> m_packWatch;  // the folder of the pack that plays
-    bool m_packCheckPending = false;
 };
 
 // The stored form of a channel's profile: its name, or "off".

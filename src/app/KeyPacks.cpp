@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/AppDelegate.h"
+#include "app/PackController.h"
 #include "app/PackWatch.h"
 #include "options/SettingsKeys.h"
 #include "platform/Log.h"
@@ -12,7 +13,12 @@ namespace quib {
 
 using namespace std::chrono_literals;
 
-void AppDelegate::restoreKeyPack() {
+PackController::PackController(AppServices& services, SoundPlayer& soundPlayer, FeatureHost& host)
+    : m_services(services), m_soundPlayer(&soundPlayer), m_host(host) {}
+
+PackController::~PackController() = default;
+
+void PackController::restoreKeyPack() {
     refreshPacks();
     if (const auto id = m_services.preferences.stringValue(settings::keyPack)) {
         if (!loadKeyPack(*id)) {
@@ -23,7 +29,7 @@ void AppDelegate::restoreKeyPack() {
 
 // A command changed the stored choice (`quib packs use` or `remove`), or a
 // pack was imported: the keyboard follows what is stored now.
-void AppDelegate::followStoredKeySound() {
+void PackController::followStoredKeySound() {
     refreshPacks();
     const auto stored = m_services.preferences.stringValue(settings::keyPack);
     if (stored && *stored != m_soundPlayer->keyPack()) {
@@ -39,7 +45,7 @@ void AppDelegate::followStoredKeySound() {
 
 // Loads the pack and makes it the keyboard's sound; a pack that cannot be
 // loaded leaves the default profile playing, with one log line.
-bool AppDelegate::loadKeyPack(const std::string& id) {
+bool PackController::loadKeyPack(const std::string& id) {
     const auto directory = packDirectory(m_services.dataDirectory, id);
     PackLoad load =
         directory ? loadPack(planPack(*directory))
@@ -54,7 +60,7 @@ bool AppDelegate::loadKeyPack(const std::string& id) {
     return true;
 }
 
-void AppDelegate::fallBackFromKeyPack(const std::string& id, const std::string& problem) {
+void PackController::fallBackFromKeyPack(const std::string& id, const std::string& problem) {
     logLine("Sound pack '" + id + "' cannot be used (" + problem + "); the keyboard plays ",
             settings::defaultProfile);
     m_packWatch.reset();
@@ -64,12 +70,12 @@ void AppDelegate::fallBackFromKeyPack(const std::string& id, const std::string& 
 // The files of the pack that plays changed: once they settle, a pack that
 // still checks out is loaded again (it may have been imported anew), and one
 // that does not is given up.
-void AppDelegate::checkKeyPackSoon() {
+void PackController::checkKeyPackSoon() {
     if (m_packCheckPending) {
         return;
     }
     m_packCheckPending = true;
-    later(200ms, [](AppDelegate& self) {
+    later(200ms, [](PackController& self) {
         self.m_packCheckPending = false;
         const std::string id = self.m_soundPlayer->keyPack();
         if (id.empty()) {
@@ -88,11 +94,15 @@ void AppDelegate::checkKeyPackSoon() {
     });
 }
 
-void AppDelegate::refreshPacks() {
+void PackController::refreshPacks() {
     m_packs = listPacks(m_services.dataDirectory);
 }
 
-void AppDelegate::panelDidSelectKeyPack(const std::string& id) {
+void PackController::stopWatching() {
+    m_packWatch.reset();
+}
+
+void PackController::selectKeyPack(const std::string& id) {
     const auto known = std::find_if(m_packs.begin(), m_packs.end(),
                                     [&id](const PackInfo& pack) { return pack.id == id; });
     if (known == m_packs.end() || !known->valid) {
@@ -104,6 +114,16 @@ void AppDelegate::panelDidSelectKeyPack(const std::string& id) {
     save();
     refreshPacks();
     refreshPanelData();
+}
+
+void PackController::later(std::chrono::milliseconds delay,
+                           std::function<void(PackController&)> task) {
+    std::weak_ptr<char> alive = m_alive;
+    m_services.mainQueue.postDelayed(delay, [this, alive, task = std::move(task)] {
+        if (!alive.expired()) {
+            task(*this);
+        }
+    });
 }
 
 }  // namespace quib

@@ -30,6 +30,10 @@ void AppDelegate::panelDidSelectKeyProfile(std::optional<SoundProfile> profile) 
     refreshPanelData();
 }
 
+void AppDelegate::panelDidSelectKeyPack(const std::string& id) {
+    m_packController->selectKeyPack(id);
+}
+
 void AppDelegate::panelDidSelectMouseProfile(std::optional<SoundProfile> profile) {
     if (profile && !m_gameStats->isMouseProfileUnlocked(*profile)) {
         return;

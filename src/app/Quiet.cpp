@@ -2,7 +2,6 @@
 // speakers), and the clicks silenced for now during a call, in full screen or
 // in chosen applications, with counting going on all along.
 #include "app/AppDelegate.h"
-#include "app/PackWatch.h"
 #include "options/SettingsKeys.h"
 #include "platform/Log.h"
 
@@ -111,7 +110,7 @@ void AppDelegate::toggleMuteByChord() {
         } else {
             prefs.remove(settings::keyPackBeforeMute);
         }
-        m_packWatch.reset();
+        m_packController->stopWatching();
         prefs.setString(settings::keyProfileBeforeMute,
                         profileSetting(m_soundPlayer->keyProfile()));
         prefs.setString(settings::mouseProfileBeforeMute,
@@ -128,7 +127,8 @@ void AppDelegate::toggleMuteByChord() {
             key = mouse = SoundProfile::iphone;
         }
         if (pack) {
-            loadKeyPack(*pack);  // one removed meanwhile falls back to the default
+            m_packController->loadKeyPack(
+                *pack);  // one removed meanwhile falls back to the default
         } else {
             m_soundPlayer->setKeyProfile(key);
         }

@@ -78,7 +78,7 @@ void AppDelegate::applyOptions() {
 void AppDelegate::reloadSettings() {
     if (m_soundPlayer) {
         applyOptions();
-        followStoredKeySound();
+        m_packController->followStoredKeySound();
     }
 }
 
