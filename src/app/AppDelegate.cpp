@@ -45,6 +45,8 @@ void AppDelegate::applicationDidFinishLaunching() {
                                                   restoreProfile(settings::mouseProfile, false));
     FeatureHost& host = *this;
     m_packController = std::make_unique<PackController>(m_services, *m_soundPlayer, host);
+    m_quietController =
+        std::make_unique<QuietController>(m_services, *m_soundPlayer, *m_packController, host);
     applyOptions();
     m_packController->restoreKeyPack();
     m_ambientEngine = std::make_unique<AmbientEngine>(m_services.audio);
@@ -59,7 +61,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         [this](bool dimmed) { m_services.statusItem.setDimmed(dimmed); }, m_services.intervals);
     restoreVolumesAndSwitch();
     m_services.statusItem.setDimmed(!isEnabled());
-    followQuietConditions();
+    m_quietController->followQuietConditions(*m_capture);
 
     m_popoverPanel = m_services.makePanel();
     m_popoverPanel->setDelegate(this);
@@ -147,7 +149,7 @@ void AppDelegate::refreshPanelData() {
     m_popoverPanel->setShopData(*m_gameStats);
     refreshFocusData();
     m_popoverPanel->updateEnabledState(userEnabled());
-    refreshMuteNote();  // the speakers may have changed
+    m_quietController->refreshMuteNote();  // the speakers may have changed
 }
 
 void AppDelegate::refreshFocusData() {

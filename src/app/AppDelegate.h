@@ -10,10 +10,9 @@
 #include "app/FeatureHost.h"
 #include "app/PackController.h"
 #include "app/PanelInterfaces.h"
-#include "app/QuietRules.h"
+#include "app/QuietController.h"
 #include "input/AccessWatchdog.h"
 #include "input/InputCapture.h"
-#include "input/MuteChord.h"
 #include "platform/Clock.h"
 #include "platform/MainQueue.h"
 #include "platform/RandomSource.h"
@@ -55,9 +54,10 @@ struct AppServices {
 };
 
 // The application's only controller: creates and owns the model objects and
-// the feature controllers (the sound pack), restores the settings, wires the
-// store's callbacks to the celebrations, routes the panel's actions and
-// decides between onboarding and listening. Main thread only.
+// the feature controllers (the sound pack, the quiet rules), restores the
+// settings, wires the store's callbacks to the celebrations, routes the
+// panel's actions and decides between onboarding and listening. Main thread
+// only.
 class AppDelegate final : public PopoverPanelDelegate,
                           private InputCounter,
                           private ClickSounds,
@@ -124,14 +124,6 @@ class AppDelegate final : public PopoverPanelDelegate,
     void saveAmbient();
     void saveTheme(AppTheme theme);
 
-    // Quiet.cpp
-    void followQuietConditions();
-    void updateQuiet();
-    MuteNote muteNote() const;
-    void refreshMuteNote();
-    bool followChord(const InputEvent& event);
-    void toggleMuteByChord();
-
     // SessionEvents.cpp
     void followSession();
     void setScreenLocked(bool locked);
@@ -163,15 +155,12 @@ class AppDelegate final : public PopoverPanelDelegate,
     AppServices m_services;
     std::shared_ptr<char> m_alive = std::make_shared<char>();
     std::optional<bool> m_switchDuringReward;  // set while a reward window is shown
-    QuietOptions m_quietOptions;
-    QuietReason m_quiet = QuietReason::none;
-    ChordKey m_chordKey = ChordKey::scrollLock;
-    MuteChord m_chord;
     // Declared in dependency order, so that destruction stops the windows,
     // the watchdog and the input capture before the models they call.
     std::unique_ptr<GameStats> m_gameStats;
     std::unique_ptr<SoundPlayer> m_soundPlayer;
     std::unique_ptr<PackController> m_packController;
+    std::unique_ptr<QuietController> m_quietController;
     std::unique_ptr<AmbientEngine> m_ambientEngine;
     std::unique_ptr<InputCapture> m_capture;
     std::unique_ptr<AccessWatchdog> m_watchdog;

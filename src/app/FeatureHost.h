@@ -6,8 +6,8 @@
 
 namespace quib {
 
-// What the feature controllers (the sound pack) ask of the controller that
-// owns them: the stored sound choices and the panel.
+// What the feature controllers (the sound pack, the quiet rules) ask of the
+// controller that owns them: the stored sound choices and the panel.
 class FeatureHost {
   public:
     virtual ~FeatureHost() = default;

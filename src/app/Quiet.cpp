@@ -2,6 +2,8 @@
 // speakers), and the clicks silenced for now during a call, in full screen or
 // in chosen applications, with counting going on all along.
 #include "app/AppDelegate.h"
+#include "app/PackController.h"
+#include "app/QuietController.h"
 #include "options/SettingsKeys.h"
 #include "platform/Log.h"
 
@@ -39,7 +41,22 @@ const char* reasonText(QuietReason reason) {
 
 }  // namespace
 
-void AppDelegate::followQuietConditions() {
+QuietController::QuietController(AppServices& services, SoundPlayer& soundPlayer,
+                                 PackController& packController, FeatureHost& host)
+    : m_services(services),
+      m_soundPlayer(&soundPlayer),
+      m_packController(packController),
+      m_host(host) {}
+
+void QuietController::setOptions(ChordKey chordKey, QuietOptions options) {
+    m_chordKey = chordKey;
+    m_chord.setKey(m_chordKey);
+    m_quietOptions = std::move(options);
+    updateQuiet();
+}
+
+void QuietController::followQuietConditions(InputCapture& capture) {
+    m_capture = &capture;
     std::weak_ptr<char> alive = m_alive;
     const auto update = [this, alive] {
         if (!alive.expired()) {
@@ -53,19 +70,19 @@ void AppDelegate::followQuietConditions() {
 }
 
 // On the input path: no allocation, no logging, until the chord is recognised.
-bool AppDelegate::followChord(const InputEvent& event) {
+bool QuietController::followChord(const InputEvent& event) {
     if (event.type == InputEvent::Type::keyUp) {
         m_chord.keyUp(event.keyCode);
         return true;
     }
     const auto press = m_chord.keyDown(event.keyCode, m_services.clock.monotonicSeconds());
-    if (press == MuteChord::Press::toggle && isEnabled() && !isPaused()) {
+    if (press == MuteChord::Press::toggle && m_capture->isEnabled() && !m_capture->isPaused()) {
         toggleMuteByChord();
     }
     return press == MuteChord::Press::click;
 }
 
-void AppDelegate::updateQuiet() {
+void QuietController::updateQuiet() {
     const QuietReason reason = quietReason(m_quietOptions, m_services.recording.isRecording(),
                                            m_services.activeWindow.activeWindow());
     if (reason == m_quiet) {
@@ -77,7 +94,7 @@ void AppDelegate::updateQuiet() {
     refreshMuteNote();
 }
 
-MuteNote AppDelegate::muteNote() const {
+MuteNote QuietController::muteNote() const {
     if (!m_soundPlayer->keyEnabled() && !m_soundPlayer->mouseEnabled()) {
         return MuteNote::muted;
     }
@@ -94,14 +111,14 @@ MuteNote AppDelegate::muteNote() const {
     return MuteNote::none;
 }
 
-void AppDelegate::refreshMuteNote() {
+void QuietController::refreshMuteNote() {
     m_services.statusItem.setMuteNote(muteNote());
 }
 
 // Both channels off, as the panel's speakers turn them off; the profiles they
 // had are kept, so that the chord brings back exactly what it silenced, also
 // after a restart.
-void AppDelegate::toggleMuteByChord() {
+void QuietController::toggleMuteByChord() {
     auto& prefs = m_services.preferences;
     const bool mute = m_soundPlayer->keyEnabled() || m_soundPlayer->mouseEnabled();
     if (mute) {
@@ -110,7 +127,7 @@ void AppDelegate::toggleMuteByChord() {
         } else {
             prefs.remove(settings::keyPackBeforeMute);
         }
-        m_packController->stopWatching();
+        m_packController.stopWatching();
         prefs.setString(settings::keyProfileBeforeMute,
                         profileSetting(m_soundPlayer->keyProfile()));
         prefs.setString(settings::mouseProfileBeforeMute,
@@ -127,8 +144,7 @@ void AppDelegate::toggleMuteByChord() {
             key = mouse = SoundProfile::iphone;
         }
         if (pack) {
-            m_packController->loadKeyPack(
-                *pack);  // one removed meanwhile falls back to the default
+            m_packController.loadKeyPack(*pack);  // one removed meanwhile falls back to the default
         } else {
             m_soundPlayer->setKeyProfile(key);
         }

@@ -66,13 +66,10 @@ void AppDelegate::applyOptions() {
     const Preferences& prefs = m_services.preferences;
     m_soundPlayer->setReleaseSounds(onOffOption(prefs, option::releaseSounds));
     m_soundPlayer->setStereoWidth(static_cast<float>(numberOption(prefs, option::stereoWidth)));
-    m_chordKey =
-        chordKeyFromRawValue(choiceOption(prefs, option::muteChord)).value_or(ChordKey::scrollLock);
-    m_chord.setKey(m_chordKey);
-    m_quietOptions = {onOffOption(prefs, option::muteDuringCalls),
-                      onOffOption(prefs, option::muteInFullscreen),
-                      applicationNames(listOption(prefs, option::muteInApps))};
-    updateQuiet();
+    m_quietController->setOptions(
+        chordKeyFromRawValue(choiceOption(prefs, option::muteChord)).value_or(ChordKey::scrollLock),
+        {onOffOption(prefs, option::muteDuringCalls), onOffOption(prefs, option::muteInFullscreen),
+         applicationNames(listOption(prefs, option::muteInApps))});
 }
 
 void AppDelegate::reloadSettings() {
