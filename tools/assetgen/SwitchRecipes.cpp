@@ -57,8 +57,8 @@ std::vector<SwitchRecipe> buildSwitchRecipes() {
         {"mxblack_key", 0.13, 400,
          {{0.0, 1.0, 0.0008, 0.7, 0.5},
           {0.07, 0.5, 0.0010, 0.65, 0.5}},
-         keyboard(1.2, 0.7, 0.35, 0.08, 0.015),
-         {{4300, 0.10, 0.018}}, 0.015, 0.35},
+         keyboard(1.2, 0.55, 0.35, 0.08, 0.015),
+         {{4300, 0.10, 0.025}}, 0.015, 0.35},
         // Self-lubricating plastic: smooth, soft and muted, no spring ping.
         {"cream_key", 0.11, 550,
          {{0.0, 1.0, 0.0010, 0.6, 0.6},
