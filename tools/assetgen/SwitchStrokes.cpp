@@ -86,7 +86,7 @@ SwitchRecipe returnOf(const SwitchRecipe& recipe) {
 // keycap of another height rings a few percent higher or lower. Long keys: a
 // longer keycap has lower, longer modes, and its stabiliser's wire knocks in
 // its housings just after the stem lands and again when it returns, and
-// rattles a little.
+// rattles a little. Its knocks are as hard as the switch's own contacts.
 struct KeyShape {
     double keycap;       // keycap modes' frequencies, relative
     double keycapDecay;  // keycap modes' decay, relative
@@ -124,21 +124,22 @@ const Impact* bottomOut(const std::vector<Impact>& impacts) {
 void addStabiliser(SwitchRecipe& key, double level) {
     std::vector<Impact> wire;
     if (const Impact* landing = bottomOut(key.impacts)) {
-        wire.push_back(
-            {landing->time + kStabiliserDelay, 0.5 * level * landing->gain, 0.0004, 0.9, 0.5});
+        wire.push_back({landing->time + kStabiliserDelay, 0.25 * level * landing->gain, 0.0004,
+                        std::min(1.0, landing->hardness + 0.1), 0.7});
     }
     for (const Impact& impact : key.impacts) {
         if (isReturnImpact(impact)) {
-            wire.push_back(
-                {impact.time + kStabiliserDelay, 0.4 * level * impact.gain, 0.0004, 0.95, 0.5});
+            wire.push_back({impact.time + kStabiliserDelay, 0.2 * level * impact.gain, 0.0004,
+                            std::min(1.0, impact.hardness + 0.1), 0.7});
             break;
         }
     }
     key.impacts.insert(key.impacts.end(), wire.begin(), wire.end());
     std::sort(key.impacts.begin(), key.impacts.end(),
               [](const Impact& a, const Impact& b) { return a.time < b.time; });
-    key.springs.push_back({kStabiliserWire, 0.03, 0.012 * level});
-    key.rattle *= 1.0 + level;
+    // The wire rings as loud as the board lets it: a muted board mutes it too.
+    key.springs.push_back({kStabiliserWire, 0.03, 0.08 * level * key.body.front().gain});
+    key.rattle *= 1.0 + 0.3 * level;
 }
 
 // One take of one class of keys: the class's shape, and the small
