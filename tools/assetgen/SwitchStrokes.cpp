@@ -111,7 +111,7 @@ constexpr double kStabiliserWire = 2300.0;  // Hz: the wire's ping
 
 // The impact that presses the keycap into the board: the strongest drive
 // among those before the return.
-const Impact* bottomOut(const std::vector<Impact>& impacts) {
+const Impact* landingImpact(const std::vector<Impact>& impacts) {
     const Impact* best = nullptr;
     for (const Impact& impact : impacts) {
         if (!isReturnImpact(impact) && (best == nullptr || impact.drive >= best->drive)) {
@@ -123,7 +123,7 @@ const Impact* bottomOut(const std::vector<Impact>& impacts) {
 
 void addStabiliser(SwitchRecipe& key, double level) {
     std::vector<Impact> wire;
-    if (const Impact* landing = bottomOut(key.impacts)) {
+    if (const Impact* landing = landingImpact(key.impacts)) {
         wire.push_back({landing->time + kStabiliserDelay, 0.25 * level * landing->gain, 0.0004,
                         std::min(1.0, landing->hardness + 0.1), 0.7});
     }
