@@ -66,7 +66,7 @@ bench: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUIB_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 	cmake --build build -j$(JOBS)
 	@for b in build/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" --benchmark_min_time=0.2 || true; done
-	@echo "== build/bench/sound_figures" && build/bench/sound_figures
+	@echo "== build/bench/sound_figures" && build/bench/sound_figures $$([ -d $(RECORDED_KEYS) ] && echo $(RECORDED_KEYS))
 	@echo "== bench/app/shell_bench.sh" && bash bench/app/shell_bench.sh build/quib
 	@echo "== bench/app/quiet_bench.sh" && bash bench/app/quiet_bench.sh build/quib
 	@echo "== bench/latency/keyclick_bench.sh" && bash bench/latency/keyclick_bench.sh $(KEYCLICK_FLAGS) build
