@@ -66,6 +66,7 @@ bench: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUIB_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 	cmake --build build -j$(JOBS)
 	@for b in build/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" --benchmark_min_time=0.2 || true; done
+	@echo "== build/bench/sound_figures" && build/bench/sound_figures $$([ -d $(RECORDED_KEYS) ] && echo $(RECORDED_KEYS))
 	@echo "== bench/app/shell_bench.sh" && bash bench/app/shell_bench.sh build/quib
 	@echo "== bench/app/quiet_bench.sh" && bash bench/app/quiet_bench.sh build/quib
 	@echo "== bench/latency/keyclick_bench.sh" && bash bench/latency/keyclick_bench.sh $(KEYCLICK_FLAGS) build
@@ -76,7 +77,9 @@ bench-keyclick: deps
 	cmake --build build -j$(JOBS) --target quib quib_assets keyclick
 	bash bench/latency/keyclick_bench.sh --quick build
 
-# A spectrogram of every generated click in build/spectrograms/, and beside
+# A spectrogram of every generated click in build/spectrograms/, per
+# mechanical profile one of its classes of keys side by side (<name>_classes)
+# and one of the takes of two classes (<name>_takes), and beside
 # them a few recorded key presses (the Debian package bucklespring-data, read
 # only to compare with; nothing recorded is shipped).
 RECORDED_KEYS := /usr/share/buckle/wav
@@ -87,6 +90,18 @@ spectrograms: deps
 	@for f in build/resources/Sounds/*.wav; do \
 		n=$$(basename "$$f" .wav); \
 		sox "$$f" -n spectrogram -x 600 -y 257 -z 90 -t "$$n" -o "build/spectrograms/$$n.png"; \
+	done
+	@for p in $$(ls build/resources/Sounds | sed -n 's/_row1_1_down\.wav$$//p'); do \
+		files=""; \
+		for c in row1 row2 row3 row4 space enter backspace shift; do \
+			files="$$files build/resources/Sounds/$${p}_$${c}_1_down.wav"; \
+		done; \
+		sox $$files -n spectrogram -x 1200 -y 257 -z 90 \
+			-t "$$p: row 1 to 4, space, Enter, Backspace, Shift (take 1 of each)" \
+			-o "build/spectrograms/$${p}_classes.png"; \
+		sox build/resources/Sounds/$${p}_row3_[123]_down.wav build/resources/Sounds/$${p}_space_[123]_down.wav \
+			-n spectrogram -x 900 -y 257 -z 90 -t "$$p: the three takes of the home row, then of the space bar" \
+			-o "build/spectrograms/$${p}_takes.png"; \
 	done
 	@for n in 10 1e 20 39; do \
 		f="$(RECORDED_KEYS)/$$n-0.wav"; \

@@ -133,10 +133,50 @@ constexpr std::array<float, 256> buildPositions() {
 
 constexpr std::array<float, 256> kPositions = buildPositions();
 
+constexpr std::uint8_t kNoClass = 0xFF;
+
+constexpr std::uint8_t classIndex(KeyClass keyClass) {
+    return static_cast<std::uint8_t>(keyClass);
+}
+
+// The function row plays the number row's sounds, the modifier row the
+// bottom row's.
+constexpr std::array<KeyClass, 6> kRowClasses{KeyClass::numberRow, KeyClass::numberRow,
+                                              KeyClass::topRow,    KeyClass::homeRow,
+                                              KeyClass::bottomRow, KeyClass::bottomRow};
+
+constexpr std::array<std::uint8_t, 256> buildClasses() {
+    std::array<std::uint8_t, 256> classes{};
+    classes.fill(kNoClass);
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+        for (const Cap& cap : kRows[row]) {
+            if (cap.code != 0) {
+                classes[cap.code] = classIndex(kRowClasses[row]);
+            }
+        }
+    }
+    classes[KEY_SPACE] = classIndex(KeyClass::space);
+    classes[KEY_ENTER] = classIndex(KeyClass::enter);
+    classes[KEY_KPENTER] = classIndex(KeyClass::enter);
+    classes[KEY_BACKSPACE] = classIndex(KeyClass::backspace);
+    classes[KEY_LEFTSHIFT] = classIndex(KeyClass::shift);
+    classes[KEY_RIGHTSHIFT] = classIndex(KeyClass::shift);
+    return classes;
+}
+
+constexpr std::array<std::uint8_t, 256> kClasses = buildClasses();
+
 }  // namespace
 
 float keyboardPosition(std::uint16_t evdevCode) {
     return evdevCode < kPositions.size() ? kPositions[evdevCode] : 0.0F;
+}
+
+std::optional<KeyClass> keyClassOf(std::uint16_t evdevCode) {
+    if (evdevCode >= kClasses.size() || kClasses[evdevCode] == kNoClass) {
+        return std::nullopt;
+    }
+    return static_cast<KeyClass>(kClasses[evdevCode]);
 }
 
 }  // namespace quib

@@ -1,5 +1,6 @@
 // The keyboard channel of the click player: building what it plays, and
 // playing a key's press or release where the key sits.
+#include "sound/BuiltInKeySounds.h"
 #include "sound/KeyLayout.h"
 #include "sound/SoundPlayer.h"
 
@@ -47,27 +48,9 @@ void SoundPlayer::rebuildKeys() {
     applyVolume(m_mouse);
 }
 
-// The profile's press and, with release sounds on, its return stroke as one
-// set; a profile without strokes (or whose stroke files are missing) plays
-// its one click, which holds the return.
 std::optional<KeySoundSet> SoundPlayer::builtInKeySounds(SoundProfile profile) {
-    if (const auto strokes = m_releaseSounds ? keyStrokeFiles(profile) : std::nullopt) {
-        auto press = loadSound(strokes->press);
-        auto release = press ? loadSound(strokes->release) : nullptr;
-        if (press && release) {
-            KeySoundSet set = joinSounds({SoundPart::whole(press), SoundPart::whole(release)});
-            set.pressFallback = ClipRange{0, 1};
-            set.releaseFallback = ClipRange{1, 1};
-            return set;
-        }
-    }
-    auto click = loadSound(keyFile(profile));
-    if (!click) {
-        return std::nullopt;
-    }
-    KeySoundSet set = joinSounds({SoundPart::whole(click)});
-    set.pressFallback = ClipRange{0, 1};
-    return set;
+    return quib::builtInKeySounds(profile, m_releaseSounds,
+                                  [this](std::string_view name) { return loadSound(name); });
 }
 
 void SoundPlayer::playKeyClick() {

@@ -79,4 +79,14 @@ std::optional<KeyStrokeFiles> keyStrokeFiles(SoundProfile profile) {
     return KeyStrokeFiles{base + "_down", base + "_up"};
 }
 
+std::optional<KeyStrokeFiles> keyStrokeFiles(SoundProfile profile, KeyClass keyClass, int take) {
+    if (!row(profile).keyStrokes) {
+        return std::nullopt;
+    }
+    const std::string base = std::string(row(profile).keyFile) + "_" +
+                             std::string(kKeyClassNames[static_cast<std::size_t>(keyClass)]) + "_" +
+                             std::to_string(take);
+    return KeyStrokeFiles{base + "_down", base + "_up"};
+}
+
 }  // namespace quib

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "sound/KeyClasses.h"
+
 namespace quib {
 
 // The click-sound profiles a user can pick for the keyboard and the mouse.
@@ -54,5 +56,7 @@ struct KeyStrokeFiles {
     std::string release;
 };
 std::optional<KeyStrokeFiles> keyStrokeFiles(SoundProfile profile);
+// The same two strokes for one take (1 .. kKeyTakes) of one class of keys.
+std::optional<KeyStrokeFiles> keyStrokeFiles(SoundProfile profile, KeyClass keyClass, int take);
 
 }  // namespace quib

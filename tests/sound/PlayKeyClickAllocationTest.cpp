@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "platform/audio/AudioTestSupport.h"
 #include "platform/audio/MixerEngine.h"
@@ -20,9 +22,25 @@ TEST(PlayKeyClickAllocationTest, ClickingAndRenderingAllocateNothing) {
                      kOutputSampleRate);
     test::writeSound(resources.file("Sounds", "select.wav"), test::constantSignal(2400, 0.5F), 1,
                      kOutputSampleRate);
+    // A mechanical profile's strokes, and every take of its classes of keys.
+    std::vector<std::string> strokes{"cream_key_down", "cream_key_up"};
+    for (std::size_t keyClass = 0; keyClass < kKeyClassCount; ++keyClass) {
+        for (int take = 1; take <= kKeyTakes; ++take) {
+            const auto files =
+                keyStrokeFiles(SoundProfile::cream, static_cast<KeyClass>(keyClass), take);
+            strokes.push_back(files->press);
+            strokes.push_back(files->release);
+        }
+    }
+    for (const std::string& name : strokes) {
+        test::writeSound(resources.file("Sounds", name + ".wav"), test::constantSignal(480, 0.5F),
+                         1, kOutputSampleRate);
+    }
     MixerEngine engine;
     SystemRandom random;
     SoundPlayer player(engine, random, SoundProfile::tock, SoundProfile::clicky);
+    SoundPlayer mechanical(engine, random, SoundProfile::cream, std::nullopt);
+    ASSERT_GT(mechanical.keySounds().ownKeys(), 60);
     std::vector<float> block(2 * 256);
     const long sanity = test::allocationCount();
     auto counted = std::make_unique<int>(1);
@@ -31,6 +49,9 @@ TEST(PlayKeyClickAllocationTest, ClickingAndRenderingAllocateNothing) {
     for (int i = 0; i < 200; ++i) {
         player.playKeyClick();
         player.playMouseClick();
+        const auto key = static_cast<std::uint16_t>(1 + i % 120);
+        mechanical.playKeyPress(key);
+        mechanical.playKeyRelease(key);
         engine.render(block.data(), 256);
     }
     EXPECT_EQ(test::allocationCount() - before, 0);

@@ -7,6 +7,7 @@
 #include <linux/input-event-codes.h>
 
 #include <cmath>
+#include <set>
 
 #include "platform/audio/AudioTestSupport.h"
 #include "platform/audio/FakeAudioEngine.h"
@@ -28,6 +29,15 @@ class SoundPlayerTest : public ::testing::Test {
             if (const auto strokes = keyStrokeFiles(profile)) {
                 touch(strokes->press);
                 touch(strokes->release);
+            }
+            for (std::size_t keyClass = 0; keyClass < kKeyClassCount; ++keyClass) {
+                for (int take = 1; take <= kKeyTakes; ++take) {
+                    if (const auto strokes =
+                            keyStrokeFiles(profile, static_cast<KeyClass>(keyClass), take)) {
+                        touch(strokes->press);
+                        touch(strokes->release);
+                    }
+                }
             }
         }
     }
@@ -225,9 +235,14 @@ TEST_F(SoundPlayerTest, KeysArePlacedWhereTheySitOnTheKeyboard) {
 
 TEST_F(SoundPlayerTest, MechanicalProfilesSoundTheirReturnStrokeOnKeyUp) {
     SoundPlayer player(engine, random, SoundProfile::mxBlue, std::nullopt);
-    EXPECT_EQ(loadedNames(), (std::vector<std::string>{"mxblue_key_down", "mxblue_key_up"}));
-    player.playKeyPress(KEY_A);
-    player.playKeyRelease(KEY_A);
+    const std::vector<std::string> names = loadedNames();
+    ASSERT_EQ(names.size(), 2 + 2 * kKeyClassCount * kKeyTakes);
+    EXPECT_EQ(names[0], "mxblue_key_down");
+    EXPECT_EQ(names[1], "mxblue_key_up");
+    EXPECT_EQ(names[2], "mxblue_key_row1_1_down");
+    EXPECT_EQ(names.back(), "mxblue_key_shift_3_up");
+    player.playKeyPress(KEY_UP);  // beyond the main block: the plain strokes
+    player.playKeyRelease(KEY_UP);
     ASSERT_EQ(engine.clipPlays.size(), 2U);
     EXPECT_EQ(engine.clipPlays[0].startFrame, 0);
     EXPECT_EQ(engine.clipPlays[1].startFrame, 4) << "the return follows the press in the sample";
@@ -243,6 +258,60 @@ TEST_F(SoundPlayerTest, MechanicalProfilesSoundTheirReturnStrokeOnKeyUp) {
     player.setKeyProfile(SoundProfile::tock);
     player.playKeyRelease(KEY_A);
     EXPECT_EQ(engine.clipPlays.size(), 2U) << "a soft profile has no return stroke";
+}
+
+// Every row of the main block and every long key plays takes of its own, one
+// drawn per stroke; a key's press and release are of its class.
+TEST_F(SoundPlayerTest, EachClassOfKeysPlaysOneOfItsOwnTakes) {
+    SoundPlayer player(engine, random, SoundProfile::cream, std::nullopt);
+    struct Case {
+        int key;
+        int sameAs;  // a key of the same class
+    };
+    const std::vector<Case> cases{{KEY_1, KEY_F5},
+                                  {KEY_Q, KEY_BACKSLASH},
+                                  {KEY_A, KEY_CAPSLOCK},
+                                  {KEY_Z, KEY_LEFTCTRL},
+                                  {KEY_SPACE, KEY_SPACE},
+                                  {KEY_ENTER, KEY_KPENTER},
+                                  {KEY_BACKSPACE, KEY_BACKSPACE},
+                                  {KEY_LEFTSHIFT, KEY_RIGHTSHIFT}};
+    std::set<std::int64_t> pressStarts;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        engine.clipPlays.clear();
+        random = ScriptedRandom({0, 0, 2, 0, 1, 0, 0, 0});
+        player.playKeyPress(static_cast<std::uint16_t>(c.key));
+        player.playKeyPress(static_cast<std::uint16_t>(c.key));
+        player.playKeyRelease(static_cast<std::uint16_t>(c.key));
+        player.playKeyPress(static_cast<std::uint16_t>(c.sameAs));
+        ASSERT_EQ(engine.clipPlays.size(), 4U);
+        const std::int64_t first = engine.clipPlays[0].startFrame;
+        EXPECT_GE(first, 8) << "not the plain press";
+        EXPECT_EQ(engine.clipPlays[1].startFrame, first + 2 * 4) << "the third take";
+        EXPECT_NE(engine.clipPlays[2].startFrame, first) << "the release is a clip of its own";
+        EXPECT_GE(engine.clipPlays[2].startFrame, 8);
+        EXPECT_EQ(engine.clipPlays[3].startFrame, first);
+        EXPECT_EQ(random.bounds[0], static_cast<std::uint64_t>(kKeyTakes));
+        pressStarts.insert(first);
+    }
+    EXPECT_EQ(pressStarts.size(), cases.size()) << "no two classes share their takes";
+}
+
+// Resources from before the classes: the keys play the plain strokes, and
+// the log says once what is missing.
+TEST_F(SoundPlayerTest, MissingClassFilesLeaveThePlainStrokes) {
+    std::filesystem::remove(resources.file("Sounds", "cream_key_row1_1_down.wav"));
+    testing::internal::CaptureStderr();
+    SoundPlayer player(engine, random, SoundProfile::cream, std::nullopt);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "[QUIB] Sound not found: cream_key_row1_1_down\n");
+    EXPECT_EQ(player.keySounds().ownKeys(), 0);
+    player.playKeyPress(KEY_SPACE);
+    player.playKeyRelease(KEY_SPACE);
+    ASSERT_EQ(engine.clipPlays.size(), 2U);
+    EXPECT_EQ(engine.clipPlays[0].startFrame, 0);
+    EXPECT_EQ(engine.clipPlays[1].startFrame, 4);
 }
 
 TEST_F(SoundPlayerTest, MissingStrokeFilesFallBackToTheWholeClick) {

@@ -80,6 +80,7 @@ std::vector<Job> allJobs(LoopFormat loops) {
     addClickJobs(jobs, clickRecipes(), renderClick);
     addClickJobs(jobs, switchRecipes(), renderSwitch);
     addClickJobs(jobs, keyStrokeRecipes(), renderStroke);
+    addClickJobs(jobs, keyVariantRecipes(), renderStroke);
     addLoopJobs(jobs, loops);
     addImageJobs(jobs);
     return jobs;

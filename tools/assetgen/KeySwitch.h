@@ -56,4 +56,10 @@ Mono renderSwitch(const SwitchRecipe& recipe, std::uint64_t seed);
 const std::vector<SwitchRecipe>& keyStrokeRecipes();
 Mono renderStroke(const SwitchRecipe& recipe, std::uint64_t seed);
 
+// The same two strokes for every class of keys and every take of it
+// ("<name>_<class>_<take>_down" and "..._up", sound/KeyClasses.h): each row
+// of the main block a slight variant, the long keys with a longer keycap
+// and a stabiliser; rendered with renderStroke.
+const std::vector<SwitchRecipe>& keyVariantRecipes();
+
 }  // namespace assetgen

@@ -27,6 +27,10 @@ std::vector<BodyPart> mouseShell(double size, double gain) {
 }
 
 std::vector<SwitchRecipe> buildSwitchRecipes() {
+    // The switches named after real ones are held against recordings of
+    // those switches (build/bench/sound_figures measures both): the onset of
+    // a real switch is a click, bright above the body, not a thud, so their
+    // high-pass sits high and their boards are small, with little case.
     // Each entry: name, length (s), high-pass (Hz); the impacts as {time (s),
     // gain, contact (s), hardness, drive}; the body; the springs as {Hz, decay
     // (s), gain}; the rattle and the bounce.
@@ -34,33 +38,33 @@ std::vector<SwitchRecipe> buildSwitchRecipes() {
     return {
         // Clicky: the jacket snaps against the housing (twice, down and on the
         // housing floor) before the stem bottoms out, and again on the way up.
-        {"mxblue_key", 0.12, 60,
-         {{0.0, 1.0, 0.0003, 0.95, 0.4},
-          {0.004, 0.6, 0.0004, 0.9, 0.4},
-          {0.012, 0.6, 0.0010, 0.6, 0.8},
-          {0.085, 0.35, 0.0003, 0.9, 0.4},
-          {0.088, 0.25, 0.0012, 0.5, 0.8}},
-         keyboard(1.0, 1.0, 0.25, 0.2, 0.10),
-         {{5600, 0.05, 0.007}}, 0.015, 0.35},
+        {"mxblue_key", 0.12, 1500,
+         {{0.0, 1.0, 0.0003, 1.0, 0.3},
+          {0.004, 0.7, 0.0003, 1.0, 0.3},
+          {0.012, 0.5, 0.0008, 0.75, 0.7},
+          {0.085, 0.35, 0.0003, 1.0, 0.15},
+          {0.088, 0.2, 0.0005, 0.9, 0.4}},
+         keyboard(1.4, 0.8, 0.45, 0.05, 0.01),
+         {{5600, 0.12, 0.06}}, 0.02, 0.35},
         // Tactile: a soft rub over the bump, then the bottom-out and the return.
-        {"mxbrown_key", 0.11, 60,
-         {{0.0, 0.6, 0.0025, 0.5, 0.5},
-          {0.006, 1.0, 0.0010, 0.7, 0.8},
-          {0.078, 0.35, 0.0012, 0.5, 0.8}},
-         keyboard(0.92, 1.0, 0.2, 0.2, 0.05),
-         {{5200, 0.05, 0.005}}, 0.013, 0.35},
+        {"mxbrown_key", 0.11, 250,
+         {{0.0, 0.6, 0.0020, 0.6, 0.5},
+          {0.006, 1.0, 0.0008, 0.8, 0.7},
+          {0.078, 0.35, 0.0010, 0.6, 0.7}},
+         keyboard(1.0, 0.8, 0.3, 0.15, 0.03),
+         {{5200, 0.08, 0.012}}, 0.015, 0.35},
         // Heavy linear: a firm bottom-out, a low board, a strong spring.
-        {"mxblack_key", 0.13, 50,
-         {{0.0, 1.0, 0.0009, 0.65, 0.5},
-          {0.07, 0.5, 0.0011, 0.6, 0.5}},
-         keyboard(0.78, 0.9, 0.12, 0.15, 0.09),
-         {{4300, 0.06, 0.010}}, 0.013, 0.35},
+        {"mxblack_key", 0.13, 400,
+         {{0.0, 1.0, 0.0008, 0.7, 0.5},
+          {0.07, 0.5, 0.0010, 0.65, 0.5}},
+         keyboard(1.2, 0.55, 0.35, 0.08, 0.015),
+         {{4300, 0.10, 0.025}}, 0.015, 0.35},
         // Self-lubricating plastic: smooth, soft and muted, no spring ping.
-        {"cream_key", 0.11, 60,
-         {{0.0, 1.0, 0.0012, 0.55, 0.6},
-          {0.066, 0.3, 0.0016, 0.45, 0.6}},
-         keyboard(0.85, 1.6, 0.10, 0.10, 0.04),
-         {}, 0.007, 0.35},
+        {"cream_key", 0.11, 550,
+         {{0.0, 1.0, 0.0010, 0.6, 0.6},
+          {0.066, 0.3, 0.0014, 0.5, 0.6}},
+         keyboard(1.25, 0.6, 0.3, 0.08, 0.015),
+         {}, 0.010, 0.35},
         // Light linear on a small, bright board.
         {"turquoise_key", 0.08, 120,
          {{0.0, 1.0, 0.00045, 0.85, 0.6},
