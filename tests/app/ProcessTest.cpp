@@ -271,6 +271,13 @@ TEST_F(ProcessTest, HostileFoldersAgainstEveryCommandAndTheTray) {
                 << readText(log);
         }
         EXPECT_EQ(runCommand("set stereo-width 0.5", place, log), 0) << readText(log);
+        if (row.shape == Shape::otherFiles) {
+            EXPECT_NE(readText(log).find("holds files that are not QUIB's (such as public_html), "
+                                         "so it is left as it is; to make it private, run chmod "
+                                         "700"),
+                      std::string::npos)
+                << readText(log);
+        }
         SqlitePreferences::open(place.home, SqlitePreferences::Mode::readWrite)
             .store->setBool("onboardingComplete", true);
 
