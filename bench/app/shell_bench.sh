@@ -7,7 +7,9 @@
 # Idle is measured from SETTLE_SECONDS after the start-up click (the PulseAudio
 # output corks its stream 0.3 s after a sound; with QUIB_AUDIO_OUTPUT=sdl the
 # device closes 20 s after it: pass a SETTLE_SECONDS of 25 then).
-# Usage: bench/app/shell_bench.sh PATH_TO_QUIB [RUNS] [IDLE_SECONDS] [SETTLE_SECONDS]
+# AUDIO=pipewire runs the session on PipeWire (with its PulseAudio server)
+# instead of PulseAudio: the start-up then also opens a PipeWire context.
+# Usage: [AUDIO=pipewire] bench/app/shell_bench.sh PATH_TO_QUIB [RUNS] [IDLE_SECONDS] [SETTLE_SECONDS]
 set -euo pipefail
 
 QUIB_BIN=${1:?usage: shell_bench.sh PATH_TO_QUIB [RUNS] [IDLE_SECONDS]}
@@ -18,7 +20,11 @@ export QUIB_BIN
 # shellcheck source=../../tests/e2e/lib/session.sh
 source "$(dirname "$0")/../../tests/e2e/lib/session.sh"
 
-start_session --tray
+if [[ ${AUDIO:-pulse} == pipewire ]]; then
+    start_session --tray --pipewire
+else
+    start_session --tray
+fi
 quib_seed_onboarded
 
 tray_icon_shown() { xwininfo -root -tree | grep -q '("quib" "quib")'; }

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QUrl>
+#include <future>
 #include <iostream>
 
 #include "app/AppDelegate.h"
@@ -112,6 +113,10 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
                 ". The tray program needs a graphical session; `quib stats` works without one.");
         return 1;
     }
+    // Which audio server answers (a probe that may wait up to a second, then
+    // PipeWire's own context) is found out on a thread of its own while Qt
+    // starts; the engine is taken where the services need it.
+    auto audioChoice = std::async(std::launch::async, createSystemAudioEngine);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quib"));
     QApplication::setApplicationDisplayName(QStringLiteral("QUIB"));
@@ -141,7 +146,7 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     QtMainQueue mainQueue;
     SystemClock clock;
     SystemRandom random;
-    auto audio = createSystemAudioEngine();
+    auto audio = audioChoice.get();
     DBusNotificationCenter notifications;
     // An installed icon theme knows the icon by the application id; the build
     // tree only has the file.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_set>
 
 namespace quib {
 
@@ -37,11 +38,13 @@ QuietReason quietReason(const QuietOptions& options, bool recording, const Activ
     return QuietReason::none;
 }
 
+// Linear in the names: a set sees the repeats.
 std::vector<std::string> applicationNames(const std::vector<std::string>& items) {
     std::vector<std::string> names;
+    std::unordered_set<std::string> seen;
     for (const std::string& item : items) {
         std::string lower = lowered(item);
-        if (!lower.empty() && std::find(names.begin(), names.end(), lower) == names.end()) {
+        if (!lower.empty() && seen.insert(lower).second) {
             names.push_back(std::move(lower));
         }
     }

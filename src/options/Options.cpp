@@ -147,13 +147,35 @@ std::optional<OptionValue> parseText(const OptionDefinition& definition, std::st
             return std::nullopt;
         case OptionKind::list:
             for (const std::string_view item : split(text, ',')) {
+                if (trimmed(item).size() > kLongestListName) {
+                    return std::nullopt;
+                }
                 if (!trimmed(item).empty()) {
                     value.items.emplace_back(trimmed(item));
                 }
             }
-            return value;
+            return value.items.size() <= kMostListNames ? std::optional(value) : std::nullopt;
     }
     return std::nullopt;
+}
+
+// A stored list longer than a list may be (a hand-edited store): the first
+// names are used, with one line.
+std::vector<std::string> boundedList(const OptionDefinition& definition,
+                                     std::vector<std::string> items) {
+    const auto tooLong = [](const std::string& item) { return item.size() > kLongestListName; };
+    const std::size_t stored = items.size();
+    std::erase_if(items, tooLong);
+    if (items.size() > kMostListNames) {
+        items.resize(kMostListNames);
+    }
+    if (items.size() != stored) {
+        logLine("Using " + std::to_string(items.size()) + " of the " + std::to_string(stored) +
+                    " stored names (at most " + std::to_string(kMostListNames) + ", each up to " +
+                    std::to_string(kLongestListName) + " characters): ",
+                definition.name);
+    }
+    return items;
 }
 
 // The stored value if it has the option's type and is one of its values.
@@ -182,7 +204,7 @@ std::optional<OptionValue> storedValue(const Preferences& preferences,
             if (!items) {
                 return std::nullopt;
             }
-            value.items = std::move(*items);
+            value.items = boundedList(definition, std::move(*items));
             return value;
         }
     }
@@ -221,7 +243,10 @@ const OptionDefinition* findOption(std::string_view name) {
 std::optional<OptionValue> parseOptionValue(const OptionDefinition& definition,
                                             std::string_view text, std::string& error) {
     auto value = parseText(definition, text);
-    if (!value) {
+    if (!value && definition.kind == OptionKind::list) {
+        error = std::string(definition.name) + " takes at most " + std::to_string(kMostListNames) +
+                " names of up to " + std::to_string(kLongestListName) + " characters each";
+    } else if (!value) {
         error = std::string(definition.name) + " takes " + definition.allowedValues() + ", not '" +
                 std::string(text) + "'";
     }

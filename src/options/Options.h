@@ -60,6 +60,11 @@ struct OptionValue {
     bool operator==(const OptionValue&) const = default;
 };
 
+// How long a list may be: more names, or a longer name, is refused when set;
+// a stored list beyond it is read up to it, with one line.
+inline constexpr std::size_t kMostListNames = 256;
+inline constexpr std::size_t kLongestListName = 256;
+
 // The names of the program's own options.
 namespace option {
 inline constexpr std::string_view releaseSounds = "release-sounds";

@@ -1,13 +1,19 @@
 #include "platform/PrivateFiles.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
+#include "platform/DataFolderLock.h"
 #include "platform/Log.h"
+#include "platform/prefs/PendingJournal.h"
+#include "platform/prefs/SqlitePreferences.h"
 
 namespace quib {
 
@@ -31,19 +37,70 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// Takes group and other access away from `path` if it is ours and not a
-// link; true when it changed anything.
-bool tighten(const fs::path& path) {
+// Takes group and other access away from the entry `name` of the folder
+// `folder` (a descriptor, or AT_FDCWD) if it is a regular file or a folder
+// of ours; a link, whatever it leads to, and anything else are left alone.
+// The mode is changed without following a link, so an entry swapped for
+// one in between changes nothing. True when it changed anything.
+bool tightenAt(int folder, const char* name) {
     struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0 || S_ISLNK(status.st_mode) ||
-        status.st_uid != ::getuid() || (status.st_mode & kGroupAndOther) == 0) {
+    if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !(S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) || status.st_uid != ::getuid() ||
+        (status.st_mode & kGroupAndOther) == 0) {
         return false;
     }
-    const mode_t mode = S_ISDIR(status.st_mode) ? 0700 : 0600;
-    return ::chmod(path.c_str(), mode) == 0;
+    return ::fchmodat(folder, name, status.st_mode & S_IRWXU, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+// Every entry under the folder `name` of `parent`, entered without following
+// a link, down to a few levels (a pack is a folder of sound files).
+int tightenTree(int parent, const char* name, int depth) {
+    int tightened = tightenAt(parent, name) ? 1 : 0;
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* entries = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (entries == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return tightened;
+    }
+    while (const dirent* entry = ::readdir(entries)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName == "." || entryName == "..") {
+            continue;
+        }
+        tightened += depth > 0 ? tightenTree(fd, entry->d_name, depth - 1)
+                               : (tightenAt(fd, entry->d_name) ? 1 : 0);
+    }
+    ::closedir(entries);
+    return tightened;
+}
+
+// The names QUIB gives the entries of its data folder: the store with its
+// companions, daily copies and damaged files, the journal, the folder's lock
+// and the sound packs.
+bool isQuibsOwn(std::string_view name) {
+    const std::string_view store = SqlitePreferences::kFileName;
+    const std::string_view journal = PendingJournal::kFileName;
+    if (name.starts_with(store)) {
+        const std::string_view rest = name.substr(store.size());
+        return rest.empty() || rest == "-wal" || rest == "-shm" || rest == "-journal" ||
+               rest.starts_with(".backup-") || rest.starts_with(".corrupt-");
+    }
+    if (name.starts_with(journal)) {
+        const std::string_view rest = name.substr(journal.size());
+        return rest.empty() || rest == ".tmp" || rest == ".rejected";
+    }
+    return name == DataFolderLock::kFileName || name == "packs";
+}
+
+constexpr int kPackDepth = 4;
+
 }  // namespace
+
+bool makePrivate(const fs::path& path) {
+    return tightenAt(AT_FDCWD, path.c_str());
+}
 
 int createPrivateFile(const fs::path& path) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
@@ -114,11 +171,47 @@ bool preparePrivateFolder(const fs::path& folder, std::string& error) {
                 ": " + folder.string();
         return false;
     }
-    int tightened = tighten(folder) ? 1 : 0;
-    for (auto it = fs::recursive_directory_iterator(folder, code);
-         !code && it != fs::recursive_directory_iterator(); it.increment(code)) {
-        tightened += tighten(it->path()) ? 1 : 0;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* entries = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (entries == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return true;  // what cannot be listed is left as it is
     }
+    int tightened = 0;
+    std::string other;
+    while (const dirent* entry = ::readdir(entries)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        if (!isQuibsOwn(name)) {
+            if (other.empty()) {
+                other = name;  // for the log line, without control characters
+                std::replace_if(
+                    other.begin(), other.end(), [](unsigned char c) { return c < 0x20; }, '?');
+            }
+            continue;
+        }
+        tightened += name == "packs" ? tightenTree(fd, entry->d_name, kPackDepth)
+                                     : (tightenAt(fd, entry->d_name) ? 1 : 0);
+    }
+    // The folder itself only while it holds nothing but QUIB's: one that
+    // holds other things (--home ~) is the user's to decide about. A folder
+    // that is a link is reached, never changed.
+    struct stat status {};
+    const bool link = ::lstat(folder.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+    if (other.empty() && !link) {
+        tightened += tightenAt(AT_FDCWD, folder.c_str()) ? 1 : 0;
+    } else if (!link && ::fstat(fd, &status) == 0 && (status.st_mode & kGroupAndOther) != 0) {
+        logLine("The data folder is open to others but holds files that are not QUIB's (such as " +
+                    other +
+                    "), so it is left as it is; to make it private, run chmod 700 on it "
+                    "or give QUIB a folder of its own with --home: ",
+                folder.string());
+    }
+    ::closedir(entries);
     if (tightened > 0) {
         logLine("Made the data folder private (only you can read it now; " +
                     std::to_string(tightened) + " entries had been open to others): ",

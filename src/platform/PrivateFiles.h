@@ -24,11 +24,19 @@ bool replacePrivateFile(const std::filesystem::path& path, std::string_view byte
 // Copies the regular file `from` to a new private file `to`.
 bool copyToPrivateFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Creates `folder` (and its parents) with mode 0700, or, when it exists and
-// belongs to the user, takes group and other access away from it and from
-// everything in it (symbolic links are left alone); one log line says so when
-// anything had to be tightened. False, and why in `error`, when the folder
-// cannot be created.
+// Takes group and other access away from `path` when it is a regular file or
+// a folder of the user's, without following a symbolic link: a link, and
+// what it leads to, are never changed. True when it changed anything.
+bool makePrivate(const std::filesystem::path& path);
+
+// Creates the data folder `folder` (and its parents) with mode 0700. When it
+// exists, takes group and other access away from QUIB's own entries in it
+// (the store and its companions, copies and damaged files, the journal,
+// instance.lock, and everything under packs/), never through a symbolic
+// link, and from the folder itself only while it holds nothing else; a folder
+// open to others that holds other files is left as it is with one line that
+// says what to do. One log line says when anything had to be tightened.
+// False, and why in `error`, when the folder cannot be created.
 bool preparePrivateFolder(const std::filesystem::path& folder, std::string& error);
 
 }  // namespace quib

@@ -63,13 +63,11 @@ void Mixer::apply(const MixerCommand& command) {
             }
             break;
         case MixerCommand::Type::play:
-            if (command.value > 0.0F) {
-                player.rate = command.value;
-            }
+            // A clip's rate plays this voice only; the player keeps its own.
             player.pan = command.pan;
             player.start = command.start;
             player.frames = command.frames;
-            startVoice(command.player);
+            startVoice(command.player, command.value > 0.0F ? command.value : player.rate);
             break;
         case MixerCommand::Type::stop:
             releaseVoice(command.player, kStopFadeStep);

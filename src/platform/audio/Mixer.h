@@ -165,7 +165,7 @@ class Mixer {
 
     void applyCommands();
     void apply(const MixerCommand& command);
-    void startVoice(std::uint32_t player);
+    void startVoice(std::uint32_t player, float rate);
     void releaseVoice(std::uint32_t player, float fadeStep);
     void letGoOfPlayer(std::uint32_t player, std::uint64_t sequence);
     int takeVoice();

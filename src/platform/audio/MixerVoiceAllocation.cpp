@@ -28,7 +28,7 @@ void Mixer::letGoOfPlayer(std::uint32_t playerIndex, std::uint64_t sequence) {
     }
 }
 
-void Mixer::startVoice(std::uint32_t playerIndex) {
+void Mixer::startVoice(std::uint32_t playerIndex, float rate) {
     Player& player = m_players[playerIndex];
     if (player.sample == nullptr) {
         return;
@@ -45,7 +45,7 @@ void Mixer::startVoice(std::uint32_t playerIndex) {
     voice.generation = player.generation;
     voice.sample = player.sample;
     voice.ring = player.ring;
-    voice.rate = player.rate;
+    voice.rate = rate;
     voice.looping = player.looping;
     placeVoice(voice, player);
     readTarget(voice);

@@ -13,8 +13,6 @@ namespace quib {
 
 namespace {
 
-constexpr std::chrono::seconds kLongestRetry{30};
-
 template <typename Operation>
 void drop(Operation* operation) {
     if (operation != nullptr) {
@@ -25,7 +23,13 @@ void drop(Operation* operation) {
 }  // namespace
 
 PulseRecordingWatcher::PulseRecordingWatcher(MainQueue& mainQueue)
-    : m_mainQueue(mainQueue), m_loop(pa_threaded_mainloop_new()) {}
+    : PulseRecordingWatcher(mainQueue, RetryDelays{}) {}
+
+PulseRecordingWatcher::PulseRecordingWatcher(MainQueue& mainQueue, RetryDelays delays)
+    : m_mainQueue(mainQueue),
+      m_loop(pa_threaded_mainloop_new()),
+      m_delays(delays),
+      m_retryDelay(delays.first) {}
 
 PulseRecordingWatcher::~PulseRecordingWatcher() {
     if (m_loop == nullptr) {
@@ -35,6 +39,7 @@ PulseRecordingWatcher::~PulseRecordingWatcher() {
     lose();
     if (m_retry != nullptr) {
         pa_threaded_mainloop_get_api(m_loop)->time_free(m_retry);
+        m_pendingRetries.fetch_sub(1, std::memory_order_relaxed);
     }
     pa_threaded_mainloop_free(m_loop);
 }
@@ -56,6 +61,7 @@ bool PulseRecordingWatcher::start() {
 }
 
 void PulseRecordingWatcher::connect() {
+    m_attempts.fetch_add(1, std::memory_order_relaxed);
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "QUIB");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "quib");
@@ -63,10 +69,23 @@ void PulseRecordingWatcher::connect() {
         pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), "QUIB", properties);
     pa_proplist_free(properties);
     pa_context_set_state_callback(m_context, &PulseRecordingWatcher::onContextState, this);
+    // A connection that fails at once has usually told the state callback
+    // already, which failed it: the second report changes nothing.
     if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        lose();
-        retryLater();
+        fail(m_context);
     }
+}
+
+// The one way to the next attempt: the connection is dropped and a single
+// retry waits, however many times the failure is reported.
+void PulseRecordingWatcher::fail(pa_context* context) {
+    if (context != nullptr && !m_loggedFailure) {
+        logLine("Cannot watch for calls, trying again later: ",
+                pa_strerror(pa_context_errno(context)));
+        m_loggedFailure = true;
+    }
+    lose();
+    retryLater();
 }
 
 // Forgets the connection: without a server nothing records that we can hear.
@@ -84,26 +103,31 @@ void PulseRecordingWatcher::lose() {
 }
 
 void PulseRecordingWatcher::retryLater() {
+    if (m_retry != nullptr) {
+        return;
+    }
     pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_loop);
     timeval when{};
     pa_gettimeofday(&when);
-    pa_timeval_add(&when, static_cast<pa_usec_t>(m_retryDelay.count()) * PA_USEC_PER_SEC);
-    m_retryDelay = std::min(m_retryDelay * 2, kLongestRetry);
+    pa_timeval_add(&when, static_cast<pa_usec_t>(m_retryDelay.count()) * PA_USEC_PER_MSEC);
+    m_retryDelay = std::min(m_retryDelay * 2, m_delays.longest);
     const auto retry = [](pa_mainloop_api* loopApi, pa_time_event* event, const timeval*,
                           void* self) {
         auto& watcher = *static_cast<PulseRecordingWatcher*>(self);
         loopApi->time_free(event);
+        watcher.m_pendingRetries.fetch_sub(1, std::memory_order_relaxed);
         watcher.m_retry = nullptr;
         watcher.connect();
     };
     m_retry = api->time_new(api, &when, retry, this);
+    m_pendingRetries.fetch_add(m_retry != nullptr ? 1 : 0, std::memory_order_relaxed);
 }
 
 void PulseRecordingWatcher::onContextState(pa_context* context, void* self) {
     auto& watcher = *static_cast<PulseRecordingWatcher*>(self);
     const pa_context_state_t state = pa_context_get_state(context);
     if (state == PA_CONTEXT_READY) {
-        watcher.m_retryDelay = std::chrono::seconds(1);
+        watcher.m_retryDelay = watcher.m_delays.first;
         watcher.m_loggedFailure = false;
         pa_context_set_subscribe_callback(
             context,
@@ -118,13 +142,7 @@ void PulseRecordingWatcher::onContextState(pa_context* context, void* self) {
             nullptr, nullptr));
         watcher.scan();
     } else if (!PA_CONTEXT_IS_GOOD(state)) {
-        if (!watcher.m_loggedFailure) {
-            logLine("Cannot watch for calls, trying again later: ",
-                    pa_strerror(pa_context_errno(context)));
-            watcher.m_loggedFailure = true;
-        }
-        watcher.lose();
-        watcher.retryLater();
+        watcher.fail(context);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -28,10 +29,16 @@ namespace quib {
 // the streams again after each, on libpulse's own thread, which sleeps in the
 // kernel while nothing changes: no timer, no wake-up. Changes reach the main
 // thread through the main queue. When there is no server, or it goes away,
-// it reports no recording and tries again after 1 s, then up to every 30 s.
+// it reports no recording and tries again after 1 s, then after twice as long
+// each time up to every 30 s: one attempt per step, one timer at a time.
 class PulseRecordingWatcher final : public RecordingWatcher {
   public:
+    struct RetryDelays {
+        std::chrono::milliseconds first{1000};
+        std::chrono::milliseconds longest{30000};
+    };
     explicit PulseRecordingWatcher(MainQueue& mainQueue);
+    PulseRecordingWatcher(MainQueue& mainQueue, RetryDelays delays);
     ~PulseRecordingWatcher() override;
     PulseRecordingWatcher(const PulseRecordingWatcher&) = delete;
     PulseRecordingWatcher& operator=(const PulseRecordingWatcher&) = delete;
@@ -40,11 +47,15 @@ class PulseRecordingWatcher final : public RecordingWatcher {
     // line) when the loop cannot run at all.
     bool start();
     bool isRecording() const override { return m_recording; }
+    // For tests: connections tried so far, and retries waiting (0 or 1).
+    int connectionAttempts() const { return m_attempts.load(std::memory_order_relaxed); }
+    int pendingRetries() const { return m_pendingRetries.load(std::memory_order_relaxed); }
 
   private:
     // On the loop thread.
     void connect();
     void lose();
+    void fail(pa_context* context);
     void retryLater();
     void scan();
     void finishScan();
@@ -61,7 +72,10 @@ class PulseRecordingWatcher final : public RecordingWatcher {
     pa_threaded_mainloop* m_loop;
     pa_context* m_context = nullptr;
     pa_time_event* m_retry = nullptr;
-    std::chrono::seconds m_retryDelay{1};
+    RetryDelays m_delays;
+    std::chrono::milliseconds m_retryDelay;
+    std::atomic<int> m_attempts{0};
+    std::atomic<int> m_pendingRetries{0};
     bool m_loggedFailure = false;
     bool m_scanning = false;
     bool m_scanAgain = false;

@@ -68,6 +68,12 @@ sqlite3* openSnapshot(const fs::path& file) {
     return memory;
 }
 
+// SQLite reads the file as a database, and it has no table "preferences".
+bool withoutPreferences(sqlite3* db) {
+    Statement tables(db, "SELECT count(*) FROM sqlite_master WHERE name = 'preferences'");
+    return tables.step() && tables.columnInteger(0) == 0;
+}
+
 }  // namespace
 
 sqlite3* openReadOnly(const fs::path& file, std::string& message, int busyTimeoutMs) {
@@ -92,6 +98,12 @@ sqlite3* openReadOnly(const fs::path& file, std::string& message, int busyTimeou
     Statement probe(db, "SELECT count(*) FROM preferences");
     if (db != nullptr && probe.step()) {
         return db;
+    }
+    if (db != nullptr && withoutPreferences(db)) {
+        // A 0-byte file or a database without the table: what the tray reads
+        // as an empty store, which the first write gives its schema.
+        sqlite3_close_v2(db);
+        return openMemory();
     }
     message =
         std::string(db != nullptr ? sqlite3_errmsg(db) : "cannot read") + ": " + file.string();

@@ -148,8 +148,10 @@ bool moveAside(const fs::path& directory, const fs::path& file) {
                 file.string() + ": " + std::strerror(errno));
         return false;
     }
+    // A store that is a link was moved as a link: what it leads to, outside
+    // the folder, keeps its mode.
+    makePrivate(target);
     std::error_code error;
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, error);
     for (const char* suffix : {"-wal", "-shm"}) {
         const fs::path companion = file.string() + suffix;
         if (fs::exists(fs::symlink_status(companion, error))) {

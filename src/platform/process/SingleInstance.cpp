@@ -1,6 +1,7 @@
 #include "platform/process/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
@@ -24,6 +25,13 @@ const QByteArray kActivateRequest = QByteArrayLiteral("activate");
 const QByteArray kReloadRequest = QByteArrayLiteral("reload");
 // A request is one short line; anything longer is not from a QUIB.
 constexpr qint64 kLongestRequest = 256;
+// A QUIB sends one request per connection; a client that sends many more is
+// not one, and is cut off.
+constexpr int kMostRequests = 16;
+// How much of an unknown request the log shows.
+constexpr qsizetype kShownRequest = 32;
+const char* const kUnknownCount = "quibUnknownRequests";
+const char* const kRequestCount = "quibRequests";
 
 // Sends one request line on a connected socket and lets it go.
 bool sendRequest(QLocalSocket& socket, const QByteArray& request) {
@@ -43,21 +51,51 @@ QString instanceName(const QString& instanceKey) {
     return QStringLiteral("quib-") + QString::fromLatin1(hash.left(12));
 }
 
-// The socket must not be reachable by other users: the directory has to be
-// ours and a real directory (not a symbolic link someone else planted in /tmp).
+// A directory other users cannot enter, plant files in or swap: a real
+// directory (not a symbolic link someone else planted in /tmp), ours, and
+// with no access for group or others, as the XDG base-directory rules ask of
+// a runtime directory.
+bool isPrivateDirectory(const QByteArray& native) {
+    struct stat status {};
+    return ::lstat(native.constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::getuid() && (status.st_mode & 077) == 0;
+}
+
 bool ensurePrivateDirectory(const QString& path) {
     const QByteArray native = path.toLocal8Bit();
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
         logLine("Single-instance directory unavailable: ", std::strerror(errno));
         return false;
     }
-    struct stat status {};
-    if (::lstat(native.constData(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-        status.st_uid != ::getuid()) {
+    if (!isPrivateDirectory(native)) {
         logLine("Single-instance directory not private: ", native.toStdString());
         return false;
     }
     return true;
+}
+
+// A file just created or opened in the runtime directory: a regular file or a
+// socket of ours that only we can use.
+bool isOurOwn(const struct stat& status, bool socket) {
+    const bool kind = socket ? S_ISSOCK(status.st_mode) : S_ISREG(status.st_mode);
+    return kind && status.st_uid == ::getuid() && (status.st_mode & 077) == 0 &&
+           status.st_nlink == 1;
+}
+
+// An unknown request as the log shows it: the first bytes, with control
+// characters and bytes outside ASCII written as \xNN.
+std::string printable(const QByteArray& line) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string shown;
+    for (const char c : line.left(kShownRequest)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7f || c == '\\') {
+            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+        } else {
+            shown += c;
+        }
+    }
+    return line.size() > kShownRequest ? shown + "..." : shown;
 }
 
 }  // namespace
@@ -81,10 +119,17 @@ SingleInstance::~SingleInstance() {
 
 QString SingleInstance::defaultRuntimeDirectory() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty()) {
+    if (!runtime.isEmpty() && isPrivateDirectory(runtime.toLocal8Bit())) {
         return runtime;
     }
-    return QStringLiteral("/tmp/quib-%1").arg(::getuid());
+    const QString fallback = QDir::tempPath() + QStringLiteral("/quib-%1").arg(::getuid());
+    if (!runtime.isEmpty()) {
+        logLine(
+            "XDG_RUNTIME_DIR is not a folder only you can use, so the single-instance files "
+            "go to ",
+            fallback.toStdString() + " instead: " + runtime.toStdString());
+    }
+    return fallback;
 }
 
 bool SingleInstance::tryBecomePrimary() {
@@ -105,9 +150,18 @@ bool SingleInstance::tryBecomePrimary() {
 // False only when another live instance holds the lock; any other failure
 // leaves m_lockFd closed and lets the caller run unguarded.
 bool SingleInstance::claimLock() {
-    m_lockFd = ::open(m_lockPath.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    m_lockFd = ::open(m_lockPath.toLocal8Bit().constData(),
+                      O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (m_lockFd < 0) {
         logLine("Single-instance lock unavailable: ", std::strerror(errno));
+        return true;
+    }
+    struct stat status {};
+    if (::fstat(m_lockFd, &status) != 0 || !isOurOwn(status, false)) {
+        logLine("Single-instance lock not ours alone, so it is not used: ",
+                m_lockPath.toStdString());
+        ::close(m_lockFd);
+        m_lockFd = -1;
         return true;
     }
     if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) {
@@ -133,6 +187,13 @@ void SingleInstance::listen() {
         m_server.reset();
         return;
     }
+    struct stat status {};
+    if (::lstat(m_socketPath.toLocal8Bit().constData(), &status) != 0 || !isOurOwn(status, true)) {
+        logLine("Single-instance socket not ours alone, so it is not used: ",
+                m_socketPath.toStdString());
+        m_server.reset();
+        return;
+    }
     QObject::connect(m_server.get(), &QLocalServer::newConnection, [this] { acceptConnections(); });
 }
 
@@ -152,7 +213,18 @@ void SingleInstance::acceptConnections() {
 
 void SingleInstance::readRequests(QLocalSocket* socket) {
     while (socket->canReadLine()) {
-        handleRequest(socket->readLine(kLongestRequest).trimmed());
+        const int requests = socket->property(kRequestCount).toInt() + 1;
+        if (requests > kMostRequests + 1) {
+            return;  // cut off already (abort() may report the end from within)
+        }
+        socket->setProperty(kRequestCount, requests);
+        if (requests > kMostRequests) {
+            logLine("Closed a connection from another instance that sent more than ",
+                    std::to_string(kMostRequests) + " requests");
+            socket->abort();
+            return;
+        }
+        handleRequest(socket, socket->readLine(kLongestRequest).trimmed());
     }
     if (socket->bytesAvailable() > kLongestRequest) {
         logLine("Ignored oversized request from another instance");
@@ -160,12 +232,17 @@ void SingleInstance::readRequests(QLocalSocket* socket) {
     }
 }
 
-void SingleInstance::handleRequest(const QByteArray& line) {
+// Unknown requests are counted; the first of a connection is logged.
+void SingleInstance::handleRequest(QLocalSocket* socket, const QByteArray& line) {
     const std::function<void()>* handler = line == kActivateRequest ? &onActivateRequested
                                            : line == kReloadRequest ? &onReloadRequested
                                                                     : nullptr;
     if (handler == nullptr) {
-        logLine("Ignored request from another instance: ", line.left(32).toStdString());
+        const int unknown = socket->property(kUnknownCount).toInt() + 1;
+        socket->setProperty(kUnknownCount, unknown);
+        if (unknown == 1) {
+            logLine("Ignored request from another instance: ", printable(line));
+        }
     } else if (*handler) {
         (*handler)();
     }

@@ -27,8 +27,11 @@ inline constexpr const char* kAlreadyRunningMessage = "QUIB is already running; 
 // start (the new primary removes it before listening), and two programs that
 // start at the same moment cannot both become primary.
 //
-// The runtime directory is $XDG_RUNTIME_DIR, else /tmp/quib-<uid> (created
-// with mode 0700; refused if another user owns it). The name is "quib" plus a
+// The runtime directory is $XDG_RUNTIME_DIR when it is a directory of the
+// user's that no one else can use (mode 0700), else <temp dir>/quib-<uid>
+// ($TMPDIR or /tmp; created with mode 0700, refused if it is not private).
+// The lock is opened without following a link and the socket checked after
+// it is made: both must be the user's alone, or the guard is not used. The name is "quib" plus a
 // short hash of the instance key, so runs with different data directories
 // (the e2e tests) do not meet.
 //
@@ -85,7 +88,7 @@ class SingleInstance {
     void listen();
     void acceptConnections();
     void readRequests(QLocalSocket* socket);
-    void handleRequest(const QByteArray& line);
+    void handleRequest(QLocalSocket* socket, const QByteArray& line);
 
     QString m_socketPath;
     QString m_lockPath;

@@ -56,6 +56,11 @@ TEST_F(MixerEngineTest, RateShortensTheClickInProportion) {
     engine.setRate(player, 1.07F);
     engine.play(player);
     EXPECT_NEAR(lastSoundingFrame(renderFrames(engine, 6000)), 4800 / 1.07, 2);
+    // A clip's rate is for that play alone: the player's own rate stays.
+    engine.playClip(player, PlayOptions{2.0F, 0.0F, 0, 0});
+    EXPECT_NEAR(lastSoundingFrame(renderFrames(engine, 6000)), 2400, 2);
+    engine.play(player);
+    EXPECT_NEAR(lastSoundingFrame(renderFrames(engine, 6000)), 4800 / 1.07, 2);
 }
 
 TEST_F(MixerEngineTest, PanTurnsDownOnlyTheFarChannel) {

@@ -4,6 +4,7 @@
 #include "platform/desktop/PulseRecordingWatcher.h"
 #include "support/Fakes.h"
 #include "support/QuibProcess.h"
+#include "support/TempDir.h"
 
 namespace quib {
 namespace {
@@ -69,6 +70,44 @@ TEST_F(RecordingWatcherTest, FollowsTheServerAcrossARestart) {
     ASSERT_TRUE(server.pactl("load-module module-null-source source_name=mic"));
     micRecorder = server.record("mic");
     EXPECT_TRUE(becomes(true)) << "reconnected";
+}
+
+// Without a server: one attempt per back-off step, never more than one retry
+// waiting, and one line in the log. Timers fire no earlier than asked, so
+// after `elapsed` at most 1 + elapsed / step attempts can have been made.
+TEST(RecordingWatcherRetryTest, WithoutAServerEachStepMakesOneAttempt) {
+    test::TempDir dir;
+    const char* previous = std::getenv("PULSE_SERVER");
+    const std::string saved = previous != nullptr ? previous : "";
+    setenv("PULSE_SERVER", ("unix:" + (dir.path() / "no-server").string()).c_str(), 1);
+    constexpr auto step = 20ms;
+    test::ManualQueue queue;
+    testing::internal::CaptureStderr();
+    const auto started = std::chrono::steady_clock::now();
+    int mostWaiting = 0;
+    int attempts = 0;
+    {
+        PulseRecordingWatcher watcher(queue, {step, step});
+        ASSERT_TRUE(watcher.start());
+        test::waitFor([&] {
+            mostWaiting = std::max(mostWaiting, watcher.pendingRetries());
+            return watcher.connectionAttempts() >= 8;
+        });
+        attempts = watcher.connectionAttempts();
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    const std::string log = testing::internal::GetCapturedStderr();
+    if (previous != nullptr) {
+        setenv("PULSE_SERVER", saved.c_str(), 1);
+    } else {
+        unsetenv("PULSE_SERVER");
+    }
+    EXPECT_GE(attempts, 8);
+    EXPECT_LE(attempts, 1 + elapsed / step) << "attempts within " << (elapsed / 1ms) << " ms";
+    EXPECT_LE(mostWaiting, 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    EXPECT_NE(log.find("[QUIB] Cannot watch for calls, trying again later: "), std::string::npos)
+        << log;
 }
 
 }  // namespace

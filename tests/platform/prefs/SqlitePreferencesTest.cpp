@@ -344,6 +344,61 @@ TEST(SqlitePreferencesTest, PlantedLinksAreNeverWrittenThrough) {
     }
 }
 
+// Data folders that are not what QUIB would have made (the process test
+// takes the others through the commands and the tray): the file a link
+// leads to keeps its mode, and the store still works.
+TEST(SqlitePreferencesTest, HostileDataFoldersChangeNothingThatIsNotQuibs) {
+    enum class Shape { linkToADatabase, emptyFile, noTable };
+    for (const Shape shape : {Shape::linkToADatabase, Shape::emptyFile, Shape::noTable}) {
+        SCOPED_TRACE(static_cast<int>(shape));
+        TempDir dir;
+        const fs::path home = dir.path() / "home";
+        const fs::path store = home / "preferences.sqlite3";
+        const fs::path outside = dir.path() / "outside";
+        fs::create_directories(home);
+        fs::permissions(home, fs::perms(0755));
+        switch (shape) {
+            case Shape::linkToADatabase:
+                runSql(outside,
+                       "CREATE TABLE preferences (key TEXT PRIMARY KEY NOT NULL, "
+                       "type TEXT NOT NULL, value); INSERT INTO preferences VALUES "
+                       "('gs_totalXP', 'integer', 7)");
+                fs::create_symlink(outside, store);
+                break;
+            case Shape::emptyFile:
+                std::ofstream(store) << "";
+                break;
+            case Shape::noTable:
+                runSql(store, "CREATE TABLE notes (text)");
+                break;
+        }
+        if (fs::exists(outside)) {
+            fs::permissions(outside, fs::perms(0644));
+        }
+        const std::string storeBytes = readBytes(store);
+
+        // An empty file, or one without the table, is an empty store.
+        auto reading = SqlitePreferences::open(home, SqlitePreferences::Mode::readOnly);
+        ASSERT_TRUE(reading.store) << reading.error;
+        EXPECT_EQ(reading.store->integer("gs_totalXP"), shape == Shape::linkToADatabase ? 7 : 0);
+        reading.store.reset();
+        EXPECT_EQ(readBytes(store), storeBytes) << "a reader writes nothing";
+
+        auto writing = openStore(home);
+        ASSERT_TRUE(writing);
+        EXPECT_FALSE(writing->isInMemory());
+        writing->setInteger("gs_totalCoins", 3);
+        EXPECT_EQ(openStore(home)->integer("gs_totalCoins"), 3);
+        if (fs::exists(outside)) {
+            EXPECT_EQ(modeOf(outside), 0644u) << "the link's target keeps its mode";
+        }
+        if (shape == Shape::linkToADatabase) {
+            EXPECT_TRUE(fs::is_symlink(store)) << "a linked store keeps working";
+        }
+        EXPECT_EQ(modeOf(home), 0700u) << "only QUIB's files: the folder is made private";
+    }
+}
+
 TEST(SqlitePreferencesTest, AFailedWriteLogsItsOwnCause) {
     TempDir dir;
     auto store = openStore(dir.path());

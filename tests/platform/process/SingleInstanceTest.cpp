@@ -13,6 +13,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -171,17 +172,77 @@ TEST_F(SingleInstanceTest, AnIdleConnectionIsClosedButARequestAfterItStillWorks)
     EXPECT_TRUE(test::waitFor([&] { return requests == 1; }));
 }
 
-TEST_F(SingleInstanceTest, SymlinkedRuntimeDirectoryIsRefusedButTheProgramStillRuns) {
+// A runtime directory others could plant the lock and the socket in: the
+// guard is not used there, and the program still runs.
+TEST_F(SingleInstanceTest, ARuntimeDirectoryOthersCanReachIsRefusedButTheProgramStillRuns) {
     const QString target = directory.filePath(QStringLiteral("elsewhere"));
     const QString link = directory.filePath(QStringLiteral("link"));
+    const QString open = directory.filePath(QStringLiteral("open"));
+    const QString shared = directory.filePath(QStringLiteral("shared"));
     ASSERT_TRUE(QDir().mkdir(target));
     ASSERT_TRUE(QFile::link(target, link));
-    SingleInstance guarded(QStringLiteral("/home/a"), link);
+    ASSERT_EQ(::mkdir(open.toLocal8Bit().constData(), 0700), 0);
+    ASSERT_EQ(::chmod(open.toLocal8Bit().constData(), 0777), 0);
+    ASSERT_EQ(::mkdir(shared.toLocal8Bit().constData(), 0700), 0);
+    ASSERT_EQ(::chmod(shared.toLocal8Bit().constData(), 0750), 0);
+    for (const QString& runtime : {link, open, shared}) {
+        SingleInstance guarded(QStringLiteral("/home/a"), runtime);
+        ::testing::internal::CaptureStderr();
+        EXPECT_TRUE(guarded.tryBecomePrimary());
+        const std::string log = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(log.find("[QUIB] Single-instance directory not private: "), std::string::npos)
+            << runtime.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(guarded.socketPath())) << runtime.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(guarded.lockPath())) << runtime.toStdString();
+    }
+}
+
+// Set by the environment, such a directory gives way to a private one of
+// QUIB's under the temporary folder.
+TEST_F(SingleInstanceTest, AnOpenXdgRuntimeDirGivesWayToAPrivateFolder) {
+    const QString open = directory.filePath(QStringLiteral("open"));
+    ASSERT_EQ(::mkdir(open.toLocal8Bit().constData(), 0700), 0);
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray temporary = qgetenv("TMPDIR");
+    qputenv("XDG_RUNTIME_DIR", open.toLocal8Bit());
+    qputenv("TMPDIR", directory.path().toLocal8Bit());
+    const QString privateRun = SingleInstance::defaultRuntimeDirectory();
+    ASSERT_EQ(::chmod(open.toLocal8Bit().constData(), 0777), 0);
     ::testing::internal::CaptureStderr();
-    EXPECT_TRUE(guarded.tryBecomePrimary());
+    const QString fallback = SingleInstance::defaultRuntimeDirectory();
     const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(log.find("[QUIB] Single-instance directory not private: "), std::string::npos);
-    EXPECT_FALSE(QFileInfo::exists(guarded.socketPath())) << "nothing is created through the link";
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv("TMPDIR", temporary);
+    EXPECT_EQ(privateRun, open);
+    EXPECT_EQ(fallback, directory.filePath(QStringLiteral("quib-%1").arg(::getuid())));
+    EXPECT_NE(log.find("[QUIB] XDG_RUNTIME_DIR is not a folder only you can use"),
+              std::string::npos)
+        << log;
+}
+
+// One connection that floods: one line in the log, control characters
+// escaped, and the connection closed.
+TEST_F(SingleInstanceTest, AFloodOfUnknownRequestsIsLoggedOnceAndCutOff) {
+    auto primary = instance();
+    ASSERT_TRUE(primary->tryBecomePrimary());
+    ::testing::internal::CaptureStderr();
+    QLocalSocket flood;
+    flood.connectToServer(primary->socketPath());
+    ASSERT_TRUE(flood.waitForConnected(1000));
+    QByteArray lines;
+    for (int i = 0; i < 2000; ++i) {
+        lines += "\x1b[2Jgone\a\n";
+    }
+    flood.write(lines);
+    flood.flush();
+    const bool closed =
+        test::waitFor([&] { return flood.state() == QLocalSocket::UnconnectedState; });
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(log.find("[QUIB] Ignored request from another instance: \\x1b[2Jgone\\x07\n"), 0u)
+        << log.substr(0, 400);
+    EXPECT_LE(std::count(log.begin(), log.end(), '\n'), 2) << log.substr(0, 400);
+    EXPECT_EQ(log.find('\x1b'), std::string::npos);
 }
 
 TEST_F(SingleInstanceTest, SocketIsPrivateToTheUser) {
