@@ -25,7 +25,9 @@ struct InputEvent {
 
     Type type = Type::keyDown;
     // The Linux evdev code (KEY_*); under X11 the keycode minus 8, which is
-    // the same number on every evdev-based X server. 0 when not known.
+    // the same number on every evdev-based X server. 0 when not known (the
+    // input helper passes on a class of keys, not their codes). mouseDown:
+    // BTN_LEFT or BTN_RIGHT where the backend tells them apart, else 0.
     std::uint16_t keyCode = 0;
     // keyDown: an auto-repeat of a held key (under X11 RECORD, a press with
     // no release since the last one).
