@@ -154,13 +154,16 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
         notifications.setAppIcon(
             QUrl::fromLocalFile(QString::fromStdString(icon->string())).toString());
     }
+    // Resolved once, so that the permission and every restart of the capture agree.
     const InputBackend backend =
-        parseInputBackend(commandLine.input).value_or(InputBackend::automatic);
+        resolveInputBackend(parseInputBackend(commandLine.input).value_or(InputBackend::automatic),
+                            commandLine.inputDevices);
     auto permission = createPermissionService(
         backend, commandLine.inputDevices, [&notifications](std::string title, std::string body) {
             notifications.post(title, body, "access");
         });
     StatusItem statusItem;
+    statusItem.setInputDescription(QString::fromStdString(permission->inputDescription()));
     TrayStatus trayStatus(statusItem);
     SessionLockWatcher session;
     PulseRecordingWatcher recording(mainQueue);

@@ -109,8 +109,8 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
         } else if (auto home = optionValue(arguments, i, "--home", line.error)) {
             line.home = *home;
         } else if (auto input = optionValue(arguments, i, "--input", line.error)) {
-            if (*input != "auto" && *input != "evdev" && *input != "x11") {
-                line.error = "--input takes auto, evdev or x11, not '" + *input + "'";
+            if (*input != "auto" && *input != "evdev" && *input != "x11" && *input != "helper") {
+                line.error = "--input takes auto, evdev, x11 or helper, not '" + *input + "'";
             }
             line.input = *input;
         } else if (auto device = optionValue(arguments, i, "--input-device", line.error)) {
@@ -162,8 +162,10 @@ std::string usageText() {
            "Options:\n"
            "  --home DIR           data directory (also $QUIB_HOME;\n"
            "                       default ${XDG_DATA_HOME:-~/.local/share}/quib)\n"
-           "  --input BACKEND      auto, evdev or x11 (default auto: evdev on Wayland\n"
-           "                       or without DISPLAY, X11 otherwise)\n"
+           "  --input BACKEND      auto, evdev, x11 or helper (default auto: on Wayland\n"
+           "                       or without DISPLAY evdev where the devices are\n"
+           "                       readable, else the installed input helper; X11\n"
+           "                       otherwise)\n"
            "  --input-device PATH  read exactly this event device (repeatable)\n"
            "  --version            print the version and exit\n"
            "  --help               print this help and exit\n"

@@ -73,15 +73,23 @@ void OnboardingWindow::buildPermission() {
             monoAttrs(10, Weight::bold, cardCaption(), 4));
     addText({0, 240, 440, 80}, QStringLiteral("ALLOW\nACCESS"),
             monoAttrs(36, Weight::heavy, style::brutalWhite(), 4), 2);
-    // What is true of the input path in use: evdev reads the devices, X11
-    // RECORD needs nothing granted.
-    addText({40, 170, 360, 40},
-            m_permission.needsDeviceAccess()
-                ? QStringLiteral("QUIB needs read access to the input\ndevices to hear "
-                                 "keystrokes and clicks.")
-                : QStringLiteral("On X11 QUIB needs no permission\nto hear your keystrokes and "
-                                 "clicks."),
-            monoAttrs(11, Weight::medium, style::brutalGrayLight(), 1), 3);
+    // What is true of the input path in use: evdev reads the devices, the
+    // input helper passes on classes of keys only, X11 RECORD needs nothing
+    // granted.
+    const QString access =
+        m_permission.throughInputHelper()
+            ? QStringLiteral(
+                  "QUIB hears keys through its helper,\nwhich shares no key code "
+                  "or text.")
+        : m_permission.needsDeviceAccess()
+            ? QStringLiteral(
+                  "QUIB needs read access to the input\ndevices to hear "
+                  "keystrokes and clicks.")
+            : QStringLiteral(
+                  "On X11 QUIB needs no permission\nto hear your keystrokes and "
+                  "clicks.");
+    addText({40, 170, 360, 40}, access, monoAttrs(11, Weight::medium, style::brutalGrayLight(), 1),
+            3);
     if (m_permission.isTrusted()) {
         addText({0, 110, 440, 16}, QStringLiteral("// permission granted"),
                 monoAttrs(10, Weight::bold, cardAccent(), 2));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -68,7 +69,10 @@ class SoundPlayer {
     // A key click that belongs to no key in particular (the start-up sign,
     // celebrations, the panel's test): the profile's press, centred.
     void playKeyClick();
-    // The press and the release of the key with this evdev code.
+    // The press and the release of the key with this evdev code. Code 0 is a
+    // key the input did not name (the input helper's "other" class): one of
+    // the letter sounds, picked at random per press, centred. A per-key pack
+    // thus keeps its variety, not its mapping.
     void playKeyPress(std::uint16_t keyCode);
     void playKeyRelease(std::uint16_t keyCode);
     void playMouseClick();
@@ -115,6 +119,7 @@ class SoundPlayer {
     void rebuildKeys();
     std::optional<KeySoundSet> builtInKeySounds(SoundProfile profile);
     void playKeyClip(ClipRange range, float pan);
+    std::uint16_t randomLetter();
 
     AudioEngine& m_engine;
     RandomSource& m_random;
@@ -123,6 +128,9 @@ class SoundPlayer {
     bool m_releaseSounds = true;
     float m_stereoWidth = 0.0F;
     bool m_silenced = false;
+    // The letter keys with a press of their own in what the keyboard plays.
+    std::array<std::uint16_t, 26> m_letters{};
+    std::size_t m_letterCount = 0;
 };
 
 // A rate drawn uniformly from lower ... upper, both ends included: r from

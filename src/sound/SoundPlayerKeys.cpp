@@ -11,6 +11,11 @@ namespace {
 constexpr float kKeyLowerRate = 0.93F;
 constexpr float kKeyUpperRate = 1.07F;
 
+// The evdev codes of the 26 letter keys (Q ... P, A ... L, Z ... M).
+constexpr std::array<std::uint16_t, 26> kLetterCodes = {16, 17, 18, 19, 20, 21, 22, 23, 24,
+                                                        25, 30, 31, 32, 33, 34, 35, 36, 37,
+                                                        38, 44, 45, 46, 47, 48, 49, 50};
+
 }  // namespace
 
 void SoundPlayer::setKeyProfile(std::optional<SoundProfile> profile) {
@@ -46,6 +51,19 @@ void SoundPlayer::rebuildKeys() {
     }
     applyVolume(m_key);
     applyVolume(m_mouse);
+    m_letterCount = 0;
+    for (const std::uint16_t code : kLetterCodes) {
+        if (!m_key.sounds.press[code].isEmpty()) {
+            m_letters[m_letterCount++] = code;
+        }
+    }
+}
+
+std::uint16_t SoundPlayer::randomLetter() {
+    if (m_letterCount == 0) {
+        return 0;  // the fallback press: every letter sounds alike
+    }
+    return m_letters[m_letterCount > 1 ? m_random.below(m_letterCount) : 0];
 }
 
 std::optional<KeySoundSet> SoundPlayer::builtInKeySounds(SoundProfile profile) {
@@ -58,13 +76,22 @@ void SoundPlayer::playKeyClick() {
 }
 
 void SoundPlayer::playKeyPress(std::uint16_t keyCode) {
+    if (keyCode == 0) {
+        playKeyClip(m_key.sounds.pressOf(randomLetter()), 0.0F);
+        return;
+    }
     playKeyClip(m_key.sounds.pressOf(keyCode), keyboardPosition(keyCode) * m_stereoWidth);
 }
 
 void SoundPlayer::playKeyRelease(std::uint16_t keyCode) {
-    if (m_releaseSounds) {
-        playKeyClip(m_key.sounds.releaseOf(keyCode), keyboardPosition(keyCode) * m_stereoWidth);
+    if (!m_releaseSounds) {
+        return;
     }
+    if (keyCode == 0) {
+        playKeyClip(m_key.sounds.releaseOf(randomLetter()), 0.0F);
+        return;
+    }
+    playKeyClip(m_key.sounds.releaseOf(keyCode), keyboardPosition(keyCode) * m_stereoWidth);
 }
 
 void SoundPlayer::playKeyClip(ClipRange range, float pan) {

@@ -29,7 +29,9 @@ for library in libqt6widgets6 libsdl2 libsqlite3 libsndfile1 libevdev2 libudev1 
 done
 
 # The file list: every generated resource, the desktop files, the icons, the
-# udev rule; nothing setuid or setgid, everything owned by root.
+# input helper, the udev rule (inactive, beside the guide); nothing setuid or
+# setgid in the archive (postinst makes the helper setgid input), everything
+# owned by root.
 listing=$(dpkg -c "$deb")
 expect_file() {
     awk -v f="./$1" '$NF == f { found = 1 } END { exit !found }' <<<"$listing" ||
@@ -37,8 +39,8 @@ expect_file() {
 }
 for file in usr/bin/quib "usr/share/applications/$app_id.desktop" \
     "usr/share/metainfo/$app_id.metainfo.xml" "usr/share/icons/hicolor/48x48/apps/$app_id.png" \
-    "usr/share/icons/hicolor/scalable/apps/$app_id.svg" usr/lib/udev/rules.d/70-quib-input.rules \
-    usr/share/quib/access-guide.html; do
+    "usr/share/icons/hicolor/scalable/apps/$app_id.svg" usr/share/quib/70-quib-input.rules \
+    usr/share/quib/access-guide.html usr/libexec/quib/quib-input-helper; do
     expect_file "$file"
 done
 (cd "$build/resources" && find . -type f | sed 's|^\./||') | while read -r resource; do
@@ -46,13 +48,33 @@ done
 done
 ! awk '$1 ~ /[sS]/' <<<"$listing" | grep . || fail "setuid or setgid files in the package"
 ! awk '$2 != "root/root"' <<<"$listing" | grep . || fail "files not owned by root"
+! grep -q 'udev/rules.d' <<<"$listing" || fail "a udev rule is installed active"
+awk '$NF == "./usr/libexec/quib/quib-input-helper" && $1 == "-rwxr-xr-x" { found = 1 }
+    END { exit !found }' <<<"$listing" || fail "the helper's mode in the archive"
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/quib-package-XXXXXX")
 trap 'rm -rf "$root"' EXIT
 dpkg -x "$deb" "$root"
 
+# The helper's owner, group and mode come from postinst: run it in the
+# throwaway root with the system commands it calls recorded, not run.
+mkdir -p "$root/stubs" "$root/control"
+dpkg-deb -e "$deb" "$root/control"
+for command in getent addgroup dpkg-statoverride; do
+    # Nothing is known: no input group, no override yet.
+    printf '#!/bin/sh\necho "%s $*" >>"%s"\ncase "%s $1" in getent* | *--list) exit 1 ;; esac\n' \
+        "$command" "$root/calls" "$command" >"$root/stubs/$command"
+    chmod +x "$root/stubs/$command"
+done
+PATH="$root/stubs:$PATH" sh "$root/control/postinst" configure ""
+grep -qx 'dpkg-statoverride --update --add root input 2755 /usr/libexec/quib/quib-input-helper' \
+    "$root/calls" || fail "postinst does not make the helper root:input 2755: $(cat "$root/calls")"
+grep -qx 'addgroup --system input' "$root/calls" || fail "postinst does not add a missing input group"
+env -i "$root/usr/libexec/quib/quib-input-helper" --version | grep -q '^quib-input-helper ' ||
+    fail "the installed helper does not run"
+
 # Access through the seat (uaccess), never a group, a mode, an owner or a program run as root.
-rule=$root/usr/lib/udev/rules.d/70-quib-input.rules
+rule=$root/usr/share/quib/70-quib-input.rules
 grep -q 'TAG+="uaccess"' "$rule" || fail "the udev rule does not tag uaccess"
 ! grep -v '^#' "$rule" | grep -E 'GROUP|MODE|OWNER|RUN' || fail "the udev rule grants more than uaccess"
 

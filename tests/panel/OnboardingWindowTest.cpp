@@ -24,8 +24,10 @@ class SwitchablePermission final : public PermissionService {
         return trusted;
     }
     bool needsDeviceAccess() const override { return devices; }
+    bool throughInputHelper() const override { return helper; }
     bool trusted = false;
     bool devices = true;
+    bool helper = false;
     mutable int queries = 0;
 };
 
@@ -175,6 +177,18 @@ TEST_F(OnboardingWindowTest, AfterShowingTheGrantTheWindowMovesOnByItself) {
     permission.trusted = true;
     ASSERT_TRUE(waitFor([this] { return window->currentStep() == 2; }));
     EXPECT_EQ(texts().back(), "[START CLICKING]");
+}
+
+TEST_F(OnboardingWindowTest, ThroughTheInputHelperTheAccessStepSaysWhatItShares) {
+    permission.trusted = true;
+    permission.devices = false;
+    permission.helper = true;
+    open();
+    click("GET STARTED");
+    EXPECT_EQ(texts(), (std::vector<std::string>{
+                           "// SETUP", "ALLOW\nACCESS",
+                           "QUIB hears keys through its helper,\nwhich shares no key code or text.",
+                           "// permission granted", "[CONTINUE]"}));
 }
 
 TEST_F(OnboardingWindowTest, AccessAlreadyThereShowsItGrantedWithoutPolling) {

@@ -363,6 +363,48 @@ TEST_F(SoundPlayerTest, APackPlaysEachKeysOwnClipAsRecorded) {
     EXPECT_TRUE(player.keyPack().empty());
 }
 
+// The input helper names no key but space, Enter, Backspace and Tab: any
+// other key plays one of the letters' own sounds at random, in the middle.
+TEST_F(SoundPlayerTest, AKeyWithoutACodePlaysOneOfTheLetterSoundsCentred) {
+    SoundPlayer player(engine, random, SoundProfile::tock, std::nullopt);
+    player.setStereoWidth(1.0F);
+    KeySoundSet pack;
+    pack.sample = engine.loadSample("pack.wav").sample;
+    pack.clips = {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}};
+    pack.press[KEY_A] = {0, 1};
+    pack.press[KEY_S] = {1, 2};  // two takes
+    pack.press[KEY_ENTER] = {3, 1};
+    pack.release[KEY_A] = {4, 1};
+    pack.variesRate = false;
+    player.setKeyPack("my-pack", pack);
+
+    random = ScriptedRandom({1, 1, 0, 0});
+    player.playKeyPress(0);    // the second letter (S), its second take
+    player.playKeyPress(0);    // the first letter (A)
+    player.playKeyRelease(0);  // the first letter's release
+    player.playKeyPress(KEY_ENTER);
+    std::vector<std::int64_t> starts;
+    std::vector<float> pans;
+    for (const PlayOptions& play : engine.clipPlays) {
+        starts.push_back(play.startFrame);
+        pans.push_back(play.pan);
+    }
+    EXPECT_EQ(starts, (std::vector<std::int64_t>{2, 0, 4, 3}));
+    EXPECT_EQ(pans[0], 0.0F);
+    EXPECT_EQ(pans[1], 0.0F);
+    EXPECT_EQ(pans[2], 0.0F);
+    EXPECT_GT(pans[3], 0.5F) << "a key the helper names keeps its place";
+    EXPECT_EQ(random.bounds, (std::vector<std::uint64_t>{2, 2, 2, 2}));
+
+    // A built-in profile sounds every letter alike: no draw of a letter.
+    player.setKeyProfile(SoundProfile::tock);
+    random.bounds.clear();
+    player.playKeyPress(0);
+    EXPECT_EQ(engine.clipPlays.size(), 5U);
+    EXPECT_EQ(engine.clipPlays.back().pan, 0.0F);
+    EXPECT_EQ(random.bounds.size(), 1U) << "the pitch only";
+}
+
 TEST(SoundPlayerMixTest, KeyClickSoundsInTheFirstRenderedBlock) {
     test::ResourceDirectory resources;
     test::writeSound(resources.file("Sounds", "focus.wav"), test::constantSignal(2400, 0.5F), 1,

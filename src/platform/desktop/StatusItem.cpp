@@ -73,10 +73,18 @@ void StatusItem::setMutedToolTip(const QString& toolTip) {
     refreshToolTip();
 }
 
+void StatusItem::setInputDescription(const QString& description) {
+    m_inputDescription = description;
+    refreshToolTip();
+}
+
 void StatusItem::refreshToolTip() {
-    const QString toolTip = m_paused                    ? kPausedToolTip
-                            : !m_mutedToolTip.isEmpty() ? m_mutedToolTip
-                                                        : kToolTip;
+    QString toolTip = m_paused                    ? kPausedToolTip
+                      : !m_mutedToolTip.isEmpty() ? m_mutedToolTip
+                                                  : kToolTip;
+    if (!m_inputDescription.isEmpty()) {
+        toolTip += QLatin1Char('\n') + m_inputDescription;
+    }
     if (toolTip != m_tray.toolTip()) {
         m_tray.setToolTip(toolTip);
     }

@@ -48,6 +48,9 @@ class StatusItem final : public QObject {
     // tooltip unless the paused one says more; empty: they are not.
     QString mutedToolTip() const { return m_mutedToolTip; }
     void setMutedToolTip(const QString& toolTip);
+    // Which input QUIB hears through and what it shares: a second line of
+    // every tooltip.
+    void setInputDescription(const QString& description);
 
     // Where the panel should hang from, in global screen coordinates.
     QRect geometry() const;
@@ -91,6 +94,7 @@ class StatusItem final : public QObject {
     bool m_dimmed = false;
     bool m_paused = false;
     QString m_mutedToolTip;
+    QString m_inputDescription;
     std::optional<QPoint> m_lastClick;
 };
 

@@ -36,7 +36,12 @@ std::optional<InputEvent> classifyEvdevEvent(const input_event& event) {
         return std::nullopt;
     }
     if (event.code == BTN_LEFT || event.code == BTN_RIGHT) {
-        return event.value == 1 ? std::optional(InputEvent::mouseDown) : std::nullopt;
+        if (event.value != 1) {
+            return std::nullopt;
+        }
+        InputEvent press = InputEvent::mouseDown;
+        press.keyCode = event.code;  // which button, for the input helper
+        return press;
     }
     if (event.value < 0 || event.value > 2 || isButton(event.code)) {
         return std::nullopt;

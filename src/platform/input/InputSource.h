@@ -25,7 +25,9 @@ struct InputEvent {
 
     Type type = Type::keyDown;
     // The Linux evdev code (KEY_*); under X11 the keycode minus 8, which is
-    // the same number on every evdev-based X server. 0 when not known.
+    // the same number on every evdev-based X server. 0 when not known (the
+    // input helper passes on a class of keys, not their codes). mouseDown:
+    // BTN_LEFT or BTN_RIGHT where the backend tells them apart, else 0.
     std::uint16_t keyCode = 0;
     // keyDown: an auto-repeat of a held key (under X11 RECORD, a press with
     // no release since the last one).
@@ -77,14 +79,24 @@ class InputSource {
     virtual bool isRunning() const = 0;
 };
 
-enum class InputBackend { automatic, evdev, x11 };
+enum class InputBackend { automatic, evdev, x11, helper };
 
-// "auto", "evdev" or "x11", exactly; anything else is no backend.
+// "auto", "evdev", "x11" or "helper", exactly; anything else is no backend.
 std::optional<InputBackend> parseInputBackend(std::string_view text);
 
-// The backend that `automatic` stands for: evdev when device files are given, on
-// Wayland (WAYLAND_DISPLAY set) or without DISPLAY; X11 otherwise.
+// The backend that `automatic` stands for: evdev when device files are given;
+// on Wayland (WAYLAND_DISPLAY set) or without DISPLAY, evdev where a keyboard
+// can be read directly, else the input helper when it is installed, else
+// evdev (which then explains how to get access); X11 otherwise.
 InputBackend resolveInputBackend(InputBackend backend, const std::vector<std::string>& devicePaths);
+
+// The checks `automatic` makes, given by the caller in tests.
+struct InputAccess {
+    bool devicesReadable = false;
+    bool helperInstalled = false;
+};
+InputBackend resolveInputBackend(InputBackend backend, const std::vector<std::string>& devicePaths,
+                                 InputAccess access);
 
 // Creates a stopped source. With devicePaths, the evdev backend reads exactly
 // these files instead of the devices that udev reports.

@@ -2,7 +2,9 @@
 
 #include "platform/input/EvdevInputSource.h"
 #include "platform/input/InputSource.h"
+#include "platform/input/PermissionService.h"
 #include "platform/input/X11InputSource.h"
+#include "platform/input/helper/HelperInputSource.h"
 
 namespace quib {
 
@@ -25,11 +27,22 @@ std::optional<InputBackend> parseInputBackend(std::string_view text) {
     if (text == "x11") {
         return InputBackend::x11;
     }
+    if (text == "helper") {
+        return InputBackend::helper;
+    }
     return std::nullopt;
 }
 
-InputBackend resolveInputBackend(InputBackend backend,
-                                 const std::vector<std::string>& devicePaths) {
+namespace {
+
+bool isX11Session() {
+    return environmentSet("DISPLAY") && !environmentSet("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+InputBackend resolveInputBackend(InputBackend backend, const std::vector<std::string>& devicePaths,
+                                 InputAccess access) {
     if (backend != InputBackend::automatic) {
         return backend;
     }
@@ -37,14 +50,36 @@ InputBackend resolveInputBackend(InputBackend backend,
     if (!devicePaths.empty()) {
         return InputBackend::evdev;
     }
-    const bool x11Session = environmentSet("DISPLAY") && !environmentSet("WAYLAND_DISPLAY");
-    return x11Session ? InputBackend::x11 : InputBackend::evdev;
+    if (isX11Session()) {
+        return InputBackend::x11;
+    }
+    // Devices that are readable already cost nothing more to read; the helper
+    // is the way in that makes nobody else able to read them.
+    if (!access.devicesReadable && access.helperInstalled) {
+        return InputBackend::helper;
+    }
+    return InputBackend::evdev;
+}
+
+InputBackend resolveInputBackend(InputBackend backend,
+                                 const std::vector<std::string>& devicePaths) {
+    if (backend != InputBackend::automatic || !devicePaths.empty() || isX11Session()) {
+        return resolveInputBackend(backend, devicePaths, InputAccess{});
+    }
+    const InputAccess access{EvdevPermissionService({}, {}).isTrusted(),
+                             findInputHelper().has_value()};
+    return resolveInputBackend(backend, devicePaths, access);
 }
 
 std::unique_ptr<InputSource> createInputSource(InputBackend backend,
                                                const std::vector<std::string>& devicePaths) {
-    if (resolveInputBackend(backend, devicePaths) == InputBackend::x11) {
+    const InputBackend resolved = resolveInputBackend(backend, devicePaths);
+    if (resolved == InputBackend::x11) {
         return std::make_unique<X11InputSource>();
+    }
+    if (resolved == InputBackend::helper) {
+        return std::make_unique<HelperInputSource>(
+            findInputHelper().value_or("/usr/libexec/quib/quib-input-helper"));
     }
     return std::make_unique<EvdevInputSource>(devicePaths);
 }

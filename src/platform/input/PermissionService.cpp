@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/input/AccessChangeMonitor.h"
 #include "platform/input/UdevInput.h"
+#include "platform/input/helper/HelperPermissionService.h"
 
 namespace quib {
 
@@ -70,20 +71,22 @@ bool EvdevPermissionService::requestTrust() {
     }
     if (!m_notified && m_notifier) {
         m_notified = true;
-        m_notifier(
-            "QUIB cannot hear your keyboard",
-            "QUIB needs read access to the keyboard and mouse devices. Install the udev rule "
-            "70-quib-input.rules that comes with QUIB and log in again; the guide explains "
-            "how: " +
-                accessGuideUrl());
+        m_notifier("QUIB cannot hear your keyboard",
+                   "QUIB needs the input helper that comes with its package, or read access to the "
+                   "keyboard and mouse devices; the guide explains both: " +
+                       accessGuideUrl());
     }
     return false;
 }
 
 std::unique_ptr<PermissionService> createPermissionService(
     InputBackend backend, const std::vector<std::string>& devicePaths, AccessNotifier notifier) {
-    if (resolveInputBackend(backend, devicePaths) == InputBackend::x11) {
+    const InputBackend resolved = resolveInputBackend(backend, devicePaths);
+    if (resolved == InputBackend::x11) {
         return std::make_unique<X11PermissionService>();
+    }
+    if (resolved == InputBackend::helper) {
+        return std::make_unique<HelperPermissionService>(std::move(notifier));
     }
     return std::make_unique<EvdevPermissionService>(devicePaths, std::move(notifier));
 }

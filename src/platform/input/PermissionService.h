@@ -28,6 +28,15 @@ class PermissionService {
     // Whether trust is read access to the input devices (evdev); under X11
     // nothing has to be granted.
     virtual bool needsDeviceAccess() const { return true; }
+    // Whether keys come through the input helper, which shares classes of
+    // keys only.
+    virtual bool throughInputHelper() const { return false; }
+    // Which input is used and what it lets other programs of the user read,
+    // in one or two sentences (the onboarding and the tray say it).
+    virtual std::string inputDescription() const {
+        return "Input: the input devices, read directly. Every program of yours can read "
+               "them too, key codes included.";
+    }
     // Calls onChange (main thread) whenever trust may have changed, for as long
     // as the returned watch lives. Null when this service cannot tell: the
     // caller then polls isTrusted().
@@ -68,9 +77,14 @@ class X11PermissionService final : public PermissionService {
     bool requestTrust() override { return true; }
     bool isTrusted() const override { return true; }
     bool needsDeviceAccess() const override { return false; }
+    std::string inputDescription() const override {
+        return "Input: X11 RECORD. Every X11 program on this display can record the keys "
+               "too; nothing more is granted.";
+    }
 };
 
-// The service that matches the input backend (resolved as createInputSource does).
+// The service that matches the input backend (resolved as createInputSource
+// does; pass the resolved backend to both).
 std::unique_ptr<PermissionService> createPermissionService(
     InputBackend backend, const std::vector<std::string>& devicePaths, AccessNotifier notifier);
 

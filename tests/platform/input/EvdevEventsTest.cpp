@@ -54,9 +54,13 @@ TEST(EvdevEvents, EveryModifierKeyIsMarked) {
     }
 }
 
-TEST(EvdevEvents, OnlyLeftAndRightButtonPressesAreMouseDowns) {
-    EXPECT_EQ(classify(BTN_LEFT, 1), InputEvent::mouseDown);
-    EXPECT_EQ(classify(BTN_RIGHT, 1), InputEvent::mouseDown);
+TEST(EvdevEvents, OnlyLeftAndRightButtonPressesAreMouseDownsThatNameTheirButton) {
+    InputEvent left = InputEvent::mouseDown;
+    left.keyCode = BTN_LEFT;
+    InputEvent right = InputEvent::mouseDown;
+    right.keyCode = BTN_RIGHT;
+    EXPECT_EQ(classify(BTN_LEFT, 1), left);
+    EXPECT_EQ(classify(BTN_RIGHT, 1), right);
     EXPECT_EQ(classify(BTN_LEFT, 0), std::nullopt);
     EXPECT_EQ(classify(BTN_LEFT, 2), std::nullopt);
     for (unsigned code : {BTN_MIDDLE, BTN_SIDE, BTN_EXTRA, BTN_TOUCH, BTN_TOOL_FINGER, BTN_SOUTH,

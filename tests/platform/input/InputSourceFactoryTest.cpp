@@ -44,6 +44,7 @@ TEST(InputBackend, ParsesExactlyTheThreeNames) {
     EXPECT_EQ(parseInputBackend("auto"), InputBackend::automatic);
     EXPECT_EQ(parseInputBackend("evdev"), InputBackend::evdev);
     EXPECT_EQ(parseInputBackend("x11"), InputBackend::x11);
+    EXPECT_EQ(parseInputBackend("helper"), InputBackend::helper);
     EXPECT_EQ(parseInputBackend("X11"), std::nullopt);
     EXPECT_EQ(parseInputBackend(""), std::nullopt);
     EXPECT_EQ(parseInputBackend("automatic"), std::nullopt);
@@ -63,6 +64,33 @@ TEST(InputBackend, AutomaticPicksEvdevOnWaylandOrWithoutDisplayAndX11Otherwise) 
     environment.set("WAYLAND_DISPLAY", nullptr);
     environment.set("DISPLAY", nullptr);
     EXPECT_EQ(resolveInputBackend(InputBackend::automatic, none), InputBackend::evdev);
+}
+
+TEST(InputBackend, OnWaylandAutomaticTakesTheHelperOnlyWhenTheDevicesAreNotReadable) {
+    const std::vector<std::string> none;
+    Environment environment;
+    environment.set("DISPLAY", nullptr);
+    environment.set("WAYLAND_DISPLAY", "wayland-0");
+    struct Case {
+        InputAccess access;
+        InputBackend expected;
+    };
+    const Case cases[] = {
+        {{false, true}, InputBackend::helper},
+        {{true, true}, InputBackend::evdev},    // readable already: nothing more is shared
+        {{false, false}, InputBackend::evdev},  // not installed: the guide explains access
+        {{true, false}, InputBackend::evdev},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(resolveInputBackend(InputBackend::automatic, none, c.access), c.expected)
+            << c.access.devicesReadable << c.access.helperInstalled;
+    }
+    EXPECT_EQ(resolveInputBackend(InputBackend::automatic, {"/tmp/fifo"}, {false, true}),
+              InputBackend::evdev);
+    EXPECT_EQ(resolveInputBackend(InputBackend::helper, none, {true, false}), InputBackend::helper);
+    environment.set("WAYLAND_DISPLAY", nullptr);
+    environment.set("DISPLAY", ":0");
+    EXPECT_EQ(resolveInputBackend(InputBackend::automatic, none, {false, true}), InputBackend::x11);
 }
 
 TEST(InputBackend, FactoryBuildsTheResolvedBackendStopped) {

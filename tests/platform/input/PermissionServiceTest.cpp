@@ -43,7 +43,7 @@ TEST(EvdevPermissionService, RequestWithoutAccessPostsOneGuideNotificationPerRun
     EXPECT_FALSE(service.isTrusted());
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_FALSE(posted[0].title.empty());
-    EXPECT_NE(posted[0].body.find("70-quib-input.rules"), std::string::npos);
+    EXPECT_NE(posted[0].body.find("input helper"), std::string::npos);
     EXPECT_NE(posted[0].body.find(accessGuideUrl()), std::string::npos);
 }
 
