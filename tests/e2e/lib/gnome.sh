@@ -27,6 +27,8 @@
 #                                 "W H X Y" of the one AppIndicator item shown
 #                                 in the top bar; fails while none is
 #   session_gnome_menu_open       whether that item's menu is open
+#   session_gnome_menu_entry_geometry TEXT
+#                                 "X Y W H" of the open menu's entry TEXT
 #   session_gnome_notifications   the notifications the shell holds, as
 #                                 "title: body | title: body ..." 
 #   (session_pointer_move, session_pointer_click and session_screenshot of the
@@ -89,6 +91,11 @@ _session_gnome_answers() {
     [[ $(session_gnome_eval "'ok'") == ok ]]
 }
 
+_session_gnome_leave_overview() {
+    [[ $(session_gnome_eval "Main.layoutManager._startingUp ? 'starting'
+        : (Main.overview.hide(), Main.overview.visible ? 'overview' : 'desktop')") == desktop ]]
+}
+
 _session_gnome_x_display() {
     sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$SESSION_DIR/gnome-shell.log" | grep .
 }
@@ -115,8 +122,9 @@ _session_start_gnome() {
     XAUTHORITY=$(compgen -G "$XDG_RUNTIME_DIR/.mutter-Xwaylandauth.*" | head -n1)
     wait_until 30 _session_gnome_answers ||
         session_fail "GNOME Shell does not answer: $(tail -n 20 "$SESSION_DIR/gnome-shell.log")"
-    # It starts in the overview.
-    session_gnome_eval "Main.overview.hide(); 'ok'" >/dev/null
+    # It starts in the overview, which it leaves once started up.
+    wait_until 20 _session_gnome_leave_overview ||
+        session_fail "GNOME Shell stays in the overview: $(tail -n 20 "$SESSION_DIR/gnome-shell.log")"
     wait_until 20 xdpyinfo || session_fail "GNOME Shell's XWayland on $DISPLAY does not answer"
     if ((appindicator)); then
         wait_until 20 session_bus_name_owned org.kde.StatusNotifierWatcher ||
@@ -155,7 +163,7 @@ session_gnome_indicator_geometry() {
     .map(k => Main.panel.statusArea[k])
     .filter(a => a.visible && a.mapped && a.width > 0)
     .map(a => { const [x, y] = a.get_transformed_position();
-        return [a.width, a.height, Math.round(x), Math.round(y)].join(' '); })
+        return [Math.round(a.width), Math.round(a.height), Math.round(x), Math.round(y)].join(' '); })
     .join(',')") || return 1
     [[ $geometry =~ ^[0-9]+\ [0-9]+\ -?[0-9]+\ -?[0-9]+$ ]] || return 1
     echo "$geometry"
@@ -165,6 +173,21 @@ session_gnome_menu_open() {
     [[ $(session_gnome_eval "Object.keys(Main.panel.statusArea)
     .filter(k => k.startsWith('appindicator-'))
     .some(k => Main.panel.statusArea[k].menu.isOpen) ? 'open' : 'closed'") == open ]]
+}
+
+# "X Y W H" of the entry of the open menu whose label is TEXT.
+session_gnome_menu_entry_geometry() {
+    local geometry
+    geometry=$(session_gnome_eval "Object.keys(Main.panel.statusArea)
+    .filter(k => k.startsWith('appindicator-'))
+    .map(k => Main.panel.statusArea[k].menu).filter(m => m.isOpen)
+    .flatMap(m => m._getMenuItems())
+    .filter(i => i.label && i.label.text === '$1' && i.mapped)
+    .map(i => { const [x, y] = i.get_transformed_position();
+        return [Math.round(x), Math.round(y), Math.round(i.width), Math.round(i.height)].join(' '); })
+    .join(',')") || return 1
+    [[ $geometry =~ ^-?[0-9]+\ -?[0-9]+\ [0-9]+\ [0-9]+$ ]] || return 1
+    echo "$geometry"
 }
 
 session_gnome_notifications() {

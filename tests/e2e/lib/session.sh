@@ -112,7 +112,8 @@
 # Requires: Xvfb, xdpyinfo, dbus-daemon, dbus-send, pulseaudio, pactl, pacat,
 # parec, dunst, sqlite3, jq, xdotool, xev, imagemagick, python3 (and trayer
 # for --tray; weston, sway, waybar, grim for the Wayland desktops; pipewire,
-# wireplumber, pipewire-pulse for --pipewire).
+# wireplumber, pipewire-pulse for --pipewire; gnome-shell and
+# gnome-shell-extension-appindicator for --gnome).
 
 SESSION_NAMES=()
 SESSION_PIDS=()
