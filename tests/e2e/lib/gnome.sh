@@ -29,7 +29,7 @@
 #   session_gnome_menu_open       whether that item's menu is open
 #   session_gnome_menu_entry_geometry TEXT
 #                                 "X Y W H" of the open menu's entry TEXT
-#   session_gnome_notifications   the notifications the shell holds, as
+#   session_gnome_notifications   the notifications the shell holds or queues, as
 #                                 "title: body | title: body ..." 
 #   (session_pointer_move, session_pointer_click and session_screenshot of the
 #   whole screen go through the shell)
@@ -191,9 +191,10 @@ session_gnome_menu_entry_geometry() {
 }
 
 session_gnome_notifications() {
-    session_gnome_eval "Main.messageTray.getSources()
-    .flatMap(s => s.notifications).map(n => n.title + ': ' + n.bannerBodyText)
-    .join(' | ')"
+    # Banners wait in a queue while the one shown waits for the user to act.
+    session_gnome_eval "Main.messageTray.getSources().flatMap(s => s.notifications)
+    .concat(Main.messageTray._notificationQueue)
+    .map(n => n.title + ': ' + n.bannerBodyText).join(' | ')"
 }
 
 _session_gnome_screenshot() {
