@@ -30,6 +30,9 @@ packages=(
     # with their XWayland, waybar's StatusNotifierItem tray, grim to find its
     # icon, libwayland-dev for the virtual pointer that clicks it
     weston xwayland sway waybar grim libwayland-dev
+    # GNOME Shell headless, stock and with the AppIndicator extension's tray
+    # (gdbus, gsettings: libglib2.0-bin, which the shell pulls in)
+    gnome-shell gnome-shell-extension-appindicator
     # the package test: CPack's library dependencies (dpkg-shlibdeps, file) and
     # the validators of the desktop entry and the AppStream metainfo
     dpkg-dev file desktop-file-utils appstream

@@ -1,12 +1,14 @@
 // The tray application: picks the concrete backends and runs the Qt loop.
 #include <QApplication>
 #include <QDesktopServices>
+#include <QIcon>
 #include <QUrl>
 #include <future>
 #include <iostream>
 
 #include "app/AppDelegate.h"
 #include "app/DisplayCheck.h"
+#include "app/UpdateAdvice.h"
 #include "cli/CommandLine.h"
 #include "panel/OnboardingWindow.h"
 #include "panel/PopoverPanel.h"
@@ -59,11 +61,16 @@ class TrayStatus final : public StatusItemView {
     StatusItem& m_item;
 };
 
-void openUpdatePage() {
+// "Check for updates": the release page when the build names one, else a
+// notification that says where this copy's updates come from.
+void checkForUpdates(NotificationCenter& notifications) {
     const QString url = QStringLiteral(QUIB_UPDATE_URL);
     if (!url.isEmpty()) {
         QDesktopServices::openUrl(QUrl(url));
+        return;
     }
+    const UpdateAdvice advice = updateAdvice(executablePath());
+    notifications.postSilently(advice.title, advice.body, "updates");
 }
 
 // Qt cannot place a top-level window on Wayland, and the panel must hang
@@ -151,8 +158,11 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
     // An installed icon theme knows the icon by the application id; the build
     // tree only has the file.
     if (const auto icon = findResource("icons/hicolor/64x64/apps", kApplicationId, "png")) {
-        notifications.setAppIcon(
-            QUrl::fromLocalFile(QString::fromStdString(icon->string())).toString());
+        const QString path = QString::fromStdString(icon->string());
+        notifications.setAppIcon(QUrl::fromLocalFile(path).toString());
+        // The windows' own icon, for the desktop's window switcher and task bar.
+        QApplication::setWindowIcon(
+            QIcon::fromTheme(QString::fromLatin1(kApplicationId), QIcon(path)));
     }
     // Resolved once, so that the permission and every restart of the capture agree.
     const InputBackend backend =
@@ -204,7 +214,7 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
                                                       resourceDirectory() / "header-logo.png");
         },
         [] { QCoreApplication::quit(); },
-        openUpdatePage};
+        [&notifications] { checkForUpdates(notifications); }};
     services.dataDirectory = home;
     AppDelegate delegate(std::move(services));
     // Every window is built in the store's active theme, read anew at each build.

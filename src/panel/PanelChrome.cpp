@@ -152,8 +152,9 @@ void PanelWindow::buildFooter() {
         QStringLiteral("BUY ME A COFFEE"),
         style::monoAttrs(8, style::Weight::medium, style::faded(style::brutalWhite(), 0.30), 1.5));
     for (FlatButton* button : {m_supportIcon, m_supportLabel}) {
-        // Without a configured page they are plain text and a picture.
-        button->setCursor(linked ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        // Without a configured page there is nothing to open: no dead buttons.
+        button->setVisible(linked);
+        button->setCursor(Qt::PointingHandCursor);
         button->setToolTip(linked ? supportPageUrl().toString() : QString());
     }
 }

@@ -1,6 +1,7 @@
 #include "platform/desktop/StatusIcon.h"
 
 #include <QPainter>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -92,6 +93,46 @@ QImage fadedImage(const QImage& image, double opacity) {
 QColor statusGlyphColour(const QColor& windowColour) {
     const bool darkWindow = windowColour.lightness() < kDarkWindowLightness;
     return darkWindow ? QColor(0xf2, 0xf2, 0xf2) : QColor(0x1a, 0x1a, 0x1a);
+}
+
+QColor desktopBarColour(const QString& currentDesktops) {
+    const QStringList desktops = currentDesktops.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    if (desktops.contains(QStringLiteral("GNOME-Classic"), Qt::CaseInsensitive)) {
+        return QColor(0xf6, 0xf5, 0xf4);
+    }
+    for (const char* dark : {"GNOME", "ubuntu", "Unity", "sway", "Hyprland"}) {
+        if (desktops.contains(QString::fromLatin1(dark), Qt::CaseInsensitive)) {
+            return QColor(0, 0, 0);
+        }
+    }
+    return {};
+}
+
+QImage statusIconImage(const QImage& templateImage, const QColor& barColour, int rimRadius,
+                       double rimOpacity) {
+    const QColor glyph = statusGlyphColour(barColour);
+    QColor rim = statusGlyphColour(glyph);
+    rim.setAlphaF(static_cast<float>(std::clamp(rimOpacity, 0.0, 1.0)));
+    const QImage rimMask =
+        recolouredMask(templateImage, QColor(rim.red(), rim.green(), rim.blue()));
+    QImage rimLayer(templateImage.size(), QImage::Format_ARGB32_Premultiplied);
+    rimLayer.fill(Qt::transparent);
+    {
+        // The mask spread over a disc: the union of its shifted copies.
+        QPainter painter(&rimLayer);
+        for (int dy = -rimRadius; dy <= rimRadius; ++dy) {
+            for (int dx = -rimRadius; dx <= rimRadius; ++dx) {
+                if (dx * dx + dy * dy <= rimRadius * rimRadius) {
+                    painter.drawImage(dx, dy, rimMask);
+                }
+            }
+        }
+    }
+    QImage result = fadedImage(rimLayer, rim.alphaF());
+    QPainter painter(&result);
+    painter.drawImage(0, 0, recolouredMask(templateImage, glyph));
+    painter.end();
+    return result.convertToFormat(QImage::Format_ARGB32);
 }
 
 }  // namespace quib

@@ -29,7 +29,7 @@ StatusItem::StatusItem(QObject* parent) : QObject(parent), m_template(statusTemp
     QObject::connect(
         &m_tray, &QSystemTrayIcon::activated, this,
         [this](QSystemTrayIcon::ActivationReason reason) { handleActivation(reason); });
-    // The icon's colour follows the desktop's light or dark palette.
+    // Where the bar follows the palette, so does the icon's colour.
     if (QCoreApplication::instance() != nullptr) {
         QCoreApplication::instance()->installEventFilter(this);
     }
@@ -128,8 +128,11 @@ void StatusItem::buildMenu() {
 }
 
 void StatusItem::refreshIcon() {
-    const QColor window = QGuiApplication::palette().color(QPalette::Window);
-    QImage image = recolouredMask(m_template, statusGlyphColour(window));
+    QColor bar = desktopBarColour(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    if (!bar.isValid()) {
+        bar = QGuiApplication::palette().color(QPalette::Window);
+    }
+    QImage image = statusIconImage(m_template, bar);
     if (m_dimmed || m_paused) {
         image = fadedImage(image, kDimmedOpacity);
     }

@@ -4,10 +4,11 @@
 # Source this file from a bash test script, then call start_session. It starts,
 # in a fresh temporary directory, everything a desktop program expects:
 #   a private session D-Bus; a display: Xvfb (a free display picked with
-#   -displayfd), or on request weston or sway with waybar (lib/wayland.sh),
-#   each with its XWayland; PulseAudio, or on request PipeWire
+#   -displayfd), or on request weston or sway with waybar (lib/wayland.sh) or
+#   GNOME Shell (lib/gnome.sh), each with its XWayland; PulseAudio, or on request PipeWire
 #   (lib/pipewire.sh), with the null sink "ci" plus a keep-alive stream; the
-#   dunst notification daemon and, on request, the trayer XEmbed tray.
+#   dunst notification daemon (GNOME Shell is its own) and, on request, the
+#   trayer XEmbed tray.
 # Every service is waited for until it answers, and stop_session (installed as
 # an EXIT trap) stops them one by one in reverse order: TERM, up to 3 s of
 # grace, then KILL. Nothing leaks into the caller's desktop: DISPLAY,
@@ -15,7 +16,7 @@
 # the session directory, and DBUS_SYSTEM_BUS_ADDRESS at nothing.
 #
 # Functions:
-#   start_session [--tray] [--weston|--sway] [--pipewire]
+#   start_session [--tray] [--weston|--sway|--gnome [--appindicator]] [--pipewire]
 #                                 start the services; exports SESSION_DIR, DISPLAY,
 #                                 DBUS_SESSION_BUS_ADDRESS, PULSE_SERVER, HOME,
 #                                 XDG_RUNTIME_DIR, QUIB_HOME (= $SESSION_DIR/quib),
@@ -45,9 +46,11 @@
 #                                 server delivers auto-repeat as it happens
 #   session_restart_pulse         stop PulseAudio (and the recorder) and start it
 #                                 again on the same socket
-#   session_fail MESSAGE          print "FAIL: MESSAGE" and exit 1
+#   session_fail MESSAGE          print "FAIL: MESSAGE" and exit 1; the session
+#                                 directory (logs, screenshots) is kept
 #   session_fail_with_shot MESSAGE
-#                                 the same, with a screenshot and QUIB's log
+#                                 the same, with a screenshot, QUIB's log and
+#                                 the end of the desktop's log
 #   session_bus_name_owned NAME   whether NAME has an owner on the session bus
 #   session_letters COUNT         COUNT key names a, b, ... z, a, ... on one line
 #   session_attempts "$@"         (first in a script) run the script again, up to
@@ -109,13 +112,15 @@
 # Requires: Xvfb, xdpyinfo, dbus-daemon, dbus-send, pulseaudio, pactl, pacat,
 # parec, dunst, sqlite3, jq, xdotool, xev, imagemagick, python3 (and trayer
 # for --tray; weston, sway, waybar, grim for the Wayland desktops; pipewire,
-# wireplumber, pipewire-pulse for --pipewire).
+# wireplumber, pipewire-pulse for --pipewire; gnome-shell and
+# gnome-shell-extension-appindicator for --gnome).
 
 SESSION_NAMES=()
 SESSION_PIDS=()
 
 session_fail() {
     echo "FAIL: $*" >&2
+    SESSION_KEEP=1
     exit 1
 }
 
@@ -253,11 +258,12 @@ _session_start_trayer() {
 }
 
 start_session() {
-    local with_tray=0 display=xvfb audio=pulse
+    local with_tray=0 display=xvfb audio=pulse appindicator=0
     while (($#)); do
         case $1 in
             --tray) with_tray=1 ;;
-            --weston | --sway) display=${1#--} ;;
+            --weston | --sway | --gnome) display=${1#--} ;;
+            --appindicator) appindicator=1 ;;
             --pipewire) audio=pipewire ;;
             *) session_fail "start_session: unknown option $1" ;;
         esac
@@ -282,12 +288,13 @@ start_session() {
         xvfb) _session_start_x ;;
         weston) _session_start_weston ;;
         sway) _session_start_sway ;;
+        gnome) _session_start_gnome $appindicator ;;
     esac
     case $audio in
         pulse) _session_start_pulse ;;
         pipewire) _session_start_pipewire ;;
     esac
-    _session_start_dunst
+    [[ $display == gnome ]] || _session_start_dunst
     ((with_tray)) && _session_start_trayer
     return 0
 }
@@ -346,8 +353,12 @@ stop_session() {
         [[ -n ${SESSION_PIDS[$i]} ]] && _session_terminate "${SESSION_PIDS[$i]}"
         SESSION_PIDS[$i]=""
     done
-    if [[ -n ${SESSION_DIR:-} && -z ${QUIB_E2E_KEEP:-} ]]; then
-        rm -rf "$SESSION_DIR"
+    if [[ -n ${SESSION_DIR:-} ]]; then
+        if [[ -z ${QUIB_E2E_KEEP:-}${SESSION_KEEP:-} ]]; then
+            rm -rf "$SESSION_DIR"
+        else
+            echo "session kept in $SESSION_DIR" >&2
+        fi
     fi
 }
 
@@ -408,3 +419,5 @@ source "$(dirname "${BASH_SOURCE[0]}")/quib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/wayland.sh"
 # shellcheck source=pipewire.sh
 source "$(dirname "${BASH_SOURCE[0]}")/pipewire.sh"
+# shellcheck source=gnome.sh
+source "$(dirname "${BASH_SOURCE[0]}")/gnome.sh"

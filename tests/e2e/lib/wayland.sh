@@ -17,6 +17,7 @@
 #   session_pointer_move X Y      the sway seat's pointer to X,Y
 #   session_pointer_click [BUTTON]
 #                                 a click (left, right) where the pointer is
+#   session_pointer_double_click  a double click of the left button (GNOME)
 #   session_tray_icon_geometry    "W H X Y" of the one icon in waybar's tray
 #   session_x_window_geometry REGEX
 #                                 "X Y W H" of a visible X window by name
@@ -101,6 +102,10 @@ _session_start_pointer() {
 }
 
 _session_pointer() {
+    if [[ ${SESSION_DESKTOP:-} == gnome ]]; then
+        _session_gnome_pointer "$@"
+        return
+    fi
     echo "$*" >&"$SESSION_POINTER_FD"
     SESSION_POINTER_COMMANDS=$((SESSION_POINTER_COMMANDS + 1))
     wait_until 5 _session_pointer_answers "$SESSION_POINTER_COMMANDS" ||
@@ -109,6 +114,7 @@ _session_pointer() {
 
 session_pointer_move() { _session_pointer move "$1" "$2"; }
 session_pointer_click() { _session_pointer click "${1:-left}"; }
+session_pointer_double_click() { _session_pointer double-click left; }
 
 _session_watcher_owned() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \

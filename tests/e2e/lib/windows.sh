@@ -19,6 +19,10 @@ session_click_window() {
 
 session_screenshot() {
     local file=$1 window=${2:-root}
+    if [[ ${SESSION_DESKTOP:-} == gnome && $window == root ]]; then
+        _session_gnome_screenshot "$file"
+        return
+    fi
     import -window "$window" "$file"
 }
 
@@ -36,8 +40,12 @@ session_shot_pixel() {
 
 session_fail_with_shot() {
     session_screenshot "$SESSION_DIR/screen.png" || true
-    local log=
+    local log= desktop
     [[ -f $SESSION_DIR/quib.log ]] && log="; quib log: $(cat "$SESSION_DIR/quib.log")"
+    for desktop in gnome-shell sway weston; do
+        [[ -f $SESSION_DIR/$desktop.log ]] &&
+            log+="; end of $desktop's log: $(tail -n 15 "$SESSION_DIR/$desktop.log")"
+    done
     session_fail "$* (screen: $SESSION_DIR/screen.png$log)"
 }
 

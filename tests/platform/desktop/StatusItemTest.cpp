@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include "platform/desktop/StatusIcon.h"
@@ -83,6 +84,46 @@ TEST(StatusIconTest, RecolouringKeepsTheMaskAndTakesTheColour) {
 TEST(StatusIconTest, GlyphIsLightOnDarkPanelsAndDarkOnLightOnes) {
     EXPECT_GT(statusGlyphColour(QColor(30, 30, 30)).lightness(), 200);
     EXPECT_LT(statusGlyphColour(QColor(240, 240, 240)).lightness(), 60);
+}
+
+// The largest lightness difference between the bar and the icon drawn on it.
+int contrastOver(const QImage& icon, const QColor& bar) {
+    QImage onBar(icon.size(), QImage::Format_ARGB32);
+    onBar.fill(bar);
+    QPainter(&onBar).drawImage(0, 0, icon);
+    int most = 0;
+    for (int y = 0; y < onBar.height(); ++y) {
+        for (int x = 0; x < onBar.width(); ++x) {
+            most =
+                std::max(most, std::abs(QColor(onBar.pixel(x, y)).lightness() - bar.lightness()));
+        }
+    }
+    return most;
+}
+
+TEST(StatusIconTest, TheIconReadsOnDarkAndLightBarsWhicheverItWasDrawnFor) {
+    const QImage glyph = drawStatusFallbackGlyph(kStatusIconPixels);
+    const QColor bars[] = {Qt::black, QColor(0x1d, 0x1d, 0x1d), QColor(0xef, 0xf0, 0xf1),
+                           Qt::white};
+    for (const QColor& drawnFor : bars) {
+        for (const QColor& bar : bars) {
+            EXPECT_GT(contrastOver(statusIconImage(glyph, drawnFor), bar), 150)
+                << "drawn for " << drawnFor.name().toStdString() << ", on "
+                << bar.name().toStdString();
+        }
+    }
+    EXPECT_GT(contrastOver(statusIconImage(glyph, Qt::black), Qt::black), 220)
+        << "on the bar it was drawn for, the glyph itself stands out";
+}
+
+TEST(StatusIconTest, BarColourIsKnownWhereTheDesktopFixesIt) {
+    EXPECT_LT(desktopBarColour(QStringLiteral("GNOME")).lightness(), 40);
+    EXPECT_LT(desktopBarColour(QStringLiteral("ubuntu:GNOME")).lightness(), 40);
+    EXPECT_LT(desktopBarColour(QStringLiteral("sway")).lightness(), 40);
+    EXPECT_GT(desktopBarColour(QStringLiteral("GNOME-Classic:GNOME")).lightness(), 200);
+    EXPECT_FALSE(desktopBarColour(QStringLiteral("KDE")).isValid())
+        << "Plasma's follows the palette";
+    EXPECT_FALSE(desktopBarColour(QString()).isValid());
 }
 
 TEST(StatusIconTest, AnchorIsTheTrayGeometryElseTheLastClickElseThePointer) {
