@@ -43,9 +43,12 @@ int importCommand(const std::filesystem::path& dataDirectory, const std::string&
     }
     out << "imported " << result.pack->id << ": " << printableText(result.pack->name)
         << (result.replaced ? " (replacing the earlier copy)" : "")
-        << (result.takenId.empty() ? ""
-                                   : " (the id " + result.takenId +
-                                         " is another pack's: this one is " + result.pack->id + ")")
+        << (result.takenId.empty() ? std::string()
+                                   : std::string(" (the id ")
+                                         .append(result.takenId)
+                                         .append(" is another pack's: this one is ")
+                                         .append(result.pack->id)
+                                         .append(")"))
         << "\n";
     return 0;
 }

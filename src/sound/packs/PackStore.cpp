@@ -18,6 +18,13 @@ namespace {
 
 constexpr std::size_t kLongestId = 48;
 
+// what + "'" + name + "'", built by appending (GCC 12 -Wrestrict, as above).
+std::string named(std::string_view what, std::string_view name) {
+    std::string text(what);
+    text.append("'").append(name).append("'");
+    return text;
+}
+
 std::string folded(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -107,7 +114,10 @@ std::optional<std::string> chooseId(const PackPlan& plan, const fs::path& staged
     constexpr int kMostTries = 1000;
     const std::string wanted = packIdFor(plan.declaredId, plan.info.name);
     for (int n = 1; n <= kMostTries; ++n) {
-        const std::string suffix = n == 1 ? "" : "-" + std::to_string(n);
+        std::string suffix = n == 1 ? "" : std::to_string(n);
+        if (n > 1) {
+            suffix.insert(suffix.begin(), '-');  // not "-" + ...: GCC 12 -Wrestrict in Release
+        }
         const std::string id = wanted.substr(0, kLongestId - suffix.size()) + suffix;
         const auto installed = packDirectory(dataDirectory, id);
         if (!installed || isSamePack(plan, staged, *installed)) {
@@ -197,7 +207,7 @@ void importStaged(const fs::path& source, const fs::path& staged, const fs::path
     const std::string wanted = packIdFor(plan.declaredId, plan.info.name);
     const auto id = chooseId(plan, staged, dataDirectory, result.replaced);
     if (!id) {
-        result.problem = "every id like '" + wanted + "' is taken by another pack";
+        result.problem = named("every id like ", wanted) + " is taken by another pack";
     } else if (install(staged, packsDirectory(dataDirectory), *id, result.problem)) {
         result.pack = plan.info;
         result.pack->id = *id;
