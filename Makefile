@@ -62,8 +62,7 @@ FUZZ_TARGETS = tests/sound/pack_config_fuzz:tests/sound/fuzz/config_corpus \
 	tests/sound/pack_archive_fuzz:tests/sound/fuzz/archive_corpus \
 	tests/platform/audio/sample_loader_fuzz:tests/platform/audio/fuzz/corpus
 fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_FUZZ=ON \
-		-DQUIB_BUILD_APP=OFF >/dev/null
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_FUZZ=ON >/dev/null
 	cmake --build build-fuzz -j$(JOBS) --target $(foreach t,$(FUZZ_TARGETS),$(notdir $(firstword $(subst :, ,$(t)))))
 	@set -e; for t in $(FUZZ_TARGETS); do \
 		exe=build-fuzz/$${t%%:*}; seeds=$${t#*:}; corpus=build-fuzz/corpus/$$(basename $$exe); \

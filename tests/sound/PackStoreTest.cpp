@@ -152,6 +152,17 @@ TEST_F(PackStoreTest, UnsafeOrOversizedArchivesAreRefusedBeforeAnythingIsWritten
         EXPECT_NE(result.problem.find(problem), std::string::npos) << result.problem;
         EXPECT_TRUE(dataDirectoryIsEmpty());
     }
+    // Cut short at every tenth of its length: refused with a line, never taken in part.
+    const fs::path whole = scratch.path() / "whole.zip";
+    ASSERT_TRUE(test::writeZip(whole, {{"config.json", kGoodConfig}, {"a.wav", tone}}));
+    const std::string bytes = test::readFile(whole);
+    for (std::size_t tenth = 1; tenth < 10; ++tenth) {
+        test::writeText(scratch.path() / "cut.zip", bytes.substr(0, bytes.size() * tenth / 10));
+        const PackImport result = importPack(scratch.path() / "cut.zip", home.path());
+        EXPECT_FALSE(result.pack) << tenth;
+        EXPECT_FALSE(result.problem.empty()) << tenth;
+        EXPECT_TRUE(dataDirectoryIsEmpty()) << tenth;
+    }
 }
 
 TEST_F(PackStoreTest, APackThatDoesNotCheckOutLeavesTheDataDirectoryAsItWas) {

@@ -87,12 +87,18 @@ bool makeFolders(const fs::path& path) {
     return ::mkdir(path.c_str(), 0700) == 0 || (errno == EEXIST && fs::is_directory(path, error));
 }
 
+// libarchive's message for the last failure; it may have none.
+std::string errorText(archive* reader) {
+    const char* text = archive_error_string(reader);
+    return text != nullptr ? text : "unreadable archive";
+}
+
 Archive openZip(const fs::path& file, std::string& problem) {
     Archive reader(archive_read_new(), archive_read_free);
     archive_read_support_format_zip_seekable(reader.get());
     if (archive_read_open_filename(reader.get(), file.c_str(), 64 * 1024) != ARCHIVE_OK) {
-        problem = file.filename().string() + ": not a readable .zip (" +
-                  archive_error_string(reader.get()) + ")";
+        problem =
+            file.filename().string() + ": not a readable .zip (" + errorText(reader.get()) + ")";
         reader.reset();
     }
     return reader;
@@ -134,7 +140,7 @@ bool checkZip(const fs::path& file, std::string& problem) {
         }
     }
     if (status != ARCHIVE_EOF) {
-        problem = file.filename().string() + ": " + archive_error_string(reader.get());
+        problem = file.filename().string() + ": " + errorText(reader.get());
         return false;
     }
     return true;
@@ -172,8 +178,14 @@ bool unpackZip(const fs::path& file, const fs::path& target, std::string& proble
     Archive reader = openZip(file, problem);
     std::uintmax_t bytes = 0;
     archive_entry* entry = nullptr;
-    while (reader && archive_read_next_header(reader.get(), &entry) == ARCHIVE_OK) {
-        std::string name = archive_entry_pathname(entry);
+    int status = ARCHIVE_OK;
+    while (reader && (status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK) {
+        const char* entryName = archive_entry_pathname(entry);
+        if (entryName == nullptr) {
+            problem = "an entry without a name";
+            return false;
+        }
+        std::string name = entryName;
         std::replace(name.begin(), name.end(), '\\', '/');
         const fs::path path = target / fs::path(name).relative_path();
         if (archive_entry_filetype(entry) == AE_IFDIR) {
@@ -184,6 +196,12 @@ bool unpackZip(const fs::path& file, const fs::path& target, std::string& proble
         } else if (!writeEntry(reader.get(), path, bytes, problem)) {
             return false;
         }
+    }
+    // Anything but the archive's end (a warning included) is a failure: a
+    // pack unpacked in part is never taken for the whole.
+    if (reader && status != ARCHIVE_EOF) {
+        problem = file.filename().string() + ": " + errorText(reader.get());
+        return false;
     }
     return reader != nullptr;
 }

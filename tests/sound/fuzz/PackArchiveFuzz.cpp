@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uintmax_t bytes = 0;
     for (fs::recursive_directory_iterator it(target, error), end; !error && it != end;
          it.increment(error)) {
-        if (it->is_symlink() || it->path().lexically_relative(target).string().starts_with("..")) {
+        const fs::path relative = it->path().lexically_relative(target);
+        if (it->is_symlink() || relative.empty() || *relative.begin() == "..") {
             std::abort();
         }
         bytes += it->is_regular_file() ? it->file_size() : 0;
