@@ -55,7 +55,7 @@ package-test: package
 
 # The libFuzzer targets, built with clang in their own folder, each run for
 # FUZZ_SECONDS from its seed corpus in the tree (new inputs are kept in
-# build-fuzz/corpus, never in the tree).
+# build-fuzz/corpus, never in the tree, and so are the inputs that fail).
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = tests/sound/pack_config_fuzz:tests/sound/fuzz/config_corpus \
 	tests/sound/pack_plan_fuzz:tests/sound/fuzz/plan_corpus \
@@ -67,7 +67,8 @@ fuzz: deps
 	@set -e; for t in $(FUZZ_TARGETS); do \
 		exe=build-fuzz/$${t%%:*}; seeds=$${t#*:}; corpus=build-fuzz/corpus/$$(basename $$exe); \
 		mkdir -p $$corpus; echo "== $$exe ($(FUZZ_SECONDS) s)"; \
-		$$exe -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 $$corpus $$seeds \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp $$exe -max_total_time=$(FUZZ_SECONDS) \
+			-rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=$$corpus- $$corpus $$seeds \
 			>$$corpus.log 2>&1 || { tail -40 $$corpus.log; exit 1; }; \
 		grep -E 'stat::number_of_executed_units|stat::new_units_added' $$corpus.log; \
 	done
