@@ -2,6 +2,7 @@
 
 #include "app/PackWatch.h"
 #include "app/SettingsKeys.h"
+#include "sound/packs/PackLoader.h"
 
 namespace quib {
 
@@ -138,7 +139,7 @@ void AppDelegate::setEnabled(bool enabled) {
 }
 
 void AppDelegate::refreshPanelData() {
-    m_popoverPanel->setPacks(m_packs, m_soundPlayer->keyPack());
+    m_popoverPanel->setPacks(m_packs, chosenKeyPack());
     m_popoverPanel->setSoundsData(m_soundPlayer->keyProfile(), m_soundPlayer->mouseProfile(),
                                   m_soundPlayer->keyVolume(), m_soundPlayer->mouseVolume(),
                                   *m_gameStats);

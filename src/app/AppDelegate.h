@@ -52,6 +52,7 @@ struct AppServices {
     std::filesystem::path dataDirectory{};
 };
 
+class PackLoader;
 class PackWatch;
 
 // The application's only controller: creates and owns the model objects,
@@ -128,11 +129,14 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     void refreshMuteNote();
     bool followChord(const InputEvent& event);
     void toggleMuteByChord();
+    void noteMuteByChord(bool mute);
 
     // KeyPacks.cpp
     void restoreKeyPack();
     void followStoredKeySound();
-    bool loadKeyPack(const std::string& id);
+    std::string chosenKeyPack() const;
+    void loadKeyPack(const std::string& id, std::function<void(AppDelegate&)> then = {});
+    void cancelKeyPackLoad();
     void fallBackFromKeyPack(const std::string& id, const std::string& problem);
     void checkKeyPackSoon();
     void refreshPacks();
@@ -185,6 +189,8 @@ class AppDelegate final : public PopoverPanelDelegate, private InputCounter, pri
     std::vector<PackInfo> m_packs;           // as last listed, for the panel
     std::unique_ptr<PackWatch> m_packWatch;  // the folder of the pack that plays
     bool m_packCheckPending = false;
+    // Last: destroyed first, so that no load ends into a controller half gone.
+    std::unique_ptr<PackLoader> m_packLoader;
 };
 
 // The stored form of a channel's profile: its name, or "off".
