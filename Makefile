@@ -7,7 +7,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DQUIB_WERROR=ON
 endif
 
-.PHONY: all deps build run test unit-test tsan-test package package-test format format-check bench bench-keyclick spectrograms screenshots clean
+.PHONY: all deps build run test unit-test tsan-test package package-test format format-check bench bench-keyclick fuzz spectrograms screenshots clean
 
 all: build
 
@@ -52,6 +52,26 @@ package: deps
 
 package-test: package
 	bash tests/package/package_test.sh build-package
+
+# The libFuzzer targets, built with clang in their own folder, each run for
+# FUZZ_SECONDS from its seed corpus in the tree (new inputs are kept in
+# build-fuzz/corpus, never in the tree, and so are the inputs that fail).
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = tests/sound/pack_config_fuzz:tests/sound/fuzz/config_corpus \
+	tests/sound/pack_plan_fuzz:tests/sound/fuzz/plan_corpus \
+	tests/sound/pack_archive_fuzz:tests/sound/fuzz/archive_corpus \
+	tests/platform/audio/sample_loader_fuzz:tests/platform/audio/fuzz/corpus
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_FUZZ=ON >/dev/null
+	cmake --build build-fuzz -j$(JOBS) --target $(foreach t,$(FUZZ_TARGETS),$(notdir $(firstword $(subst :, ,$(t)))))
+	@set -e; for t in $(FUZZ_TARGETS); do \
+		exe=build-fuzz/$${t%%:*}; seeds=$${t#*:}; corpus=build-fuzz/corpus/$$(basename $$exe); \
+		mkdir -p $$corpus; echo "== $$exe ($(FUZZ_SECONDS) s)"; \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp $$exe -max_total_time=$(FUZZ_SECONDS) \
+			-rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=$$corpus- $$corpus $$seeds \
+			>$$corpus.log 2>&1 || { tail -40 $$corpus.log; exit 1; }; \
+		grep -E 'stat::number_of_executed_units|stat::new_units_added' $$corpus.log; \
+	done
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs -r clang-format -i

@@ -141,7 +141,10 @@ void AppDelegate::setEnabled(bool enabled) {
 }
 
 void AppDelegate::refreshPanelData() {
-    m_popoverPanel->setPacks(m_packController->packs(), m_soundPlayer->keyPack());
+    if (!m_popoverPanel) {
+        return;  // a pack restored at launch is ready before the panel is made
+    }
+    m_popoverPanel->setPacks(m_packController->packs(), m_packController->chosenKeyPack());
     m_popoverPanel->setSoundsData(m_soundPlayer->keyProfile(), m_soundPlayer->mouseProfile(),
                                   m_soundPlayer->keyVolume(), m_soundPlayer->mouseVolume(),
                                   *m_gameStats);

@@ -7,6 +7,7 @@
 #include "app/PackWatch.h"
 #include "options/SettingsKeys.h"
 #include "platform/Log.h"
+#include "sound/packs/PackLoader.h"
 #include "sound/packs/PackStore.h"
 
 namespace quib {
@@ -18,12 +19,16 @@ PackController::PackController(AppServices& services, SoundPlayer& soundPlayer, 
 
 PackController::~PackController() = default;
 
+// The pack the keyboard plays, or the one it will play once it is loaded.
+std::string PackController::chosenKeyPack() const {
+    return m_packLoader && m_packLoader->isLoading() ? m_packLoader->loadingId()
+                                                     : m_soundPlayer->keyPack();
+}
+
 void PackController::restoreKeyPack() {
     refreshPacks();
     if (const auto id = m_services.preferences.stringValue(settings::keyPack)) {
-        if (!loadKeyPack(*id)) {
-            save();  // the fallback is stored: the broken pack is not tried at every start
-        }
+        loadKeyPack(*id);  // a broken one stores the fallback: it is not tried at every start
     }
 }
 
@@ -32,44 +37,77 @@ void PackController::restoreKeyPack() {
 void PackController::followStoredKeySound() {
     refreshPacks();
     const auto stored = m_services.preferences.stringValue(settings::keyPack);
-    if (stored && *stored != m_soundPlayer->keyPack()) {
-        if (!loadKeyPack(*stored)) {
-            save();
-        }
-    } else if (!stored && !m_soundPlayer->keyPack().empty()) {
+    if (stored && *stored != chosenKeyPack()) {
+        loadKeyPack(*stored);
+    } else if (!stored && !chosenKeyPack().empty()) {
+        cancelKeyPackLoad();
         m_packWatch.reset();
         m_soundPlayer->setKeyProfile(restoreProfile(settings::keyProfile, true));
     }
     refreshPanelData();
 }
 
-// Loads the pack and makes it the keyboard's sound; a pack that cannot be
-// loaded leaves the default profile playing, with one log line.
-bool PackController::loadKeyPack(const std::string& id) {
+// Starts loading the pack on the worker; the keyboard keeps its sound until
+// the pack is ready, then plays it (and `then` runs). A pack that cannot be
+// loaded leaves the default profile playing, with one log line, and the
+// fallback is stored.
+void PackController::loadKeyPack(const std::string& id,
+                                 std::function<void(PackController&)> then) {
     const auto directory = packDirectory(m_services.dataDirectory, id);
-    PackLoad load =
-        directory ? loadPack(planPack(*directory))
-                  : PackLoad{std::nullopt, "no such pack in " +
-                                               packsDirectory(m_services.dataDirectory).string()};
-    if (!load.sounds) {
-        fallBackFromKeyPack(id, load.problem);
-        return false;
+    if (!directory) {
+        cancelKeyPackLoad();
+        fallBackFromKeyPack(id,
+                            "no such pack in " + packsDirectory(m_services.dataDirectory).string());
+        save();
+        refreshPanelData();
+        return;
     }
-    m_soundPlayer->setKeyPack(id, std::move(*load.sounds));
-    m_packWatch = std::make_unique<PackWatch>(*directory, [this] { checkKeyPackSoon(); });
-    return true;
+    if (!m_packLoader) {
+        m_packLoader =
+            std::make_unique<PackLoader>([&queue = m_services.mainQueue](PackLoader::Task task) {
+                queue.post(std::move(task));
+            });
+    }
+    std::weak_ptr<char> alive = m_alive;
+    m_packLoader->load(id, *directory,
+                       [this, alive, directory = *directory, then = std::move(then)](
+                           const std::string& loaded, PackLoad load) {
+                           if (alive.expired()) {
+                               return;
+                           }
+                           if (!load.sounds) {
+                               fallBackFromKeyPack(loaded, load.problem);
+                           } else {
+                               m_soundPlayer->setKeyPack(loaded, std::move(*load.sounds));
+                               m_packWatch = std::make_unique<PackWatch>(
+                                   directory, [this] { checkKeyPackSoon(); });
+                           }
+                           save();
+                           refreshPacks();
+                           refreshPanelData();
+                           if (then && load.sounds) {
+                               then(*this);
+                           }
+                       });
+}
+
+void PackController::cancelKeyPackLoad() {
+    if (m_packLoader) {
+        m_packLoader->cancel();
+    }
 }
 
 void PackController::fallBackFromKeyPack(const std::string& id, const std::string& problem) {
-    logLine("Sound pack '" + id + "' cannot be used (" + problem + "); the keyboard plays ",
+    logLine("Sound pack '" + id + "' cannot be used (" + printableText(problem) +
+                "); the keyboard plays ",
             settings::defaultProfile);
     m_packWatch.reset();
     m_soundPlayer->setKeyProfile(SoundProfile::iphone);
 }
 
-// The files of the pack that plays changed: once they settle, a pack that
-// still checks out is loaded again (it may have been imported anew), and one
-// that does not is given up.
+// The files of the pack that plays changed: once they settle, the pack is
+// loaded again on the worker (it may have been imported anew); one that no
+// longer loads is given up.
 void PackController::checkKeyPackSoon() {
     if (m_packCheckPending) {
         return;
@@ -78,19 +116,10 @@ void PackController::checkKeyPackSoon() {
     later(200ms, [](PackController& self) {
         self.m_packCheckPending = false;
         const std::string id = self.m_soundPlayer->keyPack();
-        if (id.empty()) {
-            return;
+        if (id.empty() || self.chosenKeyPack() != id) {
+            return;  // another pack is on its way
         }
-        const auto directory = packDirectory(self.m_services.dataDirectory, id);
-        const PackPlan plan = directory ? planPack(*directory) : PackPlan{};
-        if (plan.info.valid) {
-            self.loadKeyPack(id);  // falls back by itself when a file no longer decodes
-        } else {
-            self.fallBackFromKeyPack(id, directory ? plan.info.problem : "its folder is gone");
-        }
-        self.save();
-        self.refreshPacks();
-        self.refreshPanelData();
+        self.loadKeyPack(id);  // gives way by itself when the pack no longer loads
     });
 }
 
@@ -99,6 +128,7 @@ void PackController::refreshPacks() {
 }
 
 void PackController::stopWatching() {
+    cancelKeyPackLoad();
     m_packWatch.reset();
 }
 
@@ -108,12 +138,7 @@ void PackController::selectKeyPack(const std::string& id) {
     if (known == m_packs.end() || !known->valid) {
         return;  // a broken pack cannot be chosen
     }
-    if (loadKeyPack(id)) {
-        m_soundPlayer->playKeyClick();
-    }
-    save();
-    refreshPacks();
-    refreshPanelData();
+    loadKeyPack(id, [](PackController& self) { self.m_soundPlayer->playKeyClick(); });
 }
 
 void PackController::later(std::chrono::milliseconds delay,

@@ -14,6 +14,7 @@
 namespace quib {
 
 struct AppServices;
+class PackLoader;
 class PackWatch;
 
 // The keyboard's sound pack: restored at launch, followed when a command
@@ -28,14 +29,20 @@ class PackController {
 
     void restoreKeyPack();
     void followStoredKeySound();
-    bool loadKeyPack(const std::string& id);
+    // Loads the pack on the worker and plays it once it is ready; until then
+    // the keyboard keeps its sound.
+    void loadKeyPack(const std::string& id, std::function<void(PackController&)> then = {});
     void selectKeyPack(const std::string& id);
-    // The pack's folder is no longer followed (the keyboard stopped playing it).
+    // The pack that plays, or the one on its way.
+    std::string chosenKeyPack() const;
+    // The pack's folder is no longer followed and a load on its way is
+    // dropped (the keyboard stopped playing it).
     void stopWatching();
     // As last listed, for the panel.
     const std::vector<PackInfo>& packs() const { return m_packs; }
 
   private:
+    void cancelKeyPackLoad();
     void fallBackFromKeyPack(const std::string& id, const std::string& problem);
     void checkKeyPackSoon();
     void refreshPacks();
@@ -54,6 +61,8 @@ class PackController {
     std::vector<PackInfo> m_packs;
     std::unique_ptr<PackWatch> m_packWatch;  // the folder of the pack that plays
     bool m_packCheckPending = false;
+    // Last: destroyed first, so that no load ends into a controller half gone.
+    std::unique_ptr<PackLoader> m_packLoader;
 };
 
 }  // namespace quib

@@ -118,38 +118,61 @@ void QuietController::refreshMuteNote() {
 // Both channels off, as the panel's speakers turn them off; the profiles they
 // had are kept, so that the chord brings back exactly what it silenced, also
 // after a restart.
+// On the key path: the channels change at once, and a pack is only asked
+// of the worker; the store, the panel and the notification follow from the
+// main queue, after the key is handled.
 void QuietController::toggleMuteByChord() {
-    auto& prefs = m_services.preferences;
     const bool mute = m_soundPlayer->keyEnabled() || m_soundPlayer->mouseEnabled();
     if (mute) {
-        if (const std::string& pack = m_soundPlayer->keyPack(); !pack.empty()) {
-            prefs.setString(settings::keyPackBeforeMute, pack);
-        } else {
-            prefs.remove(settings::keyPackBeforeMute);
-        }
+        const std::string pack = m_packController.chosenKeyPack();
+        const std::string keyProfile = profileSetting(m_soundPlayer->keyProfile());
+        const std::string mouseProfile = profileSetting(m_soundPlayer->mouseProfile());
         m_packController.stopWatching();
-        prefs.setString(settings::keyProfileBeforeMute,
-                        profileSetting(m_soundPlayer->keyProfile()));
-        prefs.setString(settings::mouseProfileBeforeMute,
-                        profileSetting(m_soundPlayer->mouseProfile()));
         m_soundPlayer->setKeyProfile(std::nullopt);
         m_soundPlayer->setMouseProfile(std::nullopt);
-    } else {
-        const auto pack = prefs.stringValue(settings::keyPackBeforeMute);
-        prefs.remove(settings::keyPackBeforeMute);
-        auto key = restoreProfile(settings::keyProfileBeforeMute, true);
-        auto mouse = restoreProfile(settings::mouseProfileBeforeMute, false);
-        if (!pack && !key && !mouse) {
-            // Muted in the panel, or nothing kept: both come back with the default.
-            key = mouse = SoundProfile::iphone;
-        }
-        if (pack) {
-            m_packController.loadKeyPack(*pack);  // one removed meanwhile falls back to the default
-        } else {
-            m_soundPlayer->setKeyProfile(key);
-        }
-        m_soundPlayer->setMouseProfile(mouse);
+        later([pack, keyProfile, mouseProfile](QuietController& self) {
+            auto& prefs = self.m_services.preferences;
+            if (!pack.empty()) {
+                prefs.setString(settings::keyPackBeforeMute, pack);
+            } else {
+                prefs.remove(settings::keyPackBeforeMute);
+            }
+            prefs.setString(settings::keyProfileBeforeMute, keyProfile);
+            prefs.setString(settings::mouseProfileBeforeMute, mouseProfile);
+            self.noteMuteByChord(true);
+        });
+        return;
     }
+    auto& prefs = m_services.preferences;
+    const auto pack = prefs.stringValue(settings::keyPackBeforeMute);
+    auto key = restoreProfile(settings::keyProfileBeforeMute, true);
+    auto mouse = restoreProfile(settings::mouseProfileBeforeMute, false);
+    if (!pack && !key && !mouse) {
+        // Muted in the panel, or nothing kept: both come back with the default.
+        key = mouse = SoundProfile::iphone;
+    }
+    if (pack) {
+        m_packController.loadKeyPack(*pack);  // one removed meanwhile falls back to the default
+    } else {
+        m_soundPlayer->setKeyProfile(key);
+    }
+    m_soundPlayer->setMouseProfile(mouse);
+    later([](QuietController& self) {
+        self.m_services.preferences.remove(settings::keyPackBeforeMute);
+        self.noteMuteByChord(false);
+    });
+}
+
+void QuietController::later(std::function<void(QuietController&)> task) {
+    std::weak_ptr<char> alive = m_alive;
+    m_services.mainQueue.post([this, alive, task = std::move(task)] {
+        if (!alive.expired()) {
+            task(*this);
+        }
+    });
+}
+
+void QuietController::noteMuteByChord(bool mute) {
     save();
     refreshPanelData();
     const std::string chord = keyName(m_chordKey) + " twice";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "app/FeatureHost.h"
@@ -37,6 +38,10 @@ class QuietController {
     MuteNote muteNote() const;
     bool followChord(const InputEvent& event);
     void toggleMuteByChord();
+    void noteMuteByChord(bool mute);
+    // Runs task on the main queue once the key at hand is handled, unless the
+    // controller is gone by then.
+    void later(std::function<void(QuietController&)> task);
     std::optional<SoundProfile> restoreProfile(const char* key, bool keyboard) const {
         return m_host.restoreProfile(key, keyboard);
     }

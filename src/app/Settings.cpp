@@ -90,7 +90,7 @@ void AppDelegate::save() {
     prefs.setFloat(settings::mouseVolume, m_soundPlayer->mouseVolume());
     prefs.setBool(settings::enabled, userEnabled());
     // A pack that plays keeps the built-in profile chosen before it stored.
-    if (const std::string& pack = m_soundPlayer->keyPack(); !pack.empty()) {
+    if (const std::string pack = m_packController->chosenKeyPack(); !pack.empty()) {
         prefs.setString(settings::keyPack, pack);
     } else {
         prefs.remove(settings::keyPack);

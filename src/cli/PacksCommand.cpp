@@ -38,11 +38,18 @@ int importCommand(const std::filesystem::path& dataDirectory, const std::string&
                   std::ostream& out) {
     const PackImport result = importPack(source, dataDirectory);
     if (!result.pack) {
-        logLine("Cannot import " + source + ": ", result.problem);
+        logLine("Cannot import " + printableText(source) + ": ", printableText(result.problem));
         return 1;
     }
-    out << "imported " << result.pack->id << ": " << result.pack->name
-        << (result.replaced ? " (replacing the earlier copy)" : "") << "\n";
+    out << "imported " << result.pack->id << ": " << printableText(result.pack->name)
+        << (result.replaced ? " (replacing the earlier copy)" : "")
+        << (result.takenId.empty() ? std::string()
+                                   : std::string(" (the id ")
+                                         .append(result.takenId)
+                                         .append(" is another pack's: this one is ")
+                                         .append(result.pack->id)
+                                         .append(")"))
+        << "\n";
     return 0;
 }
 
@@ -58,10 +65,10 @@ int listCommand(const std::filesystem::path& dataDirectory, bool json, std::ostr
                         {"problem", pack.valid ? Json() : Json(pack.problem)},
                         {"inUse", pack.id == inUse}});
         if (!json) {
-            out << pack.id << "  " << pack.name << "  "
+            out << pack.id << "  " << printableText(pack.name) << "  "
                 << (pack.valid ? std::to_string(pack.keys) + " keys" +
                                      (pack.release ? ", release sounds" : "")
-                               : "BROKEN: " + pack.problem)
+                               : "BROKEN: " + printableText(pack.problem))
                 << (pack.id == inUse ? "  (in use)" : "") << "\n";
         }
     }
@@ -77,19 +84,19 @@ int useCommand(const std::filesystem::path& dataDirectory, const std::string& id
                std::ostream& out) {
     const auto directory = packDirectory(dataDirectory, id);
     if (!directory) {
-        logLine("No pack '" + id + "' (quib packs list shows the packs)");
+        logLine("No pack '" + printableText(id) + "' (quib packs list shows the packs)");
         return 1;
     }
     const PackPlan plan = planPack(*directory);
     if (!plan.info.valid) {
-        logLine("Pack '" + id + "' cannot be used: ", plan.info.problem);
+        logLine("Pack '" + id + "' cannot be used: ", printableText(plan.info.problem));
         return 1;
     }
     if (!changeStore(dataDirectory,
                      [&id](Preferences& store) { store.setString(settings::keyPack, id); })) {
         return 1;
     }
-    out << "keyboard sound: " << plan.info.name << " (" << id << ")\n";
+    out << "keyboard sound: " << printableText(plan.info.name) << " (" << id << ")\n";
     return 0;
 }
 
@@ -97,7 +104,7 @@ int removeCommand(const std::filesystem::path& dataDirectory, const std::string&
                   std::ostream& out) {
     std::string problem;
     if (!removePack(dataDirectory, id, problem)) {
-        logLine("Cannot remove the pack: ", problem);
+        logLine("Cannot remove the pack: ", printableText(problem));
         return 1;
     }
     out << "removed " << id << "\n";

@@ -73,6 +73,33 @@ TEST_F(PacksCommandTest, ImportListUseAndRemoveAPack) {
     EXPECT_EQ(nlohmann::json::parse(packs({"list"}, true).out).size(), 0u);
 }
 
+// What a pack names reaches the terminal escaped: an ESC in a name must not
+// clear the screen. A second pack asking for a taken id is told its own.
+TEST_F(PacksCommandTest, ATakenIdIsSaidAndControlCharactersAreShownEscaped) {
+    const auto first = source(
+        "a",
+        R"({"id":"same","name":"Clear\u001b[2J","key_define_type":"multi","defines":{"30":"a.wav"}})");
+    const auto second = source(
+        "b", R"({"id":"same","name":"Other","key_define_type":"multi","defines":{"30":"a.wav"}})");
+    EXPECT_EQ(packs({"import", first.string()}).out, "imported same: Clear\\x1b[2J\n");
+    EXPECT_EQ(packs({"import", second.string()}).out,
+              "imported same-2: Other (the id same is another pack's: this one is same-2)\n");
+    EXPECT_EQ(packs({"import", first.string()}).out,
+              "imported same: Clear\\x1b[2J (replacing the earlier copy)\n");
+    test::writeText(home.path() / "packs/bad/config.json",
+                    R"({"name":"Bad","key_define_type":"multi","defines":{"30":"\u0007.wav"}})");
+    const PacksOutcome listed = packs({"list"});
+    EXPECT_EQ(listed.out.find('\x1b'), std::string::npos) << listed.out;
+    EXPECT_EQ(listed.out.find('\x07'), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("same  Clear\\x1b[2J  1 keys"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("BROKEN: config.json: 'defines'.'30': file '\\x07.wav' not found"),
+              std::string::npos)
+        << listed.out;
+    const PacksOutcome use = packs({"use", "bad"});
+    EXPECT_EQ(use.err.find('\x07'), std::string::npos) << use.err;
+    EXPECT_NE(use.err.find("\\x07.wav"), std::string::npos) << use.err;
+}
+
 TEST_F(PacksCommandTest, WrongUsesExitOneWithALineAndChangeNothing) {
     test::writeText(home.path() / "packs/broken/config.json", "[]");
     const std::vector<std::vector<std::string>> wrong = {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End to end: a sound pack made here (a 3 kHz tone for presses, a 5 kHz one
-# for releases) is imported from a .zip and chosen while QUIB runs; from then
+# for releases, files of one name in press/ and release/) is imported from a .zip and chosen while QUIB runs; from then
 # on the recording holds the pack's tones, told apart from the built-in click
 # by their pitch, each key's press and its release, placed by the key (A on
 # the left, Enter on the right). `quib set release-sounds off` silences the
@@ -70,15 +70,17 @@ builtin_clicks() { described "$1" | awk '$2 < 2500 || ($2 > 3500 && $2 < 4500) |
 (($(builtin_clicks 0) == 1)) ||
     session_fail "the start-up click does not read as the built-in one: $(described 0)"
 
-# The pack, zipped inside a folder as packs are shared.
+# The pack, zipped inside a folder as packs are shared; its press and its
+# release are files of one name in press/ and release/, told apart only by
+# their paths (the pitch tells them apart in the recording).
 pack="$SESSION_DIR/src/E2E Tones"
-mkdir -p "$pack/sounds"
-sox -n -r 44100 -c 1 -b 16 "$pack/sounds/Press.wav" synth 0.04 sine 3000 gain -6
-sox -n -r 44100 -c 1 -b 16 "$pack/sounds/release.wav" synth 0.03 sine 5000 gain -6
+mkdir -p "$pack/press" "$pack/release"
+sox -n -r 44100 -c 1 -b 16 "$pack/press/GENERIC.wav" synth 0.04 sine 3000 gain -6
+sox -n -r 44100 -c 1 -b 16 "$pack/release/GENERIC.wav" synth 0.03 sine 5000 gain -6
 cat >"$pack/config.json" <<'JSON'
 {"version": 2, "name": "E2E Tones", "key_define_type": "multi", "includes_numpad": false,
- "sound": "press.wav", "soundup": "release.wav",
- "defines": {"30": "press.wav", "30-up": "release.wav", "57": null}}
+ "sound": "press/GENERIC.wav", "soundup": "release/GENERIC.wav",
+ "defines": {"30": "Press/generic.wav", "30-up": "release/GENERIC.wav", "57": null}}
 JSON
 (cd "$SESSION_DIR/src" && python3 -c 'import shutil; shutil.make_archive("../tones", "zip", ".")')
 imported=$(quib packs import "$SESSION_DIR/tones.zip")

@@ -5,6 +5,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <locale.h>
 #include <sndfile.h>
 
 #include <cmath>
@@ -58,7 +59,10 @@ struct ZipEntry {
     std::int64_t declaredSize = -1;  // -1: the content's size
 };
 
+// Names are written as UTF-8 (and flagged so), as today's zip tools write them.
 inline bool writeZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries) {
+    const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    const locale_t previous = ::uselocale(utf8);
     archive* writer = archive_write_new();
     archive_write_set_format_zip(writer);
     bool ok = archive_write_open_filename(writer, path.c_str()) == ARCHIVE_OK;
@@ -83,6 +87,8 @@ inline bool writeZip(const std::filesystem::path& path, const std::vector<ZipEnt
     }
     ok = archive_write_close(writer) == ARCHIVE_OK && ok;
     archive_write_free(writer);
+    ::uselocale(previous);
+    ::freelocale(utf8);
     return ok;
 }
 

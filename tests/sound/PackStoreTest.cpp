@@ -2,6 +2,9 @@
 #include "sound/packs/PackStore.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
 
 #include "sound/PackFixtures.h"
 #include "support/TempDir.h"
@@ -67,6 +70,62 @@ TEST_F(PackStoreTest, AZipWithThePackInAFolderIsImportedByItsDeclaredId) {
     EXPECT_TRUE(fs::exists(home.path() / "packs/my-id/Zipped/sounds/a.wav"));
 }
 
+int permissionsOf(const fs::path& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
+}
+
+TEST_F(PackStoreTest, AZipOfUtf8NamesIsImportedWithFoldersAndFilesTheUsersAlone) {
+    const std::string config =
+        R"({"name":"Café","key_define_type":"multi","defines":{"30":"sons/été.wav"}})";
+    ASSERT_TRUE(test::writeZip(
+        scratch.path() / "pack.zip",
+        {{"Café/config.json", config}, {"Café/sons/été.wav", toneBytes(scratch, 40)}}));
+    const PackImport result = importPack(scratch.path() / "pack.zip", home.path());
+    ASSERT_TRUE(result.pack) << result.problem;
+    const fs::path pack = home.path() / "packs" / result.pack->id;
+    EXPECT_EQ(permissionsOf(home.path() / "packs"), 0700);
+    EXPECT_EQ(permissionsOf(pack), 0700);
+    EXPECT_EQ(permissionsOf(pack / "Café/sons"), 0700);
+    EXPECT_EQ(permissionsOf(pack / "Café/sons/été.wav"), 0600);
+
+    const PackImport folder = importPack(makePack(scratch.path() / "folder"), home.path());
+    ASSERT_TRUE(folder.pack) << folder.problem;
+    EXPECT_EQ(permissionsOf(home.path() / "packs/good-pack"), 0700);
+    EXPECT_EQ(permissionsOf(home.path() / "packs/good-pack/a.wav"), 0600);
+}
+
+// Real packs share config ids: a different pack never replaces another.
+TEST_F(PackStoreTest, APackKeepsAnIdOfItsOwnAndOnlyTheSamePackReplacesIt) {
+    const auto config = [](const char* name) {
+        return std::string(R"({"id":"travel","name":")") + name +
+               R"(","key_define_type":"multi","defines":{"30":"a.wav"}})";
+    };
+    const fs::path first = makePack(scratch.path() / "first", config("Train"));
+    const fs::path second = makePack(scratch.path() / "second", config("Plane"));
+    const fs::path third = makePack(scratch.path() / "third", config("Plane"));
+    test::writeTone(third / "a.wav", 300.0, 0.05);  // the same name, another sound
+    const std::vector<std::tuple<fs::path, std::string, bool, std::string>> steps = {
+        // source, id it gets, replaced, the id it asked for when taken
+        {first, "travel", false, ""},         {second, "travel-2", false, "travel"},
+        {first, "travel", true, ""},          {second, "travel-2", true, "travel"},
+        {third, "travel-3", false, "travel"},
+    };
+    for (const auto& [source, id, replaced, taken] : steps) {
+        SCOPED_TRACE(source.filename().string() + " as " + id);
+        const PackImport result = importPack(source, home.path());
+        ASSERT_TRUE(result.pack) << result.problem;
+        EXPECT_EQ(result.pack->id, id);
+        EXPECT_EQ(result.replaced, replaced);
+        EXPECT_EQ(result.takenId, taken);
+    }
+    const auto packs = listPacks(home.path());
+    ASSERT_EQ(packs.size(), 3u);
+    EXPECT_EQ(planPack(home.path() / "packs/travel").info.name, "Train");
+    EXPECT_EQ(test::readFile(home.path() / "packs/travel-3/a.wav"),
+              test::readFile(third / "a.wav"));
+}
+
 TEST_F(PackStoreTest, UnsafeOrOversizedArchivesAreRefusedBeforeAnythingIsWritten) {
     const std::string tone = toneBytes(scratch, 20);
     std::vector<test::ZipEntry> many;
@@ -93,13 +152,32 @@ TEST_F(PackStoreTest, UnsafeOrOversizedArchivesAreRefusedBeforeAnythingIsWritten
         EXPECT_NE(result.problem.find(problem), std::string::npos) << result.problem;
         EXPECT_TRUE(dataDirectoryIsEmpty());
     }
+    // Cut short at every tenth of its length: refused with a line, never taken in part.
+    const fs::path whole = scratch.path() / "whole.zip";
+    ASSERT_TRUE(test::writeZip(whole, {{"config.json", kGoodConfig}, {"a.wav", tone}}));
+    const std::string bytes = test::readFile(whole);
+    for (std::size_t tenth = 1; tenth < 10; ++tenth) {
+        test::writeText(scratch.path() / "cut.zip", bytes.substr(0, bytes.size() * tenth / 10));
+        const PackImport result = importPack(scratch.path() / "cut.zip", home.path());
+        EXPECT_FALSE(result.pack) << tenth;
+        EXPECT_FALSE(result.problem.empty()) << tenth;
+        EXPECT_TRUE(dataDirectoryIsEmpty()) << tenth;
+    }
 }
 
 TEST_F(PackStoreTest, APackThatDoesNotCheckOutLeavesTheDataDirectoryAsItWas) {
+    test::TempDir temporary;  // where the import unpacks: empty again after each refusal
+    const char* before = std::getenv("TMPDIR");
+    const std::string saved = before != nullptr ? before : "";
+    ::setenv("TMPDIR", temporary.path().c_str(), 1);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {R"({"name":"x","key_define_type":"multi","defines":{"30":"gone.wav"}})", "gone.wav"},
         {R"({"name":"x","key_define_type":"multi","defines":{"30":"bad.wav"}})", "bad.wav"},
         {"{", "config.json"},
+        {R"({"name":"x","key_define_type":"single","sound":"bad.wav","defines":{"30":[1e400,1]}})",
+         "not valid JSON"},
+        {R"({"name":"x","key_define_type":"multi","defines":{"30":"a{2147483647-2147483647}"}})",
+         "malformed"},
     };
     for (const auto& [config, named] : cases) {
         const fs::path source = scratch.path() / "bad";
@@ -110,11 +188,19 @@ TEST_F(PackStoreTest, APackThatDoesNotCheckOutLeavesTheDataDirectoryAsItWas) {
         EXPECT_FALSE(result.pack);
         EXPECT_NE(result.problem.find(named), std::string::npos) << result.problem;
         EXPECT_TRUE(dataDirectoryIsEmpty());
+        EXPECT_TRUE(fs::is_empty(temporary.path()));
     }
+    fs::create_hard_link(scratch.path() / "bad/bad.wav", scratch.path() / "bad/hard.wav");
+    EXPECT_NE(importPack(scratch.path() / "bad", home.path()).problem.find("is a hard link"),
+              std::string::npos);
+    fs::remove(scratch.path() / "bad/hard.wav");
     fs::create_symlink("/etc/passwd", scratch.path() / "bad/link.wav");
     EXPECT_NE(importPack(scratch.path() / "bad", home.path()).problem.find("symbolic link"),
               std::string::npos);
     EXPECT_FALSE(importPack(scratch.path() / "absent", home.path()).pack);
+    EXPECT_TRUE(fs::is_empty(temporary.path()));
+    EXPECT_TRUE(dataDirectoryIsEmpty());
+    before != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
 }
 
 TEST_F(PackStoreTest, ABrokenPackIsListedWithItsProblemBesideTheGoodOnes) {

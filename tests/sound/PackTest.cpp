@@ -43,18 +43,37 @@ TEST(PackKeyCodesTest, FileRangesExpandInOrderAndMalformedOnesAreRefused) {
 
 constexpr std::int64_t kMs = 48;  // frames per millisecond at the output rate
 
-// One pack: its config, the files beside it (a name and a tone's length in
-// ms), and what must come of it.
+// A tone beside the config: its name, its length in ms and its rate.
+struct PackFile {
+    std::string name;
+    int ms = 0;
+    int rate = 44100;
+};
+
+// One pack: its config, the files beside it, and what must come of it.
 struct PackCase {
     const char* what;
     std::string config;
-    std::vector<std::pair<std::string, int>> files;
+    std::vector<PackFile> files;
     std::string problem;  // empty: valid, else a part of the problem
     int keys = 0;
     bool release = false;
     // key, press clips, frames of its first press clip (0: none), release clips
     std::vector<std::tuple<std::uint16_t, int, std::int64_t, int>> expected = {};
+    bool problemWhenDecoded = false;  // the plan checks out, loading refuses it
 };
+
+// A single pack whose one define is written `aliases` times ("30", "030",
+// "0030"...), each a cut of `ms`.
+std::string aliasedConfig(int aliases, int ms) {
+    std::string defines;
+    for (int i = 0; i < aliases; ++i) {
+        defines += (i == 0 ? "\"" : ",\"") + std::string(static_cast<std::size_t>(i), '0') +
+                   "30\":[0," + std::to_string(ms) + "]";
+    }
+    return R"({"name":"Aliases","key_define_type":"single","sound":"all.wav","defines":{)" +
+           defines + "}}";
+}
 
 std::vector<PackCase> packCases() {
     return {
@@ -131,10 +150,33 @@ std::vector<PackCase> packCases() {
          R"({"name":"x","key_define_type":"multi","defines":{"30":"p{1-2}.wav"}})",
          {{"p1.wav", 10}},
          "file 'p2.wav' not found"},
-        {"release entry in version 1",
-         R"({"name":"x","key_define_type":"multi","defines":{"30-up":"a.wav"}})",
+        {"v1: release entries play on key-up, as in version 2",
+         R"({"name":"Up","key_define_type":"multi","defines":{"30":"a.wav","30-up":"b.wav"}})",
+         {{"a.wav", 10}, {"b.wav", 20}},
+         "",
+         1,
+         true,
+         {{KEY_A, 1, 10 * kMs, 1}}},
+        {"v1 multi: sound is not used, its file may be missing, keys without an entry are silent",
+         R"({"name":"x","key_define_type":"multi","sound":"sound.ogg","defines":{"30":"a.wav"}})",
          {{"a.wav", 10}},
-         "'defines'.'30-up': expected a key code"},
+         "",
+         1,
+         false,
+         {{KEY_A, 1, 10 * kMs, 0}, {KEY_S, 0, 0, 0}}},
+        {"v2: the path as written (whatever its case) tells press/ from release/",
+         R"({"version":"2","name":"Paths","key_define_type":"multi","sound":"press/GENERIC.wav",
+             "soundup":"release/GENERIC.wav","defines":{"30":"Press/generic.WAV",
+             "31":"sub\\b.wav","31-up":"./release/../c.wav"}})",
+         {{"press/GENERIC.wav", 30}, {"release/GENERIC.wav", 10}, {"sub/b.wav", 40}, {"c.wav", 5}},
+         "",
+         2,
+         true,
+         {{KEY_A, 1, 30 * kMs, 1}, {KEY_S, 1, 40 * kMs, 1}, {KEY_D, 1, 30 * kMs, 1}}},
+        {"a base name that several files share is named, not guessed",
+         R"({"name":"x","key_define_type":"multi","defines":{"30":"GENERIC.wav"}})",
+         {{"press/GENERIC.wav", 30}, {"release/generic.wav", 10}},
+         "file 'GENERIC.wav' is ambiguous: 2 files match (press/GENERIC.wav, release/generic.wav)"},
         {"single define that is not a slice",
          R"({"name":"x","key_define_type":"single","sound":"a.wav","defines":{"30":"a.wav"}})",
          {{"a.wav", 10}},
@@ -143,10 +185,47 @@ std::vector<PackCase> packCases() {
          R"({"version":3,"name":"x","key_define_type":"multi","defines":{}})",
          {},
          "'version'"},
-        {"missing fallback file",
-         R"({"name":"x","key_define_type":"multi","sound":"none.wav","defines":{}})",
+        {"v2: missing fallback file",
+         R"({"version":2,"name":"x","key_define_type":"multi","sound":"none.wav","defines":{}})",
          {},
          "'sound': file 'none.wav' not found"},
+        // Hostile values: each is refused or bounded, none may throw or abort.
+        {"a number too large for a double",
+         R"({"name":"x","key_define_type":"single","sound":"a.wav","defines":{"30":[1e400,1]}})",
+         {{"a.wav", 10}},
+         "not valid JSON"},
+        {"huge offsets and durations are cut at the file's end",
+         R"({"name":"Far","key_define_type":"single","sound":"all.wav","defines":
+             {"30":[1e300,10],"31":[2e17,1e300],"32":[0,1e300],"33":[900,1.7e308]}})",
+         {{"all.wav", 1000}},
+         "",
+         4,
+         false,
+         {{KEY_A, 0, 0, 0}, {KEY_S, 0, 0, 0}, {KEY_D, 1, 1000 * kMs, 0}, {KEY_F, 1, 100 * kMs, 0}}},
+        {"a range at the end of int",
+         R"({"name":"x","key_define_type":"multi","defines":{"30":"a{2147483647-2147483647}.wav"}})",
+         {},
+         "malformed {a-b} range"},
+        {"a version that is not 1 or 2, as a text",
+         R"({"version":"2.0","name":"x","key_define_type":"multi","defines":{}})",
+         {},
+         "'version'"},
+        {"a long file at a low rate is refused from its header, before decoding",
+         R"({"name":"x","key_define_type":"multi","defines":{"30":"low.wav"}})",
+         {{"low.wav", 200'000, 1000}},
+         "the pack's files hold more than 180 s",
+         0,
+         false,
+         {},
+         true},
+        {"aliases of one key count their cuts again",
+         aliasedConfig(19, 10'000),
+         {{"all.wav", 10'000, 1000}},
+         "as its config cuts them, hold more than 180 s",
+         0,
+         false,
+         {},
+         true},
     };
 }
 
@@ -156,11 +235,18 @@ TEST(PackLoadTest, EachConfigLoadsAsItsFormatSays) {
         test::TempDir dir;
         const fs::path pack = dir.path() / "the-pack";
         test::writeText(pack / "config.json", c.config);
-        for (const auto& [name, ms] : c.files) {
-            ASSERT_TRUE(test::writeTone(pack / name, 440.0, ms / 1000.0));
+        for (const auto& [name, ms, rate] : c.files) {
+            ASSERT_TRUE(test::writeTone(pack / name, 440.0, ms / 1000.0, rate));
         }
         const PackPlan plan = planPack(pack);
         EXPECT_EQ(plan.info.id, "the-pack");
+        if (c.problemWhenDecoded) {
+            ASSERT_TRUE(plan.info.valid) << plan.info.problem;
+            const PackLoad load = loadPack(plan);
+            EXPECT_FALSE(load.sounds);
+            EXPECT_NE(load.problem.find(c.problem), std::string::npos) << load.problem;
+            continue;
+        }
         if (!c.problem.empty()) {
             EXPECT_FALSE(plan.info.valid);
             EXPECT_NE(plan.info.problem.find(c.problem), std::string::npos) << plan.info.problem;

@@ -166,6 +166,24 @@ SampleLoad loadSampleFile(const std::filesystem::path& file, Streaming streaming
     return SampleLoad{std::move(sample), {}};
 }
 
+std::optional<SampleHeader> readSampleHeader(const std::filesystem::path& file,
+                                             std::string& error) {
+    SF_INFO info{};
+    SNDFILE* handle = sf_open(file.c_str(), SFM_READ, &info);
+    const std::string name = file.filename().string();
+    if (handle == nullptr) {
+        error = name + ": " + sf_strerror(nullptr);
+        return std::nullopt;
+    }
+    std::string problem = checkFormat(handle, info);
+    sf_close(handle);
+    if (!problem.empty()) {
+        error = name + ": " + problem;
+        return std::nullopt;
+    }
+    return SampleHeader{info.frames, info.samplerate, info.channels};
+}
+
 SampleLoad loadSampleFromMemory(std::span<const unsigned char> bytes) {
     MemoryFile file{bytes, 0};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
+#include <string>
 
 #include "platform/audio/AudioEngine.h"
 
@@ -19,6 +22,18 @@ enum class Streaming { aboveLimit, never };
 // Files above kStreamAboveSeconds are streamed unless told never to.
 SampleLoad loadSampleFile(const std::filesystem::path& file,
                           Streaming streaming = Streaming::aboveLimit);
+
+// What a sound file's header states, read without decoding anything.
+struct SampleHeader {
+    std::int64_t frames = 0;  // at the file's own rate
+    int sampleRate = 0;
+    int channels = 0;
+
+    double seconds() const { return static_cast<double>(frames) / sampleRate; }
+};
+// nullopt with `error` (naming the file) when loadSampleFile would refuse the
+// file for its header.
+std::optional<SampleHeader> readSampleHeader(const std::filesystem::path& file, std::string& error);
 
 // The same decoding over bytes in memory, for the fuzzer and the tests.
 // Never streams.

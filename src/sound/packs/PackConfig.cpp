@@ -2,7 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "sound/packs/PackKeyCodes.h"
 
@@ -34,13 +36,25 @@ bool readText(const Json& root, std::string_view field, bool required, std::stri
     return true;
 }
 
+// 1 or 2, as a number or (as some packs write it) a text.
+std::optional<int> readVersion(const Json& version) {
+    if (version.is_number_integer() && (version == 1 || version == 2)) {
+        return version.get<int>();
+    }
+    if (version.is_string() && (version == "1" || version == "2")) {
+        return version.get_ref<const std::string&>() == "1" ? 1 : 2;
+    }
+    return std::nullopt;
+}
+
 bool readHeader(const Json& root, PackConfig& config, std::string& problem) {
     if (const auto version = root.find("version"); version != root.end()) {
-        if (!version->is_number_integer() || (*version != 1 && *version != 2)) {
+        const auto read = readVersion(*version);
+        if (!read) {
             problem = "'version': expected 1 or 2";
             return false;
         }
-        config.version = version->get<int>();
+        config.version = *read;
     }
     std::string type;
     if (!readText(root, "name", true, config.name, problem) ||
@@ -62,9 +76,9 @@ bool readHeader(const Json& root, PackConfig& config, std::string& problem) {
     return true;
 }
 
-// "30" or, from version 2 on, "30-up".
-bool readKey(std::string_view text, int version, std::uint32_t& code, bool& release) {
-    release = version >= 2 && text.ends_with("-up");
+// "30" or "30-up" (version 1 packs carry release entries too).
+bool readKey(std::string_view text, std::uint32_t& code, bool& release) {
+    release = text.ends_with("-up");
     if (release) {
         text.remove_suffix(3);
     }
@@ -83,9 +97,16 @@ bool readDefineValue(const Json& value, bool single, PackConfig::Define& define)
     if (!value.is_array() || value.size() != 2 || !value[0].is_number() || !value[1].is_number()) {
         return false;
     }
-    define.startMs = value[0].get<double>();
-    define.durationMs = value[1].get<double>();
-    return define.startMs >= 0.0 && define.durationMs >= 0.0;
+    // Bounded here, so that no later conversion to frames can overflow; a cut
+    // that reaches past its file's end is cut there when the file is read.
+    const double start = value[0].get<double>();
+    const double duration = value[1].get<double>();
+    if (!std::isfinite(start) || !std::isfinite(duration) || start < 0.0 || duration < 0.0) {
+        return false;
+    }
+    define.startMs = std::min(start, kLongestCutMs);
+    define.durationMs = std::min(duration, kLongestCutMs);
+    return true;
 }
 
 bool readDefines(const Json& root, PackConfig& config, std::string& problem) {
@@ -99,8 +120,8 @@ bool readDefines(const Json& root, PackConfig& config, std::string& problem) {
         std::uint32_t packCode = 0;
         PackConfig::Define define;
         define.field = key;
-        if (!readKey(key, config.version, packCode, define.release)) {
-            problem = where + ": expected a key code" + (config.version >= 2 ? " or code-up" : "");
+        if (!readKey(key, packCode, define.release)) {
+            problem = where + ": expected a key code or code-up";
             return false;
         }
         if (!readDefineValue(value, config.single, define)) {
@@ -122,23 +143,26 @@ bool readDefines(const Json& root, PackConfig& config, std::string& problem) {
 }  // namespace
 
 std::optional<PackConfig> parsePackConfig(std::string_view text, std::string& problem) {
-    Json root;
+    // Every exception of the JSON library ends here: a number too large for a
+    // double (1e400) is one the parser throws past its parse errors.
     try {
-        root = Json::parse(text);
-    } catch (const Json::parse_error& error) {
+        const Json root = Json::parse(text);
+        if (!root.is_object()) {
+            problem = "expected an object of fields";
+            return std::nullopt;
+        }
+        PackConfig config;
+        if (!readHeader(root, config, problem) || !readDefines(root, config, problem)) {
+            return std::nullopt;
+        }
+        return config;
+    } catch (const Json::exception& error) {
         const std::string what = error.what();
-        problem = "not valid JSON (" + what.substr(what.find(']') + 2) + ")";
+        const std::size_t bracket = what.find("] ");
+        problem = "not valid JSON (" +
+                  (bracket == std::string::npos ? what : what.substr(bracket + 2)) + ")";
         return std::nullopt;
     }
-    if (!root.is_object()) {
-        problem = "expected an object of fields";
-        return std::nullopt;
-    }
-    PackConfig config;
-    if (!readHeader(root, config, problem) || !readDefines(root, config, problem)) {
-        return std::nullopt;
-    }
-    return config;
 }
 
 std::optional<std::vector<std::string>> expandFileRange(std::string_view name) {
@@ -153,6 +177,8 @@ std::optional<std::vector<std::string>> expandFileRange(std::string_view name) {
     }
     const std::string_view range = name.substr(open + 1, close - open - 1);
     const std::size_t dash = range.find('-');
+    // Both ends bounded, so that neither the count nor the loop can overflow.
+    constexpr int kLargestTake = 1'000'000;
     int first = 0;
     int last = 0;
     const auto parse = [](std::string_view digits, int& value) {
@@ -161,7 +187,7 @@ std::optional<std::vector<std::string>> expandFileRange(std::string_view name) {
         return status == std::errc() && end == digits.data() + digits.size() && !digits.empty();
     };
     if (dash == std::string_view::npos || !parse(range.substr(0, dash), first) ||
-        !parse(range.substr(dash + 1), last) || first < 0 || last < first ||
+        !parse(range.substr(dash + 1), last) || first < 0 || last < first || last > kLargestTake ||
         last - first >= kMostTakes) {
         return std::nullopt;
     }

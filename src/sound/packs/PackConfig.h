@@ -16,11 +16,15 @@ namespace quib {
 // duration_ms] in it. "multi": each define maps a key code to a file name,
 // or to null (no sound of its own; `sound`, when it names a file, is then
 // the fallback).
-// Version 2 (`"version": 2`): also `soundup`, and defines "<code>-up" for the
-// sound of a key coming back up; in "multi" packs `sound` and `soundup` are
-// the fallbacks of keys without an entry, in "single" packs the releases are
-// cut from `soundup` (or from `sound` when there is none). A file name may
-// hold one {a-b} range, one of those files picked at random per press.
+// Defines "<code>-up" give the sound of a key coming back up (version 1 packs
+// carry them too). In version 1 "multi" packs `sound` is required by the
+// format but not used: keys without an entry are silent, and its file may
+// be missing.
+// Version 2 (`"version": 2`, or "2" as a text): also `soundup`; in "multi"
+// packs `sound` and `soundup` are the fallbacks of keys without an entry, in
+// "single" packs the releases are cut from `soundup` (or from `sound` when
+// there is none). A file name may hold one {a-b} range, one of those files
+// picked at random per press.
 struct PackConfig {
     // One define whose key code names a key QUIB hears.
     struct Define {
@@ -42,7 +46,11 @@ struct PackConfig {
     int unknownKeys = 0;  // defines whose code names no key; they are skipped
 };
 
-// The config read from its text; nullopt with a problem that names the field
+// Offsets and durations above this (about eleven days) are read as this:
+// every cut is bounded before it is turned into frames.
+inline constexpr double kLongestCutMs = 1e9;
+
+// The config read from its text; never throws; nullopt with a problem that names the field
 // ("'defines'.'30': expected [start_ms, duration_ms]") when it is not a pack's.
 std::optional<PackConfig> parsePackConfig(std::string_view text, std::string& problem);
 

@@ -21,28 +21,61 @@ std::string lowercase(std::string text) {
     return text;
 }
 
-// Every regular file under the folder by its lowercase base name; of two with
-// the same name, the shallower one (then the first in path order) wins.
-std::map<std::string, fs::path> indexFiles(const fs::path& directory) {
-    std::map<std::string, std::pair<int, fs::path>> found;
+// Every regular file of a pack, found three ways: by its path relative to the
+// folder that holds config.json, that path in lowercase, and its lowercase
+// base name (the last two may name several files).
+struct FileIndex {
+    std::map<std::string, fs::path> byPath;
+    std::map<std::string, std::vector<fs::path>> byFoldedPath;
+    std::map<std::string, std::vector<fs::path>> byFoldedName;
+};
+
+FileIndex indexFiles(const fs::path& directory, const fs::path& root) {
+    FileIndex index;
     std::error_code error;
     for (fs::recursive_directory_iterator it(directory, error), end; !error && it != end;
          it.increment(error)) {
         if (!it->is_regular_file(error) || it->is_symlink(error)) {
             continue;
         }
-        const std::string key = lowercase(it->path().filename().string());
+        const std::string relative = it->path().lexically_relative(root).generic_string();
+        index.byPath.emplace(relative, it->path());
+        index.byFoldedPath[lowercase(relative)].push_back(it->path());
+        index.byFoldedName[lowercase(it->path().filename().string())].push_back(it->path());
+    }
+    return index;
+}
+
+// The shallowest config.json, whatever its case (then the first in path order).
+fs::path shallowestConfig(const fs::path& directory) {
+    std::optional<std::pair<int, fs::path>> best;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error)) {
+        if (lowercase(it->path().filename().string()) != "config.json" ||
+            !it->is_regular_file(error) || it->is_symlink(error)) {
+            continue;
+        }
         const auto candidate = std::make_pair(it.depth(), it->path());
-        const auto known = found.find(key);
-        if (known == found.end() || candidate < known->second) {
-            found[key] = candidate;
+        if (!best || candidate < *best) {
+            best = candidate;
         }
     }
-    std::map<std::string, fs::path> files;
-    for (auto& [key, entry] : found) {
-        files.emplace(key, std::move(entry.second));
+    return best ? best->second : fs::path();
+}
+
+// The paths of several files, for a message: "press/a.wav, release/a.wav".
+std::string listed(const std::vector<fs::path>& files, const fs::path& directory) {
+    std::vector<std::string> names;
+    for (const fs::path& file : files) {
+        names.push_back(file.lexically_relative(directory).generic_string());
     }
-    return files;
+    std::sort(names.begin(), names.end());
+    std::string text;
+    for (const std::string& name : names) {
+        text.append(text.empty() ? "" : ", ").append(name);
+    }
+    return text;
 }
 
 std::optional<std::string> readConfig(const fs::path& file, std::string& problem) {
@@ -60,8 +93,7 @@ std::optional<std::string> readConfig(const fs::path& file, std::string& problem
 // Builds the plan's files, clips and key ranges from a parsed config.
 class Planner {
   public:
-    Planner(PackPlan& plan, std::map<std::string, fs::path> files)
-        : m_plan(plan), m_index(std::move(files)) {}
+    Planner(PackPlan& plan, FileIndex files) : m_plan(plan), m_index(std::move(files)) {}
 
     bool addDefines(const PackConfig& config);
     bool addFallbacks(const PackConfig& config);
@@ -70,24 +102,74 @@ class Planner {
     std::optional<ClipRange> wholeFiles(const std::string& name, const std::string& field);
     std::optional<ClipRange> slice(const std::string& name, const PackConfig::Define& define);
     std::optional<int> fileIndex(const std::string& name, const std::string& field);
+    std::optional<fs::path> findFile(const std::string& name, const std::string& field);
+    bool roomForClips(std::size_t more, const std::string& field);
 
     PackPlan& m_plan;
-    std::map<std::string, fs::path> m_index;
+    FileIndex m_index;
     std::map<std::string, ClipRange> m_wholeFiles;
 };
 
-std::optional<int> Planner::fileIndex(const std::string& name, const std::string& field) {
-    const auto found = m_index.find(lowercase(fs::path(name).filename().string()));
-    if (found == m_index.end()) {
-        m_plan.info.problem = field + ": file '" + name + "' not found";
+// The path as written, relative to the folder of config.json; then that path
+// whatever its case; only when no file lies there, the one file of the pack
+// with that base name. Several files of that name is a problem, never a guess.
+std::optional<fs::path> Planner::findFile(const std::string& name, const std::string& field) {
+    std::string written = name;
+    std::replace(written.begin(), written.end(), '\\', '/');
+    const std::string path = fs::path(written).lexically_normal().generic_string();
+    if (const auto exact = m_index.byPath.find(path); exact != m_index.byPath.end()) {
+        return exact->second;
+    }
+    const auto unique = [&](const std::map<std::string, std::vector<fs::path>>& map,
+                            const std::string& key) -> std::optional<fs::path> {
+        const auto found = map.find(key);
+        if (found == map.end()) {
+            return std::nullopt;
+        }
+        if (found->second.size() > 1) {
+            m_plan.info.problem = field + ": file '" + name +
+                                  "' is ambiguous: " + std::to_string(found->second.size()) +
+                                  " files match (" + listed(found->second, m_plan.directory) + ")";
+            return std::nullopt;
+        }
+        return found->second.front();
+    };
+    if (auto folded = unique(m_index.byFoldedPath, lowercase(path))) {
+        return folded;
+    }
+    if (!m_plan.info.problem.empty()) {
         return std::nullopt;
     }
-    const auto known = std::find(m_plan.files.begin(), m_plan.files.end(), found->second);
+    if (auto byName = unique(m_index.byFoldedName, lowercase(fs::path(path).filename().string()))) {
+        return byName;
+    }
+    if (m_plan.info.problem.empty()) {
+        m_plan.info.problem = field + ": file '" + name + "' not found";
+    }
+    return std::nullopt;
+}
+
+std::optional<int> Planner::fileIndex(const std::string& name, const std::string& field) {
+    const auto found = findFile(name, field);
+    if (!found) {
+        return std::nullopt;
+    }
+    const auto known = std::find(m_plan.files.begin(), m_plan.files.end(), *found);
     if (known != m_plan.files.end()) {
         return static_cast<int>(known - m_plan.files.begin());
     }
-    m_plan.files.push_back(found->second);
+    m_plan.files.push_back(*found);
     return static_cast<int>(m_plan.files.size() - 1);
+}
+
+// Clips are numbered in 16 bits: a pack with more is refused, not wrapped.
+bool Planner::roomForClips(std::size_t more, const std::string& field) {
+    if (m_plan.clipFiles.size() + more > kMostPackClips) {
+        m_plan.info.problem =
+            field + ": the pack holds more than " + std::to_string(kMostPackClips) + " sounds";
+        return false;
+    }
+    return true;
 }
 
 std::optional<ClipRange> Planner::wholeFiles(const std::string& name, const std::string& field) {
@@ -97,6 +179,9 @@ std::optional<ClipRange> Planner::wholeFiles(const std::string& name, const std:
     const auto names = expandFileRange(name);
     if (!names) {
         m_plan.info.problem = field + ": '" + name + "' holds a malformed {a-b} range";
+        return std::nullopt;
+    }
+    if (!roomForClips(names->size(), field)) {
         return std::nullopt;
     }
     const ClipRange range{static_cast<std::uint16_t>(m_plan.clipFiles.size()),
@@ -115,7 +200,7 @@ std::optional<ClipRange> Planner::wholeFiles(const std::string& name, const std:
 
 std::optional<ClipRange> Planner::slice(const std::string& name, const PackConfig::Define& define) {
     const auto index = fileIndex(name, "'sound'");
-    if (!index) {
+    if (!index || !roomForClips(1, "'defines'.'" + define.field + "'")) {
         return std::nullopt;
     }
     m_plan.clipFiles.push_back(*index);
@@ -142,8 +227,8 @@ bool Planner::addDefines(const PackConfig& config) {
 }
 
 bool Planner::addFallbacks(const PackConfig& config) {
-    if (config.single) {
-        return true;
+    if (config.single || config.version == 1) {
+        return true;  // version 1 "multi": `sound` is required but not played
     }
     const auto fallback = [this](const std::string& name, const char* field, ClipRange& range) {
         const auto found = name.empty() ? std::optional(ClipRange{}) : wholeFiles(name, field);
@@ -157,9 +242,7 @@ bool Planner::addFallbacks(const PackConfig& config) {
 }  // namespace
 
 fs::path findPackConfig(const fs::path& directory) {
-    const auto files = indexFiles(directory);
-    const auto found = files.find("config.json");
-    return found != files.end() ? found->second : fs::path();
+    return shallowestConfig(directory);
 }
 
 PackPlan planPack(const fs::path& directory) {
@@ -182,7 +265,7 @@ PackPlan planPack(const fs::path& directory) {
     plan.info.name = config->name;
     plan.declaredId = config->id;
     plan.sounds.variesRate = false;
-    Planner planner(plan, indexFiles(directory));
+    Planner planner(plan, indexFiles(directory, configFile.parent_path()));
     if (!planner.addDefines(*config) || !planner.addFallbacks(*config)) {
         plan.info.problem = "config.json: " + plan.info.problem;
         return plan;

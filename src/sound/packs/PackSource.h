@@ -17,9 +17,17 @@ inline constexpr std::uintmax_t kMostPackBytes = 100u * 1024u * 1024u;
 // a ".." part, a symbolic or hard link (in a folder too), an encrypted entry,
 // more than kMostPackEntries entries or more than kMostPackBytes unpacked.
 // A .zip whose entries unpack to more than they declared is caught while
-// unpacking, and `target` is removed again. Returns false with a problem that
-// names the entry.
+// unpacking, and `target` is removed again. Entry names are read as UTF-8.
+// Folders are made 0700 and files 0600 as they are written. Returns false
+// with a problem that names the entry.
 bool copyPackSource(const std::filesystem::path& source, const std::filesystem::path& target,
                     std::string& problem);
+
+// Copies a folder's folders and regular files into `target` (made when
+// missing), 0700 and 0600 from the start. The first error stops the copy:
+// false with a problem naming the file; what was written stays for the
+// caller to remove.
+bool copyPackFiles(const std::filesystem::path& source, const std::filesystem::path& target,
+                   std::string& problem);
 
 }  // namespace quib

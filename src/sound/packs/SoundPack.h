@@ -21,8 +21,11 @@ struct PackInfo {
 };
 
 // A pack on disk, checked without decoding: its config read and every file
-// it names found. Files are found by base name at any depth of the pack's
-// folder, whatever their case, as the community's packs expect.
+// it names found. A file is found by its path as written, relative to the
+// folder that holds config.json; where no file has that exact path, by that
+// path whatever its case; where none has that either, by its base name when
+// exactly one file of the pack has it (several is a problem named in the
+// message).
 //
 // `sounds` has the layout of the loaded set, its clips naming parts of
 // `files` instead of frames: clip i plays files[clipFiles[i]], whole when
@@ -45,9 +48,14 @@ struct PackPlan {
 // Reads and checks the pack in `directory` (its folder name is the id).
 PackPlan planPack(const std::filesystem::path& directory);
 
-// The most sound one pack may hold once decoded: a pack is clicks, and every
-// second of it is 384 KB of memory (stereo) while it is chosen.
+// The most sound one pack may hold: its files together, in seconds at their
+// own rates as their headers state before anything is decoded, and its
+// clips together once cut, every alias and take counted. A pack is clicks,
+// and every second of it is 384 KB of memory (stereo float at 48 kHz) while
+// it is chosen: 180 s is at most 69 MB.
 inline constexpr double kMostPackSeconds = 180.0;
+// Clips are numbered in 16 bits.
+inline constexpr std::size_t kMostPackClips = 65535;
 
 struct PackLoad {
     std::optional<KeySoundSet> sounds;
