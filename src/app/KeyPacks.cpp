@@ -51,8 +51,7 @@ void PackController::followStoredKeySound() {
 // the pack is ready, then plays it (and `then` runs). A pack that cannot be
 // loaded leaves the default profile playing, with one log line, and the
 // fallback is stored.
-void PackController::loadKeyPack(const std::string& id,
-                                 std::function<void(PackController&)> then) {
+void PackController::loadKeyPack(const std::string& id, std::function<void(PackController&)> then) {
     const auto directory = packDirectory(m_services.dataDirectory, id);
     if (!directory) {
         cancelKeyPackLoad();

@@ -6,7 +6,7 @@
 
 namespace quib {
 
-KeyClass keyClassOf(std::uint16_t code) {
+KeyClass helperKeyClassOf(std::uint16_t code) {
     switch (code) {
         case KEY_SPACE:
             return KeyClass::space;
@@ -31,9 +31,9 @@ KeyClass keyClassOf(std::uint16_t code) {
 std::optional<HelperRecord> helperRecordOf(const InputEvent& event) {
     switch (event.type) {
         case InputEvent::Type::keyDown:
-            return HelperRecord{HelperKind::keyDown, keyClassOf(event.keyCode)};
+            return HelperRecord{HelperKind::keyDown, helperKeyClassOf(event.keyCode)};
         case InputEvent::Type::keyUp:
-            return HelperRecord{HelperKind::keyUp, keyClassOf(event.keyCode)};
+            return HelperRecord{HelperKind::keyUp, helperKeyClassOf(event.keyCode)};
         case InputEvent::Type::mouseDown:
             if (event.keyCode == BTN_LEFT) {
                 return HelperRecord{HelperKind::leftPress, KeyClass::none};

@@ -43,7 +43,7 @@ struct HelperRecord {
 static_assert(sizeof(HelperRecord) == 2);
 
 // The class of an evdev key code.
-KeyClass keyClassOf(std::uint16_t code);
+KeyClass helperKeyClassOf(std::uint16_t code);
 
 // The record an event of the evdev backend becomes; none for events the
 // helper does not pass on (buttons other than left and right).
