@@ -19,7 +19,7 @@ namespace {
 constexpr std::size_t kLongestId = 48;
 
 // what + "'" + name + "'", built by appending (GCC 12 -Wrestrict, as above).
-std::string named(std::string_view what, std::string_view name) {
+std::string quotedAfter(std::string_view what, std::string_view name) {
     std::string text(what);
     text.append("'").append(name).append("'");
     return text;
@@ -207,7 +207,7 @@ void importStaged(const fs::path& source, const fs::path& staged, const fs::path
     const std::string wanted = packIdFor(plan.declaredId, plan.info.name);
     const auto id = chooseId(plan, staged, dataDirectory, result.replaced);
     if (!id) {
-        result.problem = named("every id like ", wanted) + " is taken by another pack";
+        result.problem = quotedAfter("every id like ", wanted) + " is taken by another pack";
     } else if (install(staged, packsDirectory(dataDirectory), *id, result.problem)) {
         result.pack = plan.info;
         result.pack->id = *id;
