@@ -4,10 +4,12 @@
 // its frames placed on the recording's own sample clock (see FrameClock),
 // click onsets are paired with the inputs.
 //
-//   keyclick --pid PID --server PID[,PID...] [--sink NAME] [--pipewire] --out FILE PHASE...
+//   keyclick --pid PID --server PID[,PID...] [--sink NAME] [--pipewire]
+//            [--evdev-fifo PATH] --out FILE PHASE...
 //
 // --pipewire records inside the PipeWire graph (GraphRecorder), else the
-// sink's monitor is recorded with parec (SinkRecorder).
+// sink's monitor is recorded with parec (SinkRecorder). --evdev-fifo writes
+// evdev records to PATH instead of injecting through XTEST.
 //
 // Phases (each appends "name value" lines to FILE):
 //   keysMS:N    N keys MS ms apart: latency, drops, CPU of the program and the
@@ -46,6 +48,8 @@ int main(int argc, char** argv) {
             context.outFile = argv[++i];
         } else if (arg == "--sink" && i + 1 < argc) {
             context.sink = argv[++i];
+        } else if (arg == "--evdev-fifo" && i + 1 < argc) {
+            context.evdevFifo = argv[++i];
         } else if (arg == "--pipewire") {
             context.pipewire = true;
         } else {

@@ -33,6 +33,7 @@ class Phases {
   public:
     explicit Phases(const PhaseContext& context)
         : m_context(context),
+          m_x(context.evdevFifo),
           m_recorder(makeRecorder(context)),
           m_out(std::fopen(context.outFile.c_str(), "a")) {}
     ~Phases() {

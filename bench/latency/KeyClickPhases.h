@@ -13,6 +13,7 @@ struct PhaseContext {
     std::string outFile = "/dev/stdout";
     std::string sink = "ci";  // recorded through its monitor
     bool pipewire = false;    // record inside the PipeWire graph, not with parec
+    std::string evdevFifo;    // inject evdev records here instead of XTEST
 };
 
 // Runs the named phases in order (see KeyClickBench.cpp); 0 on success.

@@ -4,8 +4,12 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <fcntl.h>
+#include <linux/input.h>
 #include <poll.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <ctime>
 #include <utility>
 
@@ -28,7 +32,12 @@ void sleepUntil(std::int64_t nanos) {
     }
 }
 
-XDriver::XDriver() {
+XDriver::XDriver(const std::string& evdevFifo) {
+    if (!evdevFifo.empty()) {
+        // Blocks until the reader has it open.
+        m_fifo = ::open(evdevFifo.c_str(), O_WRONLY | O_CLOEXEC);
+        return;
+    }
     XInitThreads();
     m_display = XOpenDisplay(nullptr);
     m_focus = XOpenDisplay(nullptr);
@@ -57,6 +66,9 @@ XDriver::~XDriver() {
     m_stopping = true;
     if (m_reader.joinable()) {
         m_reader.join();
+    }
+    if (m_fifo >= 0) {
+        ::close(m_fifo);
     }
     if (m_focus != nullptr) {
         XCloseDisplay(asDisplay(m_focus));
@@ -88,9 +100,27 @@ std::vector<std::int64_t> XDriver::takeFocusKeyPresses() {
     return std::exchange(m_focusPresses, {});
 }
 
+void XDriver::writeEvdev(unsigned short type, unsigned short code, int value) {
+    input_event events[2]{};
+    events[0].type = type;
+    events[0].code = code;
+    events[0].value = value;
+    events[1].type = EV_SYN;
+    events[1].code = SYN_REPORT;
+    if (::write(m_fifo, events, sizeof events) != static_cast<ssize_t>(sizeof events)) {
+        std::perror("keyclick: writing the FIFO");
+    }
+}
+
 std::int64_t XDriver::tapKey(int holdMillis) {
-    Display* display = asDisplay(m_display);
     const std::int64_t stamp = monotonicNanos();
+    if (m_fifo >= 0) {
+        writeEvdev(EV_KEY, KEY_J, 1);
+        sleepUntil(stamp + std::int64_t{holdMillis} * 1'000'000);
+        writeEvdev(EV_KEY, KEY_J, 0);
+        return stamp;
+    }
+    Display* display = asDisplay(m_display);
     XTestFakeKeyEvent(display, m_keycode, True, CurrentTime);
     XFlush(display);
     sleepUntil(stamp + std::int64_t{holdMillis} * 1'000'000);
@@ -100,8 +130,19 @@ std::int64_t XDriver::tapKey(int holdMillis) {
 }
 
 std::int64_t XDriver::clickButton(int button, int holdMillis) {
-    Display* display = asDisplay(m_display);
     const std::int64_t stamp = monotonicNanos();
+    if (m_fifo >= 0) {
+        if (button >= 4) {  // a wheel step has no release
+            writeEvdev(EV_REL, REL_WHEEL, button == 4 ? 1 : -1);
+            return stamp;
+        }
+        const unsigned short code = button == 1 ? BTN_LEFT : button == 2 ? BTN_MIDDLE : BTN_RIGHT;
+        writeEvdev(EV_KEY, code, 1);
+        sleepUntil(stamp + std::int64_t{holdMillis} * 1'000'000);
+        writeEvdev(EV_KEY, code, 0);
+        return stamp;
+    }
+    Display* display = asDisplay(m_display);
     XTestFakeButtonEvent(display, static_cast<unsigned>(button), True, CurrentTime);
     XFlush(display);
     sleepUntil(stamp + std::int64_t{holdMillis} * 1'000'000);

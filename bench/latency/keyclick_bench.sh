@@ -15,6 +15,10 @@
 #   QUIB_KEY_PROFILE="MX Blue"  QUIB's keyboard profile (default: its own default)
 #   QUIB_PACK=PATH  also measure QUIB, in the same session, with this sound pack
 #                   (a folder or a .zip) as its keyboard sound
+#   QUIB_INPUTS="evdev helper"  also measure QUIB reading the evdev backend's
+#                   FIFO and through the input helper's test build (which reads
+#                   the same FIFO), the probe writing evdev records there;
+#                   FIFO_PHASES their phases (default "keys150:200 keys1500:40 mouse:20")
 # Results: BUILD_DIR/keyclick/SERVER/{server,quib,buckle}, then the table.
 # bucklespring is installed here if missing (benchmarks only, never for tests).
 set -euo pipefail
@@ -83,6 +87,26 @@ run_quib_pack() { # RESULTS
     session_stop quib-pack
 }
 
+# QUIB fed evdev records through a FIFO, read by the evdev backend or by the
+# input helper (its test build), in the same session as the XTEST runs.
+run_quib_fifo() { # RESULTS INPUT
+    local home=$SESSION_DIR/quib-$2 fifo=$SESSION_DIR/event-$2 phases
+    echo "== QUIB, input $2 (evdev records through a FIFO)"
+    quib_seed_onboarded "$home"
+    seed_key_profile "$home"
+    mkfifo "$fifo"
+    if [[ $2 == helper ]]; then
+        session_spawn "quib-$2" env QUIB_INPUT_HELPER="$BUILD/quib-input-helper-testfeed" \
+            QUIB_INPUT_HELPER_FIFOS="$fifo" "$QUIB_BIN" --home "$home" --input helper
+    else
+        session_spawn "quib-$2" "$QUIB_BIN" --home "$home" --input evdev --input-device "$fifo"
+    fi
+    sleep 4
+    read -r -a phases <<<"${FIFO_PHASES:-keys150:200 keys1500:40 mouse:20}"
+    probe "$1/quib-$2" "$(session_pid "quib-$2")" --evdev-fifo "$fifo" "${phases[@]}"
+    session_stop "quib-$2"
+}
+
 run_quib() { # RESULTS
     echo "== QUIB"
     quib_seed_onboarded
@@ -93,6 +117,10 @@ run_quib() { # RESULTS
     grep -h "Audio output" "$SESSION_DIR/quib.log" || true
     session_stop quib
     [[ -z ${QUIB_PACK:-} ]] || run_quib_pack "$1"
+    local input
+    for input in ${QUIB_INPUTS:-}; do
+        run_quib_fifo "$1" "$input"
+    done
     ((TYPE_SECONDS > 0)) || return 0
     echo "== QUIB with focus audio on (brown noise, rain, ocean), ${TYPE_SECONDS} s of typing"
     local home=$SESSION_DIR/quib-focus
