@@ -60,7 +60,7 @@ dpkg -x "$deb" "$root"
 # throwaway root with the system commands it calls recorded, not run.
 mkdir -p "$root/stubs" "$root/control"
 dpkg-deb -e "$deb" "$root/control"
-for command in getent addgroup dpkg-statoverride; do
+for command in getent addgroup dpkg-statoverride install; do
     # Nothing is known: no input group, no override yet.
     printf '#!/bin/sh\necho "%s $*" >>"%s"\ncase "%s $1" in getent* | *--list) exit 1 ;; esac\n' \
         "$command" "$root/calls" "$command" >"$root/stubs/$command"
@@ -70,6 +70,14 @@ PATH="$root/stubs:$PATH" sh "$root/control/postinst" configure ""
 grep -qx 'dpkg-statoverride --update --add root input 2755 /usr/libexec/quib/quib-input-helper' \
     "$root/calls" || fail "postinst does not make the helper root:input 2755: $(cat "$root/calls")"
 grep -qx 'addgroup --system input' "$root/calls" || fail "postinst does not add a missing input group"
+# The rule stays off on a fresh install; an upgrade from the version that had
+# it on keeps it on, in /etc.
+keep='install -D -m 644 /usr/share/quib/70-quib-input.rules /etc/udev/rules.d/70-quib-input.rules'
+! grep -qx "$keep" "$root/calls" || fail "a fresh install turned the udev rule on"
+[[ -e /etc/udev/rules.d/70-quib-input.rules ]] || {
+    PATH="$root/stubs:$PATH" sh "$root/control/postinst" configure 0.1.0
+    grep -qx "$keep" "$root/calls" || fail "an upgrade from 0.1.0 lost the udev rule: $(cat "$root/calls")"
+}
 env -i "$root/usr/libexec/quib/quib-input-helper" --version | grep -q '^quib-input-helper ' ||
     fail "the installed helper does not run"
 
