@@ -63,21 +63,8 @@ echo "the window titled QUIB: class and application $window"
 [[ $window == "quib $entry_id" ]] ||
     session_fail_with_shot "GNOME does not tie the window titled QUIB to $entry_id: $window"
 
-EV_SYN=0 EV_KEY=1 KEY_A=30 BTN_LEFT=272 BTN_RIGHT=273
-records=()
-add_presses() { # CODE COUNT: presses 200 ms apart
-    for _ in $(seq "$2"); do
-        records+=("$EV_KEY:$1:1" "$EV_SYN:0:0" "$EV_KEY:$1:0" "$EV_SYN:0:0" pause:0.2)
-    done
-}
-add_presses $KEY_A 20
-add_presses $BTN_LEFT 5
-add_presses $BTN_RIGHT 5
-from=$(session_record_seconds)
-quib_feed "$fifo" 20 "${records[@]}" || session_fail "QUIB did not read the input device"
-heard_all() { (($(session_onset_count "$from") >= 30)); }
-wait_until 5 heard_all || true
-heard=$(session_onset_count "$from")
+KEY_A=30 BTN_LEFT=272 BTN_RIGHT=273
+quib_feed_presses "$fifo" $KEY_A:20 $BTN_LEFT:5 $BTN_RIGHT:5
 
 # The pointer was never over the panel: those presses were elsewhere.
 wait_until 5 eval '! panel' || session_fail_with_shot "a press away from the panel did not close it"
@@ -101,15 +88,5 @@ wait_until 10 told ||
     session_fail_with_shot "Check for updates posted no notification: $(cat "$SESSION_DIR/notify.log")"
 grep -A8 'member=Notify' "$SESSION_DIR/notify.log" | grep -o '"QUIB updates.*'
 
-status=0
-session_signal quib TERM || status=$?
-((status == 0)) || session_fail "quib did not quit cleanly on SIGTERM (status $status)"
-keys=$(quib_stats_json totalKeystrokes)
-clicks=$(quib_stats_json totalClicks)
-echo "heard $heard of 30; counted $keys keys, $clicks clicks"
-((keys == 20 && clicks == 10)) || session_fail "counted $keys keys and $clicks clicks, not 20 and 10"
-if ((heard != 30)); then
-    session_onsets_regular "$from" 1e9 0.2 || session_busy "heard $heard of 30, unevenly"
-    session_fail "heard $heard clicks on GNOME for 30 presses"
-fi
+quib_quit_and_check_counts 20 10
 echo "PASS"

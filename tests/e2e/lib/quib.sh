@@ -121,3 +121,43 @@ while True:
 os.close(fd)
 PY
 }
+
+# Presses fed through a FIFO as quib_feed does, 200 ms apart: CODE:COUNT pairs
+# of evdev key or button codes, in order. Then waits (with a deadline, as the
+# monitor's data reach the recording in pieces) for one onset per press.
+# Sets QUIB_FED_FROM (the recording's second the feed began), QUIB_FED (the
+# presses) and QUIB_HEARD (the onsets since).
+quib_feed_presses() { # FIFO CODE:COUNT...
+    local fifo=$1 pair records=()
+    shift
+    QUIB_FED=0
+    for pair in "$@"; do
+        for _ in $(seq "${pair#*:}"); do
+            records+=("1:${pair%:*}:1" "0:0:0" "1:${pair%:*}:0" "0:0:0" pause:0.2)
+        done
+        QUIB_FED=$((QUIB_FED + ${pair#*:}))
+    done
+    QUIB_FED_FROM=$(session_record_seconds)
+    quib_feed "$fifo" 20 "${records[@]}" || session_fail "QUIB did not read $fifo"
+    _quib_heard_all() { (($(session_onset_count "$QUIB_FED_FROM") >= QUIB_FED)); }
+    wait_until 5 _quib_heard_all || true
+    QUIB_HEARD=$(session_onset_count "$QUIB_FED_FROM")
+}
+
+# QUIB ended with SIGTERM (a clean quit), then its store must hold KEYS key
+# presses and CLICKS clicks, and the recording one click per press fed by
+# quib_feed_presses (HEARD, default QUIB_HEARD, of them). Too few onsets
+# spaced unevenly are the machine's stalls, not QUIB's (session_busy).
+quib_quit_and_check_counts() { # KEYS CLICKS [HEARD]
+    local status=0 keys clicks heard=${3:-$QUIB_HEARD}
+    session_signal quib TERM || status=$?
+    ((status == 0)) || session_fail "quib did not quit cleanly on SIGTERM (status $status)"
+    keys=$(quib_stats_json totalKeystrokes)
+    clicks=$(quib_stats_json totalClicks)
+    echo "heard $heard of $QUIB_FED; counted $keys keys, $clicks clicks"
+    ((keys == $1 && clicks == $2)) || session_fail "counted $keys keys and $clicks clicks, not $1 and $2"
+    if ((heard != QUIB_FED)); then
+        session_onsets_regular "$QUIB_FED_FROM" 1e9 0.2 || session_busy "heard $heard of $QUIB_FED, unevenly"
+        session_fail "heard $heard clicks for $QUIB_FED presses"
+    fi
+}
