@@ -65,9 +65,10 @@ quib_keystrokes_at_least() {
     (($(quib_keystrokes) >= $1))
 }
 
+# Read while QUIB may be writing: wait for its lock rather than fail at once.
 quib_stored() {
     local key=$1 home=${2:-$QUIB_HOME}
-    sqlite3 "$home/preferences.sqlite3" "SELECT value FROM preferences WHERE key = '$key'"
+    sqlite3 -cmd ".timeout 5000" "$home/preferences.sqlite3" "SELECT value FROM preferences WHERE key = '$key'"
 }
 
 quib_log() {
