@@ -150,7 +150,7 @@ void BM_MainThreadStallWhileLoading(benchmark::State& state) {
     double longest = 0.0;
     for (auto _ : state) {
         bool swapped = false;
-        loader.load("bench-pack", fiveMegabytePack(), [&](const std::string& id, PackLoad load) {
+        loader.load("bench-pack", fiveMegabytePack(), true, [&](const std::string& id, PackLoad load) {
             player.setKeyPack(id, std::move(*load.sounds));
             swapped = true;
         });
