@@ -14,6 +14,7 @@ packages=(
     libxcb1-dev  # the active window (full screen, application) on a connection of its own
     nlohmann-json3-dev  # JSON: `quib get --json`, sound packs' config.json
     libarchive-dev      # sound packs in .zip archives
+    libebur128-dev      # sound packs' loudness (EBU R128), to play them as loud as the built-in profiles
     libvorbis-dev libogg-dev  # the generator encodes the ambiences and tracks
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3

@@ -13,8 +13,10 @@
 #include <random>
 
 #include "audio/BenchSupport.h"
+#include "platform/Paths.h"
 #include "platform/audio/MixerEngine.h"
 #include "platform/audio/SampleLoader.h"
+#include "sound/Loudness.h"
 #include "sound/SoundPlayer.h"
 #include "sound/packs/PackLoader.h"
 #include "sound/packs/PackStore.h"
@@ -114,23 +116,50 @@ double pcm16Bytes(const PackPlan& plan) {
     return bytes;
 }
 
-// What the running program does when a pack is chosen, and what it keeps.
+// What the running program does when a pack is chosen, and what it keeps:
+// /0 a pack imported before its loudness was kept (measured as it loads),
+// /1 one whose loudness was stored at import; both matched.
 void BM_LoadPack(benchmark::State& state) {
     const PackPlan plan = planPack(fiveMegabytePack());
+    std::error_code error;
+    fs::remove(plan.directory / kPackLoudnessFile, error);
+    std::string problem;
+    if (state.range(0) == 1 && !storePackLoudness(plan.directory, -30.0, problem)) {
+        state.SkipWithError(problem.c_str());
+        return;
+    }
     std::size_t bytes = 0;
     for (auto _ : state) {
-        const PackLoad load = loadPack(plan);
+        const PackLoad load = loadPack(plan, -21.0);
         if (!load.sounds) {
             state.SkipWithError(load.problem.c_str());
             break;
         }
-        bytes = load.sounds->sample->data.size() * sizeof(float) +
+        const Sample& held = *load.sounds->sample;
+        bytes = held.data.size() * sizeof(float) + held.pcm16.size() * sizeof(std::int16_t) +
                 load.sounds->clips.size() * sizeof(SoundClip) + sizeof(KeySoundSet);
     }
     state.counters["loaded_MiB"] = static_cast<double>(bytes) / (1 << 20);
     state.counters["vs_pcm16"] = static_cast<double>(bytes) / pcm16Bytes(plan);
+    fs::remove(plan.directory / kPackLoudnessFile, error);
 }
-BENCHMARK(BM_LoadPack)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LoadPack)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Measuring the built-in profiles' loudness, which the worker does once
+// before the first pack it matches (QUIB_RESOURCE_DIR names the resources).
+void BM_BuiltInLoudness(benchmark::State& state) {
+    const auto load = [](std::string_view name) -> std::shared_ptr<const Sample> {
+        const auto file = findResource("Sounds", std::string(name), "wav");
+        return file ? loadSampleFile(*file, Streaming::never).sample : nullptr;
+    };
+    for (auto _ : state) {
+        if (!builtInLoudness(load)) {
+            state.SkipWithError("no built-in sounds: set QUIB_RESOURCE_DIR");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_BuiltInLoudness)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The main thread while a pack loads on the worker: it runs its queue, as the
 // event loop does, and the longest step it takes (the swap included, which is
@@ -150,10 +179,11 @@ void BM_MainThreadStallWhileLoading(benchmark::State& state) {
     double longest = 0.0;
     for (auto _ : state) {
         bool swapped = false;
-        loader.load("bench-pack", fiveMegabytePack(), [&](const std::string& id, PackLoad load) {
-            player.setKeyPack(id, std::move(*load.sounds));
-            swapped = true;
-        });
+        loader.load("bench-pack", fiveMegabytePack(), true,
+                    [&](const std::string& id, PackLoad load) {
+                        player.setKeyPack(id, std::move(*load.sounds));
+                        swapped = true;
+                    });
         while (!swapped) {
             std::unique_lock lock(mutex);
             wake.wait_for(lock, std::chrono::microseconds(500), [&] { return !queue.empty(); });

@@ -16,6 +16,7 @@
 // QUIB_RESOURCE_DIR) names others.
 #include <linux/input-event-codes.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +27,7 @@
 #include "platform/Paths.h"
 #include "platform/audio/SampleLoader.h"
 #include "sound/BuiltInKeySounds.h"
+#include "sound/Loudness.h"
 #include "sound/SoundFigures.h"
 #include "sound/packs/SoundPack.h"
 
@@ -44,8 +46,10 @@ std::vector<double> monoOf(const Sample& sample, SoundClip clip) {
     for (std::int64_t frame = clip.start; frame < clip.start + clip.frames; ++frame) {
         double sum = 0.0;
         for (int channel = 0; channel < sample.channels; ++channel) {
-            sum += static_cast<double>(
-                sample.data[static_cast<std::size_t>(frame * sample.channels + channel)]);
+            const auto index = static_cast<std::size_t>(frame * sample.channels + channel);
+            sum += sample.data.empty() ? static_cast<double>(sample.pcm16[index]) *
+                                             static_cast<double>(sample.pcm16Gain)
+                                       : static_cast<double>(sample.data[index]);
         }
         mono.push_back(sum / sample.channels);
     }
@@ -193,6 +197,31 @@ bool printPack(const fs::path& folder) {
     return true;
 }
 
+// Each built-in profile's loudness and their mean, which packs are matched
+// to; then each pack's, and the gain it plays at when matched.
+void printLoudness(const std::vector<fs::path>& folders) {
+    std::printf(
+        "\n| loudness (EBU R128, a steady typist's presses) | LUFS | matched gain |\n"
+        "|---|---|---|\n");
+    for (const SoundProfile profile : allSoundProfiles()) {
+        const auto file = findResource("Sounds", std::string(keyFile(profile)), "wav");
+        const auto click = file ? loadSampleFile(*file, Streaming::never).sample : nullptr;
+        const auto loudness = click ? typingLoudness({SoundPart::whole(click)}, {0}) : std::nullopt;
+        std::printf("| %s | %.1f | |\n", std::string(rawValue(profile)).c_str(),
+                    loudness.value_or(NAN));
+    }
+    const auto reference = builtInProfilesLoudness();
+    std::printf("| the built-in profiles' mean | %.1f | |\n", reference.value_or(NAN));
+    for (const auto& folder : folders) {
+        if (findPackConfig(folder).empty()) {
+            continue;
+        }
+        const PackLoad load = loadPack(planPack(folder), reference);
+        std::printf("| %s (pack) | %.1f | %+.1f dB |\n", folder.filename().c_str(),
+                    load.loudness.value_or(NAN), 20.0 * std::log10(static_cast<double>(load.gain)));
+    }
+}
+
 }  // namespace
 }  // namespace quib::bench
 
@@ -225,5 +254,6 @@ int main(int argc, char** argv) {
     for (const auto& folder : folders) {
         ok = quib::bench::printPack(folder) && ok;
     }
+    quib::bench::printLoudness(folders);
     return ok ? 0 : 1;
 }

@@ -68,7 +68,7 @@ void PackController::loadKeyPack(const std::string& id, std::function<void(PackC
             });
     }
     std::weak_ptr<char> alive = m_alive;
-    m_packLoader->load(id, *directory,
+    m_packLoader->load(id, *directory, m_matchLoudness,
                        [this, alive, directory = *directory, then = std::move(then)](
                            const std::string& loaded, PackLoad load) {
                            if (alive.expired()) {
@@ -120,6 +120,16 @@ void PackController::checkKeyPackSoon() {
         }
         self.loadKeyPack(id);  // gives way by itself when the pack no longer loads
     });
+}
+
+void PackController::setMatchLoudness(bool match) {
+    if (match == m_matchLoudness) {
+        return;
+    }
+    m_matchLoudness = match;
+    if (const std::string id = chosenKeyPack(); !id.empty()) {
+        loadKeyPack(id);
+    }
 }
 
 void PackController::refreshPacks() {

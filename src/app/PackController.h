@@ -40,6 +40,10 @@ class PackController {
     void stopWatching();
     // As last listed, for the panel.
     const std::vector<PackInfo>& packs() const { return m_packs; }
+    // Packs play as loud as the built-in profiles (`quib set pack-loudness
+    // match`), or as recorded; a pack that plays is loaded again at the new
+    // level, and plays at the old one until then.
+    void setMatchLoudness(bool match);
 
   private:
     void cancelKeyPackLoad();
@@ -61,6 +65,7 @@ class PackController {
     std::vector<PackInfo> m_packs;
     std::unique_ptr<PackWatch> m_packWatch;  // the folder of the pack that plays
     bool m_packCheckPending = false;
+    bool m_matchLoudness = true;
     // Last: destroyed first, so that no load ends into a controller half gone.
     std::unique_ptr<PackLoader> m_packLoader;
 };

@@ -66,6 +66,7 @@ void AppDelegate::applyOptions() {
     const Preferences& prefs = m_services.preferences;
     m_soundPlayer->setReleaseSounds(onOffOption(prefs, option::releaseSounds));
     m_soundPlayer->setStereoWidth(static_cast<float>(numberOption(prefs, option::stereoWidth)));
+    m_packController->setMatchLoudness(choiceOption(prefs, option::packLoudness) != "original");
     m_quietController->setOptions(
         chordKeyFromRawValue(choiceOption(prefs, option::muteChord)).value_or(ChordKey::scrollLock),
         {onOffOption(prefs, option::muteDuringCalls), onOffOption(prefs, option::muteInFullscreen),

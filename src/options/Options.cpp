@@ -77,6 +77,8 @@ constexpr std::array kOptions{
     number(option::stereoWidth, "stereoWidth", "0.4", 0.0, 1.0,
            "how far keys sound left and right by their place on the keyboard (0: all in the "
            "middle)"),
+    choice(option::packLoudness, "packLoudness", "match", "match|original",
+           "sound packs as loud as the built-in profiles (match) or as they were recorded"),
     choice(option::muteChord, "muteChord", "scrolllock", "scrolllock|pause|rightctrl|off",
            "the key that, pressed twice within 400 ms, mutes the clicks and brings them back"),
     onOff(option::muteDuringCalls, "muteDuringCalls", "on",

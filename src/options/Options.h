@@ -69,6 +69,7 @@ inline constexpr std::size_t kLongestListName = 256;
 namespace option {
 inline constexpr std::string_view releaseSounds = "release-sounds";
 inline constexpr std::string_view stereoWidth = "stereo-width";
+inline constexpr std::string_view packLoudness = "pack-loudness";
 inline constexpr std::string_view muteChord = "mute-chord";
 inline constexpr std::string_view muteDuringCalls = "mute-during-calls";
 inline constexpr std::string_view muteInFullscreen = "mute-in-fullscreen";

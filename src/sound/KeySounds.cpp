@@ -1,6 +1,7 @@
 #include "sound/KeySounds.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace quib {
 
@@ -29,7 +30,7 @@ SoundPart SoundPart::whole(std::shared_ptr<const Sample> sample) {
     return SoundPart{std::move(sample), SoundClip{0, frames}};
 }
 
-KeySoundSet joinSounds(const std::vector<SoundPart>& parts) {
+KeySoundSet joinSounds(const std::vector<SoundPart>& parts, SampleStorage storage, float gain) {
     auto joined = std::make_shared<Sample>();
     joined->channels = 1;
     joined->fileSampleRate = kOutputSampleRate;
@@ -38,7 +39,14 @@ KeySoundSet joinSounds(const std::vector<SoundPart>& parts) {
         joined->channels = std::max(joined->channels, part.sample->channels);
         total += part.part.frames;
     }
-    joined->data.reserve(static_cast<std::size_t>(total * joined->channels));
+    const bool pcm16 = storage == SampleStorage::pcm16;
+    const auto values = static_cast<std::size_t>(total * joined->channels);
+    if (pcm16) {
+        joined->pcm16.reserve(values);
+        joined->pcm16Gain = gain / 32767.0F;
+    } else {
+        joined->data.reserve(values);
+    }
     KeySoundSet set;
     for (const SoundPart& part : parts) {
         const Sample& from = *part.sample;
@@ -47,7 +55,13 @@ KeySoundSet joinSounds(const std::vector<SoundPart>& parts) {
              ++frame) {
             const float* in = &from.data[static_cast<std::size_t>(frame * from.channels)];
             for (int channel = 0; channel < joined->channels; ++channel) {
-                joined->data.push_back(in[std::min(channel, from.channels - 1)]);
+                const float value = in[std::min(channel, from.channels - 1)];
+                if (pcm16) {
+                    joined->pcm16.push_back(static_cast<std::int16_t>(
+                        std::lrint(std::clamp(value, -1.0F, 1.0F) * 32767.0F)));
+                } else {
+                    joined->data.push_back(value * gain);
+                }
             }
         }
         joined->frames += part.part.frames;

@@ -66,9 +66,16 @@ struct SoundPart {
     static SoundPart whole(std::shared_ptr<const Sample> sample);
 };
 
+// How a joined sample holds its frames: float as decoded, or 16-bit (half
+// the memory; what a pack's recordings mostly were anyway).
+enum class SampleStorage : std::uint8_t { float32, pcm16 };
+
 // The parts one after the other in one sample (in the most channels any of
 // them has), each one clip, in order; no press or release is set yet.
-// Samples streamed from disk count as empty.
-KeySoundSet joinSounds(const std::vector<SoundPart>& parts);
+// Samples streamed from disk count as empty. Every value plays `gain` times
+// as loud as in its part (16-bit values are stored as recorded, held within
+// full scale, and the gain applied as they play).
+KeySoundSet joinSounds(const std::vector<SoundPart>& parts,
+                       SampleStorage storage = SampleStorage::float32, float gain = 1.0F);
 
 }  // namespace quib

@@ -108,6 +108,19 @@ TEST_F(KeyPacksTest, ACommandsChoiceIsFollowedOnReload) {
     EXPECT_EQ(app.soundPlayer().keyProfile(), SoundProfile::tock);
 }
 
+TEST_F(KeyPacksTest, ThePackThatPlaysIsLoadedAgainWhenItsLoudnessRuleChanges) {
+    makePack("tones");
+    preferences->setString("keyPack", "tones");
+    auto& app = launch();
+    ASSERT_TRUE(settleUntil([&] { return app.soundPlayer().keyPack() == "tones"; }));
+    const Sample* matched = app.soundPlayer().keySounds().sample.get();
+    preferences->setString("packLoudness", "original");  // `quib set pack-loudness original`
+    app.reloadSettings();
+    EXPECT_EQ(app.soundPlayer().keySounds().sample.get(), matched) << "until it is loaded again";
+    EXPECT_TRUE(settleUntil([&] { return app.soundPlayer().keySounds().sample.get() != matched; }));
+    EXPECT_EQ(app.soundPlayer().keyPack(), "tones");
+}
+
 TEST_F(KeyPacksTest, ThePanelChoosesValidPacksOnly) {
     makePack("tones");
     writeText(dir.path() / "packs/broken/config.json", "[]");

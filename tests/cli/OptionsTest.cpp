@@ -62,13 +62,15 @@ TEST(OptionsTest, ValuesAreParsedStrictlyAndFormattedBack) {
         std::optional<std::string> shown;  // nullopt: refused
     };
     const Case cases[] = {
-        {option::releaseSounds, "on", "on"},   {option::releaseSounds, "off", "off"},
-        {option::releaseSounds, "On", {}},     {option::releaseSounds, "yes", {}},
-        {option::releaseSounds, "", {}},       {option::stereoWidth, "0", "0"},
-        {option::stereoWidth, "0.25", "0.25"}, {option::stereoWidth, "1", "1"},
-        {option::stereoWidth, "1.01", {}},     {option::stereoWidth, "-0.1", {}},
-        {option::stereoWidth, "0,5", {}},      {option::stereoWidth, "0.5x", {}},
-        {option::stereoWidth, "nan", {}},      {option::stereoWidth, "", {}},
+        {option::releaseSounds, "on", "on"},      {option::releaseSounds, "off", "off"},
+        {option::releaseSounds, "On", {}},        {option::releaseSounds, "yes", {}},
+        {option::releaseSounds, "", {}},          {option::stereoWidth, "0", "0"},
+        {option::stereoWidth, "0.25", "0.25"},    {option::stereoWidth, "1", "1"},
+        {option::stereoWidth, "1.01", {}},        {option::stereoWidth, "-0.1", {}},
+        {option::stereoWidth, "0,5", {}},         {option::stereoWidth, "0.5x", {}},
+        {option::stereoWidth, "nan", {}},         {option::stereoWidth, "", {}},
+        {option::packLoudness, "match", "match"}, {option::packLoudness, "original", "original"},
+        {option::packLoudness, "Match", {}},      {option::packLoudness, "loud", {}},
     };
     for (const Case& c : cases) {
         std::string error;

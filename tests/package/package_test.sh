@@ -23,8 +23,8 @@ echo "package: $deb, application id: $app_id"
 # plugins are there although no library check can see them.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for library in libqt6widgets6 libsdl2 libsqlite3 libsndfile1 libevdev2 libudev1 libxtst6 libc6 \
-    qt6-qpa-plugins; do
+for library in libqt6widgets6 libsdl2 libsqlite3 libsndfile1 libebur128-1 libevdev2 libudev1 libxtst6 \
+    libc6 qt6-qpa-plugins; do
     [[ $depends == *"$library"* ]] || fail "Depends lacks $library"
 done
 

@@ -16,10 +16,11 @@
 
 namespace quib::test {
 
-// A tone of `seconds` at `frequency`, as a 16-bit WAV (or FLAC/OGG by the
-// file's extension) at `rate` with `channels` channels.
+// A tone of `seconds` at `frequency` and `amplitude` (1: full scale), as a
+// 16-bit WAV (or FLAC/OGG by the file's extension) at `rate` with `channels`
+// channels.
 inline bool writeTone(const std::filesystem::path& path, double frequency, double seconds,
-                      int rate = 44100, int channels = 1) {
+                      int rate = 44100, int channels = 1, double amplitude = 0.5) {
     std::filesystem::create_directories(path.parent_path());
     SF_INFO info{};
     info.samplerate = rate;
@@ -38,7 +39,7 @@ inline bool writeTone(const std::filesystem::path& path, double frequency, doubl
         const double t = static_cast<double>(i) / rate;
         for (int c = 0; c < channels; ++c) {
             data[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)] =
-                static_cast<float>(0.5 * std::sin(2.0 * M_PI * frequency * t));
+                static_cast<float>(amplitude * std::sin(2.0 * M_PI * frequency * t));
         }
     }
     sf_writef_float(file, data.data(), static_cast<sf_count_t>(frames));

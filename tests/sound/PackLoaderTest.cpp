@@ -81,14 +81,14 @@ class PackLoaderTest : public ::testing::Test {
 
 TEST_F(PackLoaderTest, AResultReachesTheOwnerThroughItsQueue) {
     PackLoader loader(owner.deliver());
-    loader.load("good", makePack("good"), record());
+    loader.load("good", makePack("good"), false, record());
     EXPECT_TRUE(loader.isLoading());
     EXPECT_EQ(loader.loadingId(), "good");
     ASSERT_TRUE(owner.runUntil([&] { return !done.empty(); }));
     EXPECT_EQ(done, (std::vector<std::pair<std::string, bool>>{{"good", true}}));
     EXPECT_FALSE(loader.isLoading());
 
-    loader.load("broken", makePack("broken", "gone.wav"), record());
+    loader.load("broken", makePack("broken", "gone.wav"), false, record());
     ASSERT_TRUE(owner.runUntil([&] { return done.size() == 2; }));
     EXPECT_EQ(done.back(), (std::pair<std::string, bool>{"broken", false}));
 }
@@ -97,15 +97,15 @@ TEST_F(PackLoaderTest, OnlyTheNewestRequestIsDelivered) {
     PackLoader loader(owner.deliver());
     const fs::path first = makePack("first");
     const fs::path second = makePack("second");
-    loader.load("first", first, record());
-    loader.load("second", second, record());
+    loader.load("first", first, false, record());
+    loader.load("second", second, false, record());
     ASSERT_TRUE(owner.runUntil([&] { return !done.empty(); }));
     EXPECT_EQ(done, (std::vector<std::pair<std::string, bool>>{{"second", true}}));
 
-    loader.load("first", first, record());
+    loader.load("first", first, false, record());
     loader.cancel();
     EXPECT_FALSE(loader.isLoading());
-    loader.load("second", second, record());
+    loader.load("second", second, false, record());
     ASSERT_TRUE(owner.runUntil([&] { return done.size() == 2; }));
     EXPECT_EQ(done.back().first, "second") << "a cancelled request is never delivered";
 }
@@ -113,7 +113,7 @@ TEST_F(PackLoaderTest, OnlyTheNewestRequestIsDelivered) {
 TEST_F(PackLoaderTest, ATaskRunAfterTheLoaderIsGoneDoesNothing) {
     {
         PackLoader loader(owner.deliver());
-        loader.load("good", makePack("good"), record());
+        loader.load("good", makePack("good"), false, record());
         ASSERT_TRUE(owner.waitForTask());
     }
     for (auto& task : owner.take()) {

@@ -52,9 +52,19 @@ TEST_F(PackStoreTest, AFolderIsImportedUnderAnIdMadeOfItsName) {
     EXPECT_TRUE(packs[0].valid);
     EXPECT_EQ(packs[0].keys, 2);
 
+    // Its loudness measured and kept beside it, as privately as its files.
+    const fs::path stored = home.path() / "packs/good-pack" / kPackLoudnessFile;
+    EXPECT_TRUE(storedPackLoudness(home.path() / "packs/good-pack"));
+    EXPECT_EQ(fs::status(stored).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    // The same pack again, once as imported before loudness was kept.
+    fs::remove(stored);
     const PackImport again = importPack(scratch.path() / "src", home.path());
     EXPECT_TRUE(again.replaced);
+    EXPECT_EQ(again.pack->id, "good-pack");
     EXPECT_EQ(listPacks(home.path()).size(), 1u);
+    EXPECT_TRUE(fs::exists(stored));
 }
 
 TEST_F(PackStoreTest, AZipWithThePackInAFolderIsImportedByItsDeclaredId) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
 
+#include "sound/Loudness.h"
 #include "sound/PackFixtures.h"
 #include "sound/packs/PackKeyCodes.h"
 #include "sound/packs/SoundPack.h"
@@ -306,6 +307,89 @@ TEST(PackLoadTest, AFileThatDoesNotDecodeIsNamed) {
     const PackLoad load = loadPack(plan);
     EXPECT_FALSE(load.sounds);
     EXPECT_EQ(load.problem.rfind("a.wav", 0), 0u) << load.problem;
+}
+
+// The loudness of typing on a loaded set, as it plays (its gain applied).
+std::optional<double> playedLoudness(const KeySoundSet& sounds) {
+    const Sample& held = *sounds.sample;
+    auto played = std::make_shared<Sample>();
+    played->channels = held.channels;
+    played->frames = held.frames;
+    for (const std::int16_t value : held.pcm16) {
+        played->data.push_back(static_cast<float>(value) * held.pcm16Gain);
+    }
+    std::vector<SoundPart> parts;
+    std::vector<std::size_t> presses;
+    for (const SoundClip& clip : sounds.clips) {
+        presses.push_back(parts.size());
+        parts.push_back(SoundPart{played, clip});
+    }
+    return typingLoudness(parts, presses);
+}
+
+TEST(PackLoudnessTest, MatchedPacksPlayAsLoudAsTheReferenceAndOriginalOnesAsRecorded) {
+    constexpr double kReference = -16.0;
+    struct Case {
+        const char* what;
+        double amplitude;
+        double matchedLufs;  // what it plays at when matched
+        float matchedGain;   // 0: whatever brings it to the reference
+    };
+    const Case cases[] = {
+        {"a quiet pack is raised", 0.1, kReference, 0.0F},
+        {"a loud pack is lowered", 0.9, kReference, 0.0F},
+        {"a pack too quiet for +12 dB gets +12 dB", 0.01, 0.0, 3.981F},
+    };
+    std::vector<double> matched;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        const fs::path pack = dir.path() / "level";
+        test::writeText(
+            pack / "config.json",
+            R"({"name":"L","key_define_type":"multi","defines":{"30":"a.wav","31":"b.wav"}})");
+        ASSERT_TRUE(test::writeTone(pack / "a.wav", 1000.0, 0.1, 44100, 1, c.amplitude));
+        ASSERT_TRUE(test::writeTone(pack / "b.wav", 700.0, 0.08, 48000, 2, c.amplitude));
+        const PackPlan plan = planPack(pack);
+        const PackLoad original = loadPack(plan);
+        ASSERT_TRUE(original.sounds && original.loudness) << original.problem;
+        EXPECT_EQ(original.gain, 1.0F);
+        EXPECT_NEAR(*playedLoudness(*original.sounds), *original.loudness, 0.1)
+            << "as recorded, 16 bits changing nothing one can hear";
+        const PackLoad level = loadPack(plan, kReference);
+        ASSERT_TRUE(level.sounds) << level.problem;
+        if (c.matchedGain > 0.0F) {
+            EXPECT_NEAR(level.gain, c.matchedGain, 0.01F);
+            continue;
+        }
+        const double played = *playedLoudness(*level.sounds);
+        EXPECT_NEAR(played, c.matchedLufs, 0.5);
+        matched.push_back(played);
+    }
+    ASSERT_EQ(matched.size(), 2U);
+    EXPECT_NEAR(matched[0], matched[1], 1.0) << "a quiet pack and a loud one, matched";
+}
+
+TEST(PackLoudnessTest, TheLoudnessStoredBesideThePackIsUsedWhenItReads) {
+    test::TempDir dir;
+    const fs::path pack = dir.path() / "stored";
+    test::writeText(pack / "config.json",
+                    R"({"name":"S","key_define_type":"multi","defines":{"30":"a.wav"}})");
+    ASSERT_TRUE(test::writeTone(pack / "a.wav", 1000.0, 0.1, 44100, 1, 0.5));
+    const auto measured = loadPack(planPack(pack)).loudness;
+    ASSERT_TRUE(measured);
+    std::string problem;
+    ASSERT_TRUE(storePackLoudness(pack, -30.0, problem)) << problem;
+    EXPECT_EQ(fs::status(pack / kPackLoudnessFile).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(loadPack(planPack(pack)).loudness, -30.0);
+    for (const char* bad : {R"({"integratedLufs":1e400})", R"({"integratedLufs":"-30"})",
+                            R"({"integratedLufs":-900})", R"([-30])", "{", ""}) {
+        test::writeText(pack / kPackLoudnessFile, bad);
+        const auto loudness = loadPack(planPack(pack)).loudness;
+        ASSERT_TRUE(loudness) << bad;
+        EXPECT_NEAR(*loudness, *measured, 0.01) << bad << ": measured instead";
+    }
 }
 
 }  // namespace

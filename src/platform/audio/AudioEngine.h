@@ -14,17 +14,22 @@ inline constexpr int kOutputSampleRate = 48000;
 inline constexpr int kOutputChannels = 2;
 
 // A decoded sound, immutable once loaded, shared by every player made from it.
-// Short files are held in memory as interleaved float frames already converted
-// to the output rate; long ones (music, long ambiences) are only described
-// here and streamed from disk while they play, which keeps memory flat.
+// Short files are held in memory as interleaved frames already converted to
+// the output rate: float, or 16-bit with a gain where memory counts more than
+// the last bits (a sound pack holds minutes of clicks); long ones (music, long
+// ambiences) are only described here and streamed from disk while they play,
+// which keeps memory flat.
 struct Sample {
     int channels = 0;                    // 1 or 2
     std::int64_t frames = 0;             // length at the output rate
-    std::vector<float> data;             // interleaved; empty when streamed
+    std::vector<float> data;             // interleaved; empty when streamed or held in 16 bits
+    std::vector<std::int16_t> pcm16;     // interleaved; used when `data` is empty
+    float pcm16Gain = 1.0F / 32767.0F;   // what one step of `pcm16` plays as
     std::filesystem::path streamedFile;  // set when the sound is streamed
     int fileSampleRate = 0;              // the rate found in the file
 
     bool isStreamed() const { return !streamedFile.empty(); }
+    bool isPcm16() const { return data.empty() && !pcm16.empty(); }
 };
 
 struct SampleLoad {

@@ -16,6 +16,25 @@ bool Mixer::advanceEnvelope(Voice& voice) {
     return true;
 }
 
+namespace {
+
+// One frame between two of the sample's frames, each value times `gain`.
+template <typename Value>
+void interpolateFrame(const Value* data, std::int64_t channels, std::int64_t index,
+                      std::int64_t next, float fraction, float gain, float& left, float& right) {
+    for (std::int64_t channel = 0; channel < channels; ++channel) {
+        const float a = static_cast<float>(data[index * channels + channel]) * gain;
+        const float b =
+            next >= 0 ? static_cast<float>(data[next * channels + channel]) * gain : 0.0F;
+        (channel == 0 ? left : right) = a + (b - a) * fraction;
+    }
+    if (channels == 1) {
+        right = left;
+    }
+}
+
+}  // namespace
+
 void Mixer::readMemoryFrame(Voice& voice, float& left, float& right) {
     const Sample& sample = *voice.sample;
     const auto frames = static_cast<double>(sample.frames);
@@ -28,15 +47,12 @@ void Mixer::readMemoryFrame(Voice& voice, float& left, float& right) {
     if (static_cast<double>(next) >= voice.end) {
         next = voice.looping ? 0 : -1;
     }
-    const float* data = sample.data.data();
-    const std::int64_t channels = sample.channels;
-    for (std::int64_t channel = 0; channel < channels; ++channel) {
-        const float a = data[index * channels + channel];
-        const float b = next >= 0 ? data[next * channels + channel] : 0.0F;
-        (channel == 0 ? left : right) = a + (b - a) * fraction;
-    }
-    if (channels == 1) {
-        right = left;
+    if (sample.data.empty()) {
+        interpolateFrame(sample.pcm16.data(), sample.channels, index, next, fraction,
+                         sample.pcm16Gain, left, right);
+    } else {
+        interpolateFrame(sample.data.data(), sample.channels, index, next, fraction, 1.0F, left,
+                         right);
     }
     voice.position += static_cast<double>(voice.rate);
 }

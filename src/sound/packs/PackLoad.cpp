@@ -1,8 +1,18 @@
-// Decoding a checked pack into the one sample the keyboard channel plays.
+// Decoding a checked pack into the one sample the keyboard channel plays, at
+// the level it plays at.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <sstream>
 
+#include "platform/Paths.h"
 #include "platform/audio/SampleLoader.h"
+#include "sound/Loudness.h"
 #include "sound/packs/SoundPack.h"
 
 namespace quib {
@@ -76,22 +86,112 @@ std::optional<std::string> decodeAll(const PackPlan& plan,
     return std::nullopt;
 }
 
+// Every clip a key presses with, once each, in clip order.
+std::vector<std::size_t> pressClips(const KeySoundSet& sounds, std::size_t clips) {
+    std::vector<bool> pressed(clips, false);
+    auto mark = [&pressed](ClipRange range) {
+        for (std::size_t clip = range.first;
+             clip < std::size_t{range.first} + range.count && clip < pressed.size(); ++clip) {
+            pressed[clip] = true;
+        }
+    };
+    std::for_each(sounds.press.begin(), sounds.press.end(), mark);
+    mark(sounds.pressFallback);
+    std::vector<std::size_t> presses;
+    for (std::size_t clip = 0; clip < clips; ++clip) {
+        if (pressed[clip]) {
+            presses.push_back(clip);
+        }
+    }
+    return presses;
+}
+
+// What the loudness file may say: R128's absolute gate is -70 LUFS, and
+// nothing measures louder than a full-scale square wave (+3).
+constexpr double kQuietestStoredLufs = -70.0;
+constexpr double kLoudestStoredLufs = 3.0;
+constexpr std::uintmax_t kLargestLoudnessFile = 4096;
+
 }  // namespace
 
-PackLoad loadPack(const PackPlan& plan) {
+std::optional<double> storedPackLoudness(const std::filesystem::path& directory) {
+    const auto file = directory / kPackLoudnessFile;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    if (error || size > kLargestLoudnessFile) {
+        return std::nullopt;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    try {
+        const auto json = nlohmann::json::parse(text.str());
+        const auto found = json.find("integratedLufs");
+        if (!json.is_object() || found == json.end() || !found->is_number()) {
+            return std::nullopt;
+        }
+        const auto value = found->get<double>();
+        if (!std::isfinite(value) || value < kQuietestStoredLufs || value > kLoudestStoredLufs) {
+            return std::nullopt;
+        }
+        return value;
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
+bool storePackLoudness(const std::filesystem::path& directory, double loudness,
+                       std::string& problem) {
+    const auto file = directory / kPackLoudnessFile;
+    const std::string text =
+        nlohmann::json{{"integratedLufs", std::round(loudness * 100.0) / 100.0}}.dump() + "\n";
+    // Private at once, as the pack's own files are.
+    const int out =
+        ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const bool written =
+        out >= 0 && ::write(out, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if ((out >= 0 && ::close(out) != 0) || !written) {
+        problem = "cannot write " + file.string();
+        return false;
+    }
+    return true;
+}
+
+std::optional<double> builtInProfilesLoudness() {
+    static std::once_flag measured;
+    static std::optional<double> loudness;
+    std::call_once(measured, [] {
+        loudness = builtInLoudness([](std::string_view name) -> std::shared_ptr<const Sample> {
+            const auto file = findResource("Sounds", std::string(name), "wav");
+            return file ? loadSampleFile(*file, Streaming::never).sample : nullptr;
+        });
+    });
+    return loudness;
+}
+
+PackLoad loadPack(const PackPlan& plan, std::optional<double> matchLoudness) {
     if (!plan.info.valid) {
-        return PackLoad{std::nullopt, plan.info.problem};
+        return PackLoad::refused(plan.info.problem);
     }
     std::vector<std::shared_ptr<const Sample>> decoded;
     if (auto problem = decodeAll(plan, decoded)) {
-        return PackLoad{std::nullopt, std::move(*problem)};
+        return PackLoad::refused(std::move(*problem));
     }
     std::vector<SoundPart> parts;
     for (std::size_t clip = 0; clip < plan.clipFiles.size(); ++clip) {
         const auto& file = decoded[static_cast<std::size_t>(plan.clipFiles[clip])];
         parts.push_back(SoundPart{file, partOf(*file, plan.clipSlices[clip])});
     }
-    KeySoundSet sounds = joinSounds(parts);
+    std::optional<double> loudness = storedPackLoudness(plan.directory);
+    if (!loudness) {
+        loudness = typingLoudness(parts, pressClips(plan.sounds, parts.size()));
+    }
+    const float gain = matchLoudness && loudness
+                           ? matchingGain(*loudness, *matchLoudness, peakLevel(parts))
+                           : 1.0F;
+    KeySoundSet sounds = joinSounds(parts, SampleStorage::pcm16, gain);
+    decoded.clear();  // the decoded files go before the set is finished
+    parts.clear();
     sounds.press = plan.sounds.press;
     sounds.release = plan.sounds.release;
     // A cut that starts past its file's end holds nothing: its key is silent
@@ -107,9 +207,9 @@ PackLoad loadPack(const PackPlan& plan) {
     sounds.releaseFallback = plan.sounds.releaseFallback;
     sounds.variesRate = false;
     if (sounds.sample->frames == 0) {
-        return PackLoad{std::nullopt, "the pack holds no sound"};
+        return PackLoad::refused("the pack holds no sound");
     }
-    return PackLoad{std::move(sounds), {}};
+    return PackLoad{std::move(sounds), {}, loudness, gain};
 }
 
 }  // namespace quib

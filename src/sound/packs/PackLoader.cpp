@@ -18,10 +18,12 @@ PackLoader::~PackLoader() {
     m_worker.join();
 }
 
-void PackLoader::load(const std::string& id, const std::filesystem::path& directory, Done done) {
+void PackLoader::load(const std::string& id, const std::filesystem::path& directory,
+                      bool matchLoudness, Done done) {
     {
         const std::lock_guard lock(m_state->mutex);
-        m_state->next = Request{id, directory, std::move(done), ++m_state->generation};
+        m_state->next =
+            Request{id, directory, matchLoudness, std::move(done), ++m_state->generation};
         m_state->loadingId = id;
     }
     m_state->wake.notify_one();
@@ -58,9 +60,10 @@ void PackLoader::run() {
         }
         auto load = std::make_shared<PackLoad>();
         try {
-            *load = loadPack(planPack(request.directory));
+            *load = loadPack(planPack(request.directory),
+                             request.matchLoudness ? builtInProfilesLoudness() : std::nullopt);
         } catch (const std::exception& failure) {  // out of memory: a pack that cannot load
-            *load = PackLoad{std::nullopt, failure.what()};
+            *load = PackLoad::refused(failure.what());
         }
         // Only the asking thread decides whether the result still counts: a
         // newer request may come between here and the delivered task.

@@ -32,7 +32,10 @@ class PackLoader {
     PackLoader(const PackLoader&) = delete;
     PackLoader& operator=(const PackLoader&) = delete;
 
-    void load(const std::string& id, const std::filesystem::path& directory, Done done);
+    // With `matchLoudness`, the pack plays as loud as the built-in profiles
+    // (measured on the worker at the first such load); without, as recorded.
+    void load(const std::string& id, const std::filesystem::path& directory, bool matchLoudness,
+              Done done);
     // Drops every request made so far, started or not.
     void cancel();
     // A request is waiting, being decoded, or delivered and not yet run.
@@ -44,6 +47,7 @@ class PackLoader {
     struct Request {
         std::string id;
         std::filesystem::path directory;
+        bool matchLoudness = true;
         Done done;
         std::uint64_t generation = 0;
     };

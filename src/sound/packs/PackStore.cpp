@@ -77,7 +77,8 @@ std::set<fs::path> filesUnder(const fs::path& directory) {
     std::error_code error;
     for (fs::recursive_directory_iterator it(directory, error), end; !error && it != end;
          it.increment(error)) {
-        if (it->is_regular_file(error) && !it->is_symlink(error)) {
+        if (it->is_regular_file(error) && !it->is_symlink(error) &&
+            it->path() != directory / kPackLoudnessFile) {  // ours, not the pack's
             files.insert(it->path().lexically_relative(directory));
         }
     }
@@ -198,10 +199,15 @@ void importStaged(const fs::path& source, const fs::path& staged, const fs::path
     if (!copyPackSource(source, staged, result.problem)) {
         return;
     }
+    std::error_code error;
+    fs::remove(staged / kPackLoudnessFile, error);  // measured here, never taken from a pack
     const PackPlan plan = planPack(staged);
     const PackLoad load = loadPack(plan);
     if (!load.sounds) {
         result.problem = load.problem;
+        return;
+    }
+    if (load.loudness && !storePackLoudness(staged, *load.loudness, result.problem)) {
         return;
     }
     const std::string wanted = packIdFor(plan.declaredId, plan.info.name);

@@ -10,7 +10,8 @@
 namespace quib {
 
 // The imported packs, one folder each: <data dir>/packs/<id>/. The folder
-// holds the pack's files as they came; nothing else is kept about a pack.
+// holds the pack's files as they came and the loudness measured at import
+// (kPackLoudnessFile); nothing else is kept about a pack.
 std::filesystem::path packsDirectory(const std::filesystem::path& dataDirectory);
 
 // Every pack, valid or not (a broken one never hides the others), by name.
@@ -29,12 +30,11 @@ struct PackImport {
     std::string problem;           // names the file and the field
 };
 
-// Checks the pack (a folder or a .zip) completely, decoding every sound, in
-// a temporary folder; only a pack that passes is moved into packs/<id>. An
-// earlier import of the same pack (its name and every file the same) is
-// replaced; a different pack never is: when it holds the id, this pack
-// gets id-2 (or -3...) instead. On any problem the data directory is left
-// as it was and the temporary folder is removed.
+// Checks the pack (a folder or a .zip) completely, decoding every sound and
+// measuring its loudness, in a temporary folder; only a pack that passes is moved into packs/<id>.
+// An earlier import of the same pack (its name and every file the same) is replaced; a different
+// pack never is: when it holds the id, this pack gets id-2 (or -3...) instead. On any problem the
+// data directory is left as it was and the temporary folder is removed.
 PackImport importPack(const std::filesystem::path& source,
                       const std::filesystem::path& dataDirectory);
 

@@ -110,6 +110,31 @@ TEST_F(MixerEngineTest, VolumeScalesTheOutput) {
     EXPECT_NEAR(quarter / full, 0.25F, 1e-3F);
 }
 
+TEST_F(MixerEngineTest, SixteenBitFramesPlayAtTheirGain) {
+    const float full = [this] {
+        const PlayerHandle player = engine.preparePlayer(constantClick());
+        engine.play(player);
+        const float level = renderFrames(engine, 1024)[2 * 1000];
+        engine.releasePlayer(player);
+        renderFrames(engine, 4800);  // heard out before the next one starts
+        return level;
+    }();
+    for (const float gain : {1.0F, 2.0F}) {
+        auto held = std::make_shared<Sample>();
+        held->channels = 2;
+        held->frames = 4800;
+        held->pcm16.assign(2 * 4800, 16384);  // 0.5
+        held->pcm16Gain = gain / 32768.0F;
+        const PlayerHandle player = engine.preparePlayer(held);
+        engine.play(player);
+        const std::vector<float> output = renderFrames(engine, 1024);
+        EXPECT_NEAR(output[2 * 1000] / full, gain, 1e-3F) << gain;
+        EXPECT_NEAR(output[2 * 1000 + 1] / full, gain, 1e-3F) << "right, " << gain;
+        engine.releasePlayer(player);
+        renderFrames(engine, 4800);
+    }
+}
+
 TEST_F(MixerEngineTest, VolumeChangeWhileSoundingRampsInsteadOfJumping) {
     const PlayerHandle player = engine.preparePlayer(constantClick(48000));
     engine.play(player);
