@@ -6,7 +6,8 @@
 # right (through XWayland QUIB cannot know where the icon is: it takes the
 # corner on the side the bar holds). Keys and left and right clicks from the
 # input device (a FIFO standing in for evdev) are heard once and counted once;
-# those presses, away from the panel, close it.
+# those presses, away from the panel, close it. The right click opens the
+# item's menu instead.
 #
 # Plasma's packages are many (see README); without them the scenario skips.
 #
@@ -100,6 +101,18 @@ wait_until 5 heard_all || true
 heard=$(session_onset_count "$from")
 # The pointer was over the tray, not the panel: those presses were elsewhere.
 wait_until 5 eval '! panel' || session_fail_with_shot "a press away from the panel did not close it"
+
+# The right click opens the item's menu, not the panel.
+session_shot
+before_menu=$(session_shot_pixel $((icon_x - 20)) $((bar_y - 20)))
+session_pointer_move "$icon_x" $((y + h / 2))
+session_pointer_click right
+menu_shown() {
+    session_shot && [[ $(session_shot_pixel $((icon_x - 20)) $((bar_y - 20))) != "$before_menu" ]]
+}
+wait_until 10 menu_shown || session_fail_with_shot "a right click on the icon opened no menu"
+cp "$SESSION_DIR/shot.png" "$SESSION_DIR/plasma-menu.png"
+! panel >/dev/null || session_fail_with_shot "a right click opened the panel"
 
 status=0
 session_signal quib TERM || status=$?
