@@ -203,7 +203,7 @@ int runApplication(const CommandLine& commandLine, int argc, char** argv) {
             return createInputSource(backend, devices);
         },
         [&statusItem] {
-            // Without a tray the panel takes the top right corner.
+            // Without a tray the panel takes a corner on the bar's side.
             return std::make_unique<PopoverPanel>([&statusItem] {
                 return StatusItem::isTrayAvailable() ? statusItem.geometry() : QRect();
             });

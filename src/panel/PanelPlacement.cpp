@@ -13,13 +13,20 @@ constexpr int kInset = 8;
 
 }  // namespace
 
-QPoint panelOrigin(const QRect& anchor, const QRect& available) {
+QPoint panelOrigin(const QRect& anchor, const QRect& available, const QRect& screen) {
     const QSize window(PanelWindow::kPanelWidth + PanelWindow::kShadowOff,
                        PanelWindow::kPanelHeight + PanelWindow::kShadowOff);
     const int availableRight = available.x() + available.width();
     const int availableBottom = available.y() + available.height();
     int x = availableRight - window.width() - kInset;
     int y = available.y() + kInset;
+    if (!screen.isEmpty()) {
+        const int barAbove = available.y() - screen.y();
+        const int barBelow = screen.y() + screen.height() - availableBottom;
+        if (barBelow > barAbove) {
+            y = availableBottom - window.height() - kInset;
+        }
+    }
     if (!anchor.isEmpty()) {
         x = anchor.x() + anchor.width() / 2 - PanelWindow::kPanelWidth / 2;
         const bool trayAtTop = anchor.center().y() < available.center().y();

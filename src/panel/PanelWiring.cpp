@@ -147,7 +147,7 @@ void PopoverPanel::place() {
         screen = QGuiApplication::primaryScreen();
     }
     if (screen) {
-        m_panel->move(panelOrigin(anchor, screen->availableGeometry()));
+        m_panel->move(panelOrigin(anchor, screen->availableGeometry(), screen->geometry()));
     }
 }
 

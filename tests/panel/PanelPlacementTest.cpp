@@ -35,5 +35,30 @@ TEST(PanelPlacementTest, HangsUnderOrStandsOverTheIconAndStaysInsideTheScreen) {
     }
 }
 
+// No icon to hang from (a StatusNotifierItem seen through XWayland): the
+// corner at the right on the side of the bar that holds the tray.
+TEST(PanelPlacementTest, WithoutAnIconTakesTheRightCornerOnTheBarsSide) {
+    const QRect screen(0, 0, 1280, 800);
+    const struct {
+        const char* what;
+        QRect available;
+        QRect screen;
+        QPoint origin;
+    } cases[] = {
+        {"bar at the bottom (Plasma)", QRect(0, 0, 1280, 756), screen,
+         QPoint(1280 - 345 - 8, 756 - 525 - 8)},
+        {"bar at the top", kAvailable, screen, QPoint(927, 32)},
+        {"bars at the top and a taller one at the bottom", QRect(0, 24, 1280, 732), screen,
+         QPoint(927, 756 - 525 - 8)},
+        {"no bar at all", screen, screen, QPoint(927, 8)},
+        {"screen not known", QRect(0, 0, 1280, 756), QRect(), QPoint(927, 8)},
+        {"bottom bar on a second screen", QRect(1280, 0, 1920, 1040), QRect(1280, 0, 1920, 1080),
+         QPoint(1280 + 1920 - 345 - 8, 1040 - 525 - 8)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(panelOrigin(QRect(), c.available, c.screen), c.origin) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace quib

@@ -71,7 +71,7 @@ class StatusItem final : public QObject {
 
     // The anchor rule, kept apart so it can be tested without a tray host:
     // the tray's geometry, else the last click, else the pointer; empty when
-    // none is known (the panel then takes the top right corner).
+    // none is known (the panel then takes a corner on the bar's side).
     static QRect anchorRect(const QRect& trayGeometry, const std::optional<QPoint>& lastClick,
                             const std::optional<QPoint>& pointer);
 

@@ -4,10 +4,11 @@
 # Source this file from a bash test script, then call start_session. It starts,
 # in a fresh temporary directory, everything a desktop program expects:
 #   a private session D-Bus; a display: Xvfb (a free display picked with
-#   -displayfd), or on request weston or sway with waybar (lib/wayland.sh) or
-#   GNOME Shell (lib/gnome.sh), each with its XWayland; PulseAudio, or on request PipeWire
+#   -displayfd), or on request weston or sway with waybar (lib/wayland.sh),
+#   GNOME Shell (lib/gnome.sh) or KDE Plasma (lib/plasma.sh), each with its
+#   XWayland; PulseAudio, or on request PipeWire
 #   (lib/pipewire.sh), with the null sink "ci" plus a keep-alive stream; the
-#   dunst notification daemon (GNOME Shell is its own) and, on request, the
+#   dunst notification daemon (GNOME Shell and Plasma are their own) and, on request, the
 #   trayer XEmbed tray.
 # Every service is waited for until it answers, and stop_session (installed as
 # an EXIT trap) stops them one by one in reverse order: TERM, up to 3 s of
@@ -16,7 +17,8 @@
 # the session directory, and DBUS_SYSTEM_BUS_ADDRESS at nothing.
 #
 # Functions:
-#   start_session [--tray] [--weston|--sway|--gnome [--appindicator]] [--pipewire]
+#   start_session [--tray] [--weston|--sway|--gnome [--appindicator]|--plasma]
+#                 [--pipewire]
 #                                 start the services; exports SESSION_DIR, DISPLAY,
 #                                 DBUS_SESSION_BUS_ADDRESS, PULSE_SERVER, HOME,
 #                                 XDG_RUNTIME_DIR, QUIB_HOME (= $SESSION_DIR/quib),
@@ -113,7 +115,9 @@
 # parec, dunst, sqlite3, jq, xdotool, xev, imagemagick, python3 (and trayer
 # for --tray; weston, sway, waybar, grim for the Wayland desktops; pipewire,
 # wireplumber, pipewire-pulse for --pipewire; gnome-shell and
-# gnome-shell-extension-appindicator for --gnome).
+# gnome-shell-extension-appindicator for --gnome; kwin-wayland, kded5,
+# plasma-workspace, plasma-desktop, kactivitymanagerd, qtwayland5 for
+# --plasma).
 
 SESSION_NAMES=()
 SESSION_PIDS=()
@@ -262,7 +266,7 @@ start_session() {
     while (($#)); do
         case $1 in
             --tray) with_tray=1 ;;
-            --weston | --sway | --gnome) display=${1#--} ;;
+            --weston | --sway | --gnome | --plasma) display=${1#--} ;;
             --appindicator) appindicator=1 ;;
             --pipewire) audio=pipewire ;;
             *) session_fail "start_session: unknown option $1" ;;
@@ -289,12 +293,13 @@ start_session() {
         weston) _session_start_weston ;;
         sway) _session_start_sway ;;
         gnome) _session_start_gnome $appindicator ;;
+        plasma) _session_start_plasma ;;
     esac
     case $audio in
         pulse) _session_start_pulse ;;
         pipewire) _session_start_pipewire ;;
     esac
-    [[ $display == gnome ]] || _session_start_dunst
+    [[ $display == gnome || $display == plasma ]] || _session_start_dunst
     ((with_tray)) && _session_start_trayer
     return 0
 }
@@ -353,6 +358,7 @@ stop_session() {
         [[ -n ${SESSION_PIDS[$i]} ]] && _session_terminate "${SESSION_PIDS[$i]}"
         SESSION_PIDS[$i]=""
     done
+    [[ ${SESSION_DESKTOP:-} == plasma ]] && _session_plasma_sweep
     if [[ -n ${SESSION_DIR:-} ]]; then
         if [[ -z ${QUIB_E2E_KEEP:-}${SESSION_KEEP:-} ]]; then
             rm -rf "$SESSION_DIR"
@@ -421,3 +427,5 @@ source "$(dirname "${BASH_SOURCE[0]}")/wayland.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/pipewire.sh"
 # shellcheck source=gnome.sh
 source "$(dirname "${BASH_SOURCE[0]}")/gnome.sh"
+# shellcheck source=plasma.sh
+source "$(dirname "${BASH_SOURCE[0]}")/plasma.sh"

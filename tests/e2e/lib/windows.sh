@@ -23,6 +23,10 @@ session_screenshot() {
         _session_gnome_screenshot "$file"
         return
     fi
+    if [[ ${SESSION_DESKTOP:-} == plasma && $window == root ]]; then
+        _session_plasma_screenshot "$file"
+        return
+    fi
     import -window "$window" "$file"
 }
 
@@ -42,7 +46,7 @@ session_fail_with_shot() {
     session_screenshot "$SESSION_DIR/screen.png" || true
     local log= desktop
     [[ -f $SESSION_DIR/quib.log ]] && log="; quib log: $(cat "$SESSION_DIR/quib.log")"
-    for desktop in gnome-shell sway weston; do
+    for desktop in gnome-shell sway weston kwin plasmashell; do
         [[ -f $SESSION_DIR/$desktop.log ]] &&
             log+="; end of $desktop's log: $(tail -n 15 "$SESSION_DIR/$desktop.log")"
     done
