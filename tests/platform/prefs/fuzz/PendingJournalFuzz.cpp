@@ -4,6 +4,7 @@
 // knows; then the applied keys and clicks; then the page's bytes. A page is
 // folded, adopted or refused with a reason, never a crash, and what is folded
 // is exactly what the store lacks, split into days that each hold something.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
