@@ -7,7 +7,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DQUIB_WERROR=ON
 endif
 
-.PHONY: all deps build run test unit-test tsan-test package package-test format format-check bench bench-keyclick fuzz spectrograms screenshots clean
+.PHONY: all deps build run test unit-test tsan-test package package-test format format-check bench bench-keyclick fuzz fuzz-smoke spectrograms screenshots clean
 
 all: build
 
@@ -24,9 +24,10 @@ run: build
 	./build/quib $(ARGS)
 
 # Every test: the unit and end-to-end tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the concurrency tests under ThreadSanitizer, then
-# the .deb built, unpacked into a throwaway root and its program started.
-test: deps format-check unit-test tsan-test
+# UndefinedBehaviorSanitizer, the concurrency tests under ThreadSanitizer, each
+# fuzz target for a few seconds, then the .deb built, unpacked into a
+# throwaway root and its program started.
+test: deps format-check unit-test tsan-test fuzz-smoke
 	$(MAKE) package-test ASSETS_FROM=$(CURDIR)/build-asan
 
 unit-test:
@@ -56,11 +57,15 @@ package-test: package
 # The libFuzzer targets, built with clang in their own folder, each run for
 # FUZZ_SECONDS from its seed corpus in the tree (new inputs are kept in
 # build-fuzz/corpus, never in the tree, and so are the inputs that fail).
+# `make test` runs each for FUZZ_SMOKE_SECONDS (fuzz-smoke).
 FUZZ_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 10
 FUZZ_TARGETS = tests/sound/pack_config_fuzz:tests/sound/fuzz/config_corpus \
 	tests/sound/pack_plan_fuzz:tests/sound/fuzz/plan_corpus \
 	tests/sound/pack_archive_fuzz:tests/sound/fuzz/archive_corpus \
-	tests/platform/audio/sample_loader_fuzz:tests/platform/audio/fuzz/corpus
+	tests/platform/audio/sample_loader_fuzz:tests/platform/audio/fuzz/corpus \
+	tests/platform/prefs/pending_journal_fuzz:tests/platform/prefs/fuzz/journal_corpus \
+	tests/cli/stats_template_fuzz:tests/cli/fuzz/template_corpus
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_FUZZ=ON >/dev/null
 	cmake --build build-fuzz -j$(JOBS) --target $(foreach t,$(FUZZ_TARGETS),$(notdir $(firstword $(subst :, ,$(t)))))
@@ -72,6 +77,9 @@ fuzz: deps
 			>$$corpus.log 2>&1 || { tail -40 $$corpus.log; exit 1; }; \
 		grep -E 'stat::number_of_executed_units|stat::new_units_added' $$corpus.log; \
 	done
+
+fuzz-smoke:
+	$(MAKE) fuzz FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs -r clang-format -i

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include "sound/PackFixtures.h"
 #include "support/TempDir.h"
@@ -211,6 +212,60 @@ TEST_F(PackStoreTest, APackThatDoesNotCheckOutLeavesTheDataDirectoryAsItWas) {
     EXPECT_TRUE(fs::is_empty(temporary.path()));
     EXPECT_TRUE(dataDirectoryIsEmpty());
     before != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+}
+
+// The import unpacks on another file system (a tmpfs), so the checked pack is
+// copied into place rather than moved. The data directory's path is long, so
+// that a deep file of the pack, short enough where it was unpacked, is too
+// long a path in packs/: its copy fails there, and only there.
+TEST_F(PackStoreTest, ACopyErrorIntoPlaceStopsTheImportAndKeepsTheEarlierCopy) {
+    struct stat shm {};
+    struct stat data {};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(home.path().c_str(), &data) != 0 ||
+        shm.st_dev == data.st_dev) {
+        GTEST_SKIP() << "no /dev/shm on a file system of its own";
+    }
+    // TMPDIR as it was, whatever way the test ends.
+    struct TemporaryFolderBack {
+        std::optional<std::string> value;
+        ~TemporaryFolderBack() {
+            value ? ::setenv("TMPDIR", value->c_str(), 1) : ::unsetenv("TMPDIR");
+        }
+    } back;
+    if (const char* before = std::getenv("TMPDIR")) {
+        back.value = before;
+    }
+    ::setenv("TMPDIR", "/dev/shm", 1);
+    test::TempDir temporary;
+    ::setenv("TMPDIR", temporary.path().c_str(), 1);
+
+    const std::string folder(200, 'd');
+    fs::path dataDirectory = home.path();
+    for (int depth = 0; depth < 15; ++depth) {
+        dataDirectory /= folder;
+    }
+    const fs::path source = makePack(scratch.path() / "src");
+    ASSERT_TRUE(importPack(source, dataDirectory).pack);
+    const fs::path earlier = dataDirectory / "packs/good-pack";
+    const std::string earlierSound = test::readFile(earlier / "a.wav");
+
+    fs::path deep = source;
+    for (int depth = 0; depth < 6; ++depth) {
+        deep /= folder;
+    }
+    test::writeText(deep / "notes.txt", "made on another machine");
+    test::writeTone(source / "a.wav", 300.0, 0.05);  // another pack now: it would be good-pack-2
+    const PackImport result = importPack(source, dataDirectory);
+    EXPECT_FALSE(result.pack);
+    EXPECT_NE(result.problem.find("cannot copy"), std::string::npos) << result.problem;
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dataDirectory / "packs")) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"good-pack"}) << "nothing half copied is kept";
+    EXPECT_EQ(test::readFile(earlier / "a.wav"), earlierSound);
+    EXPECT_TRUE(planPack(earlier).info.valid);
+    EXPECT_TRUE(fs::is_empty(temporary.path()));
 }
 
 TEST_F(PackStoreTest, ABrokenPackIsListedWithItsProblemBesideTheGoodOnes) {

@@ -60,14 +60,15 @@ const char* damage(const PendingPage& page) {
     return nullptr;
 }
 
-bool plausible(const PendingPage& page, std::int64_t events) {
+// `events` in double: two counters near their limit add up past int64.
+bool plausible(const PendingPage& page, double events) {
     const auto& run = page.currentRun();
     const double covered = page.lastEventAt - run.startedAt;
     if (!std::isfinite(covered)) {
         return false;
     }
     const double allowed = kPlausibleEventsPerSecond * (std::max(covered, 0.0) + 1.0);
-    return static_cast<double>(events) <= allowed;
+    return events <= allowed;
 }
 
 // Splits [applied, counters) by the marks; what lies before the first mark
@@ -179,7 +180,7 @@ PendingCheck checkPendingPage(const PendingPage& page, std::optional<std::uint64
     const std::int64_t runClicks =
         page.clicks -
         std::clamp(std::max(appliedClicks, run.startClicks), std::int64_t{0}, page.clicks);
-    if (!plausible(page, runKeys + runClicks)) {
+    if (!plausible(page, static_cast<double>(runKeys) + static_cast<double>(runClicks))) {
         return {PendingCheck::Verdict::reject, "counts more than 50 presses a second", {}};
     }
     pending.days = split(page, appliedKeys, appliedClicks);

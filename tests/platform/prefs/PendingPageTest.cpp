@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "platform/prefs/PendingPage.h"
 
@@ -93,6 +94,12 @@ TEST(PendingPageTest, APageTheStoreCannotVouchForIsRejected) {
          0, "is damaged"},
         {"more than the page ever counted", [](PendingPage&) {}, 11, "is behind the store"},
         {"a flood", [](PendingPage& p) { p.keys = 100000; }, 0, "counts more than 50 presses"},
+        {"both counters at their limit",
+         [](PendingPage& p) {
+             p.keys = std::numeric_limits<std::int64_t>::max();
+             p.clicks = std::numeric_limits<std::int64_t>::max();
+         },
+         0, "counts more than 50 presses"},
     };
     for (const Case& c : cases) {
         PendingPage page = typed(10, 0);
